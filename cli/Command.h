@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace hygrolog::cli {
+
+// Exit codes of every command.
+enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
+
+// The streams a command writes to; tests give it strings, main() gives it stdout and stderr.
+struct Io
+{
+    QTextStream &out;
+    QTextStream &err;
+};
+
+// Each command takes the arguments that follow its name.
+using CommandFunction = int (*)(const QStringList &args, Io &io);
+
+struct Command
+{
+    const char *name;
+    const char *usage;
+    const char *summary;
+    CommandFunction run;
+};
+
+int runDecode(const QStringList &args, Io &io);
+int runPsychro(const QStringList &args, Io &io);
+int runRead(const QStringList &args, Io &io);
+int runPorts(const QStringList &args, Io &io);
+int runMonitor(const QStringList &args, Io &io);
+int runSimulate(const QStringList &args, Io &io);
+int runRecord(const QStringList &args, Io &io);
+
+// The table of commands, in the order --help lists them.
+const QList<Command> &commands();
+
+// Runs a whole command line (without the program name); used by main() and the tests.
+int runCommandLine(const QStringList &args, Io &io);
+
+} // namespace hygrolog::cli

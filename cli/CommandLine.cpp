@@ -1,0 +1,71 @@
+#include "cli/Command.h"
+
+namespace hygrolog::cli {
+
+const QList<Command> &commands()
+{
+    static const QList<Command> table = {
+        { "decode", "decode FRAME...",
+          "Decode live frames given as 12 hex digits each (e.g. 0200FA01F403), in turn as the "
+          "live poll would.",
+          runDecode },
+        { "psychro", "psychro T RH",
+          "Dew point and wet bulb (°C, °F) of temperature T °C at relative humidity RH %.",
+          runPsychro },
+        { "read", "read FILE", "Read a data file; print the nine cells of every row it gives.",
+          runRead },
+        { "ports", "ports [--port LOCATION]",
+          "List the COM numbers with their system locations and descriptions.", runPorts },
+        { "monitor", "monitor --port LOCATION [--duration SECONDS]",
+          "Poll a meter and print each reading; silence and recovery are reported.",
+          runMonitor },
+        { "simulate", "simulate [options]",
+          "Run a simulated meter on a pseudo-terminal and print its path (see simulate --help).",
+          runSimulate },
+        { "record", "record --port LOCATION --interval SECONDS [--count N] FILE",
+          "Record readings into a data file without the window.", runRecord },
+    };
+    return table;
+}
+
+namespace {
+void printHelp(QTextStream &out)
+{
+    out << "Usage: hygrolog-cli COMMAND [ARGUMENTS]\n"
+           "Checks a humidity-temperature meter's bytes and data files without the window.\n\n"
+           "Commands:\n";
+    for (const Command &command : commands()) {
+        out << "  " << command.usage << "\n      " << QString::fromUtf8(command.summary) << "\n";
+    }
+    out << "\nExit status: 0 on success, 1 on a failure, 2 on a usage error.\n";
+}
+} // namespace
+
+int runCommandLine(const QStringList &args, Io &io)
+{
+    if (args.isEmpty()) {
+        printHelp(io.err);
+        return UsageError;
+    }
+    const QString name = args.first();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")
+        || name == QLatin1String("help")) {
+        printHelp(io.out);
+        return Success;
+    }
+    for (const Command &command : commands()) {
+        if (name == QLatin1String(command.name)) {
+            const QStringList rest = args.mid(1);
+            if (rest.contains(QLatin1String("--help"))) {
+                io.out << "Usage: hygrolog-cli " << command.usage << "\n"
+                       << QString::fromUtf8(command.summary) << "\n";
+                return Success;
+            }
+            return command.run(rest, io);
+        }
+    }
+    io.err << "hygrolog-cli: unknown command '" << name << "' (try --help)\n";
+    return UsageError;
+}
+
+} // namespace hygrolog::cli

@@ -1,0 +1,58 @@
+#include "cli/Command.h"
+
+#include "meter/LiveFrame.h"
+#include "meter/ReadingTexts.h"
+
+namespace hygrolog::cli {
+
+namespace {
+bool parseFrame(const QString &text, QByteArray *bytes)
+{
+    if (text.size() != 2 * LiveFrame::Length)
+        return false;
+    for (QChar c : text) {
+        if (!std::isxdigit(c.toLatin1()) || c.unicode() > 0x7f)
+            return false;
+    }
+    *bytes = QByteArray::fromHex(text.toLatin1());
+    return bytes->size() == LiveFrame::Length;
+}
+} // namespace
+
+int runDecode(const QStringList &args, Io &io)
+{
+    if (args.isEmpty()) {
+        io.err << "hygrolog-cli decode: give at least one FRAME of 12 hex digits\n";
+        return UsageError;
+    }
+    QList<QByteArray> frames;
+    for (const QString &arg : args) {
+        QByteArray bytes;
+        if (!parseFrame(arg, &bytes)) {
+            io.err << "hygrolog-cli decode: '" << arg << "' is not 12 hex digits\n";
+            return UsageError;
+        }
+        frames.append(bytes);
+    }
+    // One reading for the whole run: values the rules keep carry over to the next frame.
+    Reading reading;
+    for (const QByteArray &frame : frames) {
+        switch (LiveFrame::classify(frame)) {
+        case LiveFrame::Kind::DownloadAnnouncement:
+            io.out << "download\n";
+            break;
+        case LiveFrame::Kind::Invalid:
+            io.out << "dropped\n";
+            break;
+        case LiveFrame::Kind::Reading: {
+            LiveFrame::decode(reading, frame);
+            io.out << ReadingTexts::fromReading(reading).recordFields().join(QLatin1Char('\t'))
+                   << "\n";
+            break;
+        }
+        }
+    }
+    return Success;
+}
+
+} // namespace hygrolog::cli

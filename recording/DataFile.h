@@ -1,0 +1,35 @@
+#pragma once
+
+#include "meter/ReadingTexts.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace hygrolog {
+
+// The data file layout: one record per line, nine TAB-separated fields (number, time
+// "hh:nn:ss", temperature, dew point, wet bulb in °C, humidity, temperature, dew point, wet bulb
+// in °F), CR LF line ends, single-byte text.
+namespace DataFile {
+
+constexpr int FieldCount = 9;
+constexpr char Separator = '\t';
+
+// A recorder line: the nine fields, no TAB after the last, CR LF.
+QByteArray recorderLine(qint64 number, const QString &time, const ReadingTexts &texts);
+// The same line with the number and time already joined to the values ("time TAB values").
+QByteArray recorderLine(qint64 number, const QString &timeAndValues);
+
+// The values part of a record: time TAB the seven display texts in record order.
+QString timeAndValues(const QString &time, const ReadingTexts &texts);
+
+// A grid-save line: every cell followed by one TAB, then CR LF.
+QByteArray gridSaveLine(const QStringList &cells);
+
+// The nine cells of a row text: split at TAB, fields beyond the ninth dropped, missing ones
+// empty.
+QStringList splitCells(const QString &rowText);
+
+} // namespace DataFile
+} // namespace hygrolog
