@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+
+namespace hygrolog {
+
+class MeterLink;
+struct SharedState;
+
+// The main window's meter poll (its Timer1, 150 ms): each tick flushes the receive buffer,
+// waits until exactly six bytes wait or 0.6 s have passed, retries, checks the frame's start
+// and end bytes, decodes it into the shared reading and its display texts, recognises the
+// download announcement and notices a silent meter. It runs as a state machine on a monotonic
+// clock: no waits that pump events, no busy loops, ticks never overlap.
+//
+// While the shared state's meterOnline is false the ticks do nothing.
+class Poll : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int TickIntervalMs = 150;
+    static constexpr int WaitMs = 600;
+    static constexpr int BlinkIntervalMs = 200;
+
+    Poll(MeterLink *link, SharedState *state, QObject *parent = nullptr);
+    ~Poll() override;
+
+    // Enables or disables the poll timer. Disabling lets a tick under way finish its current
+    // step and then stops.
+    void setEnabled(bool enabled);
+    bool isEnabled() const;
+    int interval() const { return TickIntervalMs; }
+
+    // True from meterSilent until meterBack.
+    bool isSilent() const;
+
+    // Called by whoever handles a download announcement when the transfer is over: the tick
+    // that announced it ends and the next tick starts afresh. Until then no tick runs.
+    void downloadFinished();
+
+Q_SIGNALS:
+    // A frame was decoded: the shared reading and texts hold its values. The main window sets
+    // the temperature label's font to 60 points and shows the texts in the chosen unit.
+    void readingDecoded();
+    // The meter has been silent for five waits: show "No COM" and close the real-time graph
+    // and list windows.
+    void meterSilent();
+    // Every 0.2 s while silent: the port label's visibility.
+    void blinkToggled(bool visible);
+    // Bytes came back after silence: the port label shows "COM" and the number, visible.
+    void meterBack(int comPortNumber);
+    // Six bytes FF arrived: a memory download begins. The poll waits for downloadFinished().
+    // With nothing connected to this signal the poll goes on at once.
+    void downloadAnnounced();
+
+private:
+    class Private;
+    Private *d;
+};
+
+} // namespace hygrolog
