@@ -1,0 +1,394 @@
+#include "recording/Recorder.h"
+
+#include "app/SharedState.h"
+#include "recording/DataFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cmath>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace hygrolog {
+
+namespace {
+
+const QString TimeFormat = QStringLiteral("hh:mm:ss");
+
+class SystemClock : public Recorder::Clock
+{
+public:
+    QTime timeOfDay() const override { return QTime::currentTime(); }
+};
+
+const SystemClock &systemClock()
+{
+    static const SystemClock clock;
+    return clock;
+}
+
+// Rounds to the nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+double roundHalfEven(double x)
+{
+    const double lower = std::floor(x);
+    const double fraction = x - lower;
+    if (fraction > 0.5)
+        return lower + 1;
+    if (fraction < 0.5)
+        return lower;
+    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1;
+}
+
+} // namespace
+
+Recorder::Clock::~Clock() = default;
+
+class Recorder::Private
+{
+public:
+    SharedState *state = nullptr;
+    const Clock *clock = &systemClock();
+    QTimer timer;
+
+    bool recording = false;
+    int samplingTime = DefaultSamplingTime;
+    int sampleTicks = 0;
+    qint64 recordCount = 0;
+    QTime recordTime = QTime(0, 0, 0);
+    bool listActive = false;
+    int listCount = 0;
+
+    QFile file;
+    QString path;
+    qint64 goodSize = 0; // bytes of complete records in the file
+
+    QString fileNameLabel;
+    QString countLabel;
+    QString recLabel;
+    bool recLabelVisible = false;
+
+    bool fileStillInPlace() const;
+    bool reopenForAppend();
+    bool writeRecord(const QByteArray &line);
+    void closeFile();
+};
+
+// True when the path still names the file we hold open (not deleted, not replaced).
+bool Recorder::Private::fileStillInPlace() const
+{
+    if (!file.isOpen())
+        return false;
+#ifdef Q_OS_UNIX
+    struct stat onDisk;
+    struct stat held;
+    if (::stat(QFile::encodeName(path).constData(), &onDisk) != 0)
+        return false;
+    if (::fstat(file.handle(), &held) != 0)
+        return false;
+    return onDisk.st_dev == held.st_dev && onDisk.st_ino == held.st_ino;
+#else
+    return QFileInfo::exists(path);
+#endif
+}
+
+bool Recorder::Private::reopenForAppend()
+{
+    file.close();
+    file.setFileName(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    goodSize = file.size();
+    return true;
+}
+
+bool Recorder::Private::writeRecord(const QByteArray &line)
+{
+    if (!fileStillInPlace() && !reopenForAppend())
+        return false;
+    const qint64 written = file.write(line);
+    if (written != line.size() || !file.flush()) {
+        // Take a partial line back out so the file keeps only complete records.
+        if (written > 0)
+            file.resize(goodSize);
+        return false;
+    }
+    goodSize += written;
+    return true;
+}
+
+void Recorder::Private::closeFile()
+{
+    if (file.isOpen()) {
+        file.flush();
+#ifdef Q_OS_UNIX
+        ::fsync(file.handle());
+#endif
+        file.close();
+    }
+}
+
+Recorder::Recorder(SharedState *state, QObject *parent)
+    : QObject(parent)
+    , d(new Private)
+{
+    d->state = state;
+    d->timer.setInterval(TickIntervalMs);
+    connect(&d->timer, &QTimer::timeout, this, &Recorder::tick);
+}
+
+Recorder::~Recorder()
+{
+    d->closeFile();
+    delete d;
+}
+
+void Recorder::setClock(const Clock *clock)
+{
+    d->clock = clock ? clock : &systemClock();
+}
+
+void Recorder::loadDefaults()
+{
+    if (d->recording)
+        stopRecording();
+    d->samplingTime = DefaultSamplingTime;
+    d->recordCount = 0;
+}
+
+void Recorder::resetRecordTime()
+{
+    const QTime now = d->clock->timeOfDay();
+    d->recordTime = QTime(now.hour(), now.minute(), now.second());
+}
+
+void Recorder::setTimerEnabled(bool enabled)
+{
+    if (enabled)
+        d->timer.start();
+    else
+        d->timer.stop();
+}
+
+bool Recorder::isTimerEnabled() const
+{
+    return d->timer.isActive();
+}
+
+int Recorder::samplingTime() const
+{
+    return d->samplingTime;
+}
+
+void Recorder::setSamplingTime(int seconds)
+{
+    d->samplingTime = qBound(MinSamplingTime, seconds, MaxSamplingTime);
+    d->sampleTicks = 0;
+}
+
+std::optional<int> Recorder::parseSamplingTime(const QString &answer)
+{
+    const QString text = answer.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok); // C locale: "." is the decimal mark
+    if (!ok || std::isnan(value))
+        return std::nullopt;
+    const double limited = qBound(double(MinSamplingTime) - 1, value, double(MaxSamplingTime) + 1);
+    return qBound(MinSamplingTime, int(roundHalfEven(limited)), MaxSamplingTime);
+}
+
+bool Recorder::applySamplingTimeAnswer(const QString &answer)
+{
+    const std::optional<int> seconds = parseSamplingTime(answer);
+    if (!seconds)
+        return false;
+    setSamplingTime(*seconds);
+    return true;
+}
+
+int Recorder::sampleTicks() const
+{
+    return d->sampleTicks;
+}
+
+QString Recorder::recordTime() const
+{
+    return d->recordTime.toString(TimeFormat);
+}
+
+void Recorder::setRecordTime(const QTime &time)
+{
+    d->recordTime = QTime(time.hour(), time.minute(), time.second());
+}
+
+bool Recorder::isRecording() const
+{
+    return d->recording;
+}
+
+qint64 Recorder::recordCount() const
+{
+    return d->recordCount;
+}
+
+QString Recorder::filePath() const
+{
+    return d->path;
+}
+
+QString Recorder::fileTitle() const
+{
+    return QFileInfo(d->path).fileName();
+}
+
+bool Recorder::startRecording(const QString &path, QString *error)
+{
+    if (d->recording) {
+        if (error)
+            *error = tr("A recording is already under way.");
+        return false;
+    }
+    d->file.setFileName(path);
+    if (!d->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        if (error)
+            *error = d->file.errorString();
+        return false;
+    }
+    d->path = path;
+    d->goodSize = 0;
+    d->recording = true;
+    d->fileNameLabel = fileTitle();
+    d->recLabelVisible = true;
+    Q_EMIT labelsChanged();
+    Q_EMIT recordingStarted(fileTitle());
+    return true;
+}
+
+void Recorder::stopRecording()
+{
+    if (!d->recording)
+        return;
+    d->recording = false;
+    d->recLabelVisible = false;
+    d->countLabel.clear();
+    d->fileNameLabel.clear();
+    d->recordCount = 0;
+    d->closeFile();
+    Q_EMIT labelsChanged();
+    Q_EMIT recordingStopped();
+}
+
+bool Recorder::isListActive() const
+{
+    return d->listActive;
+}
+
+int Recorder::listCount() const
+{
+    return d->listCount;
+}
+
+void Recorder::startList()
+{
+    d->listCount = 0;
+    d->listActive = true;
+}
+
+void Recorder::listClosed()
+{
+    d->listCount = 0;
+    d->listActive = false;
+}
+
+QString Recorder::fileNameLabel() const
+{
+    return d->fileNameLabel;
+}
+
+QString Recorder::countLabel() const
+{
+    return d->countLabel;
+}
+
+QString Recorder::recLabel() const
+{
+    return d->recLabel;
+}
+
+bool Recorder::isRecLabelVisible() const
+{
+    return d->recLabelVisible;
+}
+
+void Recorder::tick()
+{
+    if (!d->state || !d->state->meterOnline)
+        return;
+    if (d->sampleTicks != 0 && d->sampleTicks < d->samplingTime) {
+        ++d->sampleTicks;
+        return;
+    }
+
+    // The stamp advances by the sampling time; when its seconds drift 4 or more away from the
+    // clock's (also across a minute boundary) it is pulled back to the clock.
+    d->recordTime = d->recordTime.addSecs(d->samplingTime);
+    const QTime now = d->clock->timeOfDay();
+    const int drift = now.second() - d->recordTime.second();
+    if (drift >= 4 || drift <= -4)
+        d->recordTime = QTime(now.hour(), now.minute(), now.second());
+
+    const QString line = DataFile::timeAndValues(recordTime(), d->state->texts);
+
+    if (d->recording) {
+        if (d->recordCount == MaxRecords) {
+            // The recording is full: close it without writing this sample. The labels clear
+            // at the next tick, which samples again.
+            d->recording = false;
+            d->recLabel.clear();
+            d->countLabel.clear();
+            d->recordCount = 0;
+            d->closeFile();
+            Q_EMIT labelsChanged();
+            Q_EMIT recordingStopped();
+            return;
+        }
+        const qint64 number = d->recordCount + 1;
+        if (!d->writeRecord(DataFile::recorderLine(number, line)))
+            return; // silent: the next tick tries a sample again
+        d->recordCount = number;
+        d->countLabel = QString::number(number);
+        d->recLabel = QStringLiteral("Rec");
+        Q_EMIT labelsChanged();
+        Q_EMIT recordWritten(number);
+        Q_EMIT fileListRowAppended(QString::number(number) + QLatin1Char('\t') + line);
+    } else {
+        const bool changed = !d->fileNameLabel.isEmpty() || !d->countLabel.isEmpty()
+            || !d->recLabel.isEmpty() || d->recordCount != 0;
+        d->fileNameLabel.clear();
+        d->countLabel.clear();
+        d->recLabel.clear();
+        d->recordCount = 0;
+        if (changed)
+            Q_EMIT labelsChanged();
+    }
+
+    if (d->listActive) {
+        ++d->listCount;
+        const int number = d->listCount;
+        if (d->listCount == MaxListRows) {
+            d->listCount = 0;
+            d->listActive = false;
+        }
+        Q_EMIT listRowAppended(QString::number(number) + QLatin1Char('\t') + line);
+    }
+
+    d->sampleTicks = 1;
+}
+
+} // namespace hygrolog
