@@ -1,0 +1,62 @@
+#pragma once
+
+#include "recording/DataFileReader.h"
+
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+namespace hygrolog {
+
+class RecordTableModel;
+
+// Loads a data file into a record grid: each item of the list-input reader becomes one row,
+// split at TABs into the nine cells. The file is read in slices, each a turn of the event loop
+// bounded in items, in time and in bytes looked at per step, so a huge or binary file keeps the
+// window responsive and is read in bounded memory. The caption shows "n Records Completed"
+// at least once per slice and the file title at the end. Loading stops when the grid is full
+// or gone (its window was closed or reopened).
+class FileLoader : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int DefaultSliceItems = 4000;
+    static constexpr int DefaultSliceMs = 10;
+    static constexpr qint64 ByteBudget = 16 * 1024;
+
+    FileLoader(RecordTableModel *model, const QString &path, QObject *parent = nullptr);
+    ~FileLoader() override;
+
+    void setSliceLimits(int items, int milliseconds);
+
+    // Opens the file and starts loading. Returns false when it cannot be opened;
+    // finished(false, ...) is emitted then too, after the caption went back to the title.
+    bool start();
+    bool isRunning() const { return m_running; }
+    int rowsLoaded() const { return m_count; }
+    QString fileTitle() const;
+
+Q_SIGNALS:
+    void captionChanged(const QString &caption);
+    void finished(bool ok, const QString &error);
+
+private:
+    void slice();
+    void finish(bool ok, const QString &error);
+
+    QPointer<RecordTableModel> m_model;
+    QFile m_file;
+    std::unique_ptr<DataFileReader> m_reader;
+    QTimer m_timer;
+    int m_sliceItems = DefaultSliceItems;
+    int m_sliceMs = DefaultSliceMs;
+    int m_count = 0;
+    bool m_running = false;
+};
+
+} // namespace hygrolog

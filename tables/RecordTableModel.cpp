@@ -1,0 +1,175 @@
+#include "tables/RecordTableModel.h"
+
+#include "recording/DataFile.h"
+
+namespace hygrolog {
+
+namespace {
+constexpr QChar Tab = QLatin1Char('\t');
+
+// The span of a cell in a TAB-joined row text.
+QStringView cellView(const QString &rowText, int column)
+{
+    qsizetype from = 0;
+    for (int c = 0; c < column; ++c) {
+        const qsizetype tab = rowText.indexOf(Tab, from);
+        if (tab < 0)
+            return {};
+        from = tab + 1;
+    }
+    qsizetype to = rowText.indexOf(Tab, from);
+    if (to < 0)
+        to = rowText.size();
+    return QStringView(rowText).mid(from, to - from);
+}
+} // namespace
+
+RecordTableModel::RecordTableModel(QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_header(headerTexts())
+{
+}
+
+const QStringList &RecordTableModel::headerTexts()
+{
+    static const QStringList texts
+        = { QStringLiteral("No.s"), QStringLiteral("   Time"), QStringLiteral(" Cel"),
+            QStringLiteral("DewC"), QStringLiteral("WetC"),    QStringLiteral("RH%"),
+            QStringLiteral("Fah"),  QStringLiteral("DewF"),    QStringLiteral("WetF") };
+    return texts;
+}
+
+QString RecordTableModel::widthSample(int column)
+{
+    if (column == 0)
+        return QStringLiteral(" 000000 ");
+    if (column == 1)
+        return QStringLiteral(" 000:00:00 ");
+    return QStringLiteral("AAAAA");
+}
+
+QString RecordTableModel::compactRow(const QString &text)
+{
+    const QStringList cells = DataFile::splitCells(text);
+    QString row;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (c > 0)
+            row += Tab;
+        // A TAB cannot occur inside a cell, so the joined text splits back the same way.
+        row += QStringView(cells.at(c)).left(MaxCellLength);
+    }
+    // Trailing empty cells need no storage.
+    qsizetype end = row.size();
+    while (end > 0 && row.at(end - 1) == Tab)
+        --end;
+    row.truncate(end);
+    row.squeeze();
+    return row;
+}
+
+void RecordTableModel::setRows(int rows)
+{
+    const int wanted = qBound(1, rows, MaxRows + 1) - 1;
+    const int have = int(m_rows.size());
+    if (wanted == have)
+        return;
+    if (wanted == 0) {
+        beginResetModel();
+        m_rows.clear();
+        m_rows.squeeze();
+        endResetModel();
+    } else if (wanted < have) {
+        beginRemoveRows(QModelIndex(), wanted, have - 1);
+        m_rows.resize(wanted);
+        endRemoveRows();
+    } else {
+        beginInsertRows(QModelIndex(), have, wanted - 1);
+        m_rows.resize(wanted);
+        endInsertRows();
+    }
+    if (m_row >= this->rows())
+        m_row = this->rows() - 1;
+}
+
+bool RecordTableModel::addItem(const QString &text)
+{
+    if (m_rows.size() >= MaxRows)
+        return false;
+    const int at = int(m_rows.size());
+    beginInsertRows(QModelIndex(), at, at);
+    m_rows.append(compactRow(text));
+    endInsertRows();
+    return true;
+}
+
+QString RecordTableModel::cellText(int row, int column) const
+{
+    if (column < 0 || column >= ColumnCount)
+        return QString();
+    if (row == 0)
+        return m_header.at(column);
+    if (row < 1 || row > m_rows.size())
+        return QString();
+    return cellView(m_rows.at(row - 1), column).toString();
+}
+
+void RecordTableModel::setCellText(int row, int column, const QString &text)
+{
+    if (column < 0 || column >= ColumnCount || row < 0 || row > m_rows.size())
+        return;
+    QString cell = text.left(MaxCellLength);
+    cell.replace(Tab, QLatin1Char(' '));
+    if (row == 0) {
+        m_header[column] = cell;
+        Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+        return;
+    }
+    QStringList cells = rowCells(row);
+    cells[column] = cell;
+    m_rows[row - 1] = compactRow(cells.join(Tab));
+    const QModelIndex changed = index(row - 1, column);
+    Q_EMIT dataChanged(changed, changed);
+}
+
+QStringList RecordTableModel::rowCells(int row) const
+{
+    if (row == 0)
+        return m_header;
+    if (row < 1 || row > m_rows.size())
+        return QStringList(ColumnCount, QString());
+    return DataFile::splitCells(m_rows.at(row - 1));
+}
+
+int RecordTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int RecordTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant RecordTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return cellText(index.row() + 1, index.column());
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignCenter);
+    return QVariant();
+}
+
+QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return m_header.at(section);
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignCenter);
+    return QVariant();
+}
+
+} // namespace hygrolog

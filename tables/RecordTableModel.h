@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace hygrolog {
+
+// The rows of a record grid: nine text columns under a fixed header row. The grid's own
+// numbering is used by the grid operations below: row 0 is the header row, data rows are
+// 1 .. rows() - 1. As a Qt model the header is the horizontal header and model row r is grid
+// row r + 1.
+//
+// Each data row is kept as one TAB-joined text of its nine cells and split when a cell is read,
+// so a table of 35,000 records takes a few megabytes. Cells longer than MaxCellLength are cut
+// there, and no more than MaxRows data rows are taken, so any file fits in bounded memory.
+class RecordTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ColumnCount = 9;
+    static constexpr int MaxCellLength = 256;
+    static constexpr int MaxRows = 200000;
+
+    explicit RecordTableModel(QObject *parent = nullptr);
+
+    // The header texts, with their blanks: "No.s", "   Time", " Cel", ...
+    static const QStringList &headerTexts();
+    // The text whose width each column takes in the window's font.
+    static QString widthSample(int column);
+
+    // Grid operations.
+    int rows() const { return int(m_rows.size()) + 1; }
+    // Rows = 1 leaves the header row only; more rows than there are adds empty rows.
+    void setRows(int rows);
+    int cols() const { return ColumnCount; }
+    int row() const { return m_row; }
+    void setRow(int row) { m_row = row; }
+    int col() const { return m_col; }
+    void setCol(int col) { m_col = col; }
+    // The text of the cell at row(), col().
+    QString text() const { return cellText(m_row, m_col); }
+    void setText(const QString &text) { setCellText(m_row, m_col, text); }
+    // Appends a row at the end: the text's TAB-separated fields fill the cells from column 0,
+    // fields beyond the ninth are dropped. Returns false when the table is full.
+    bool addItem(const QString &text);
+
+    QString cellText(int row, int column) const;
+    void setCellText(int row, int column, const QString &text);
+    // The nine cells of a grid row.
+    QStringList rowCells(int row) const;
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    static QString compactRow(const QString &text);
+
+    QList<QString> m_rows; // data rows, cells joined by TAB
+    QStringList m_header;
+    int m_row = 0;
+    int m_col = 0;
+};
+
+} // namespace hygrolog
