@@ -5,6 +5,7 @@
 #include <QString>
 
 class QSerialPort;
+class QTimer;
 
 namespace hygrolog {
 
@@ -52,6 +53,11 @@ public:
     // The system location of the port in use (or of the last one opened).
     QString location() const { return m_location; }
     QString errorString() const { return m_errorString; }
+    // True between portLost and portRestored: the port went away and the link is retrying.
+    bool isLost() const { return m_lost; }
+
+    // How often a lost port is tried again.
+    static constexpr int ReopenIntervalMs = 500;
 
     // InputLen: bytes one read returns at most; 0 means all waiting bytes.
     void setInputLen(int length) { m_inputLen = length; }
@@ -67,6 +73,11 @@ Q_SIGNALS:
     void portRestored(); // the same location opened again
 
 private:
+    int openLocation(const QString &location);
+    void takeWaitingBytes();
+    void handleError(int error);
+    void retryLostPort();
+
     PortMap *m_ports;
     QSerialPort *m_serial = nullptr;
     int m_commPort = 0;
@@ -75,6 +86,8 @@ private:
     QString m_errorString;
     int m_inputLen = 0;
     QByteArray m_pending; // bytes read from the port but not yet taken
+    QTimer *m_retryTimer = nullptr; // reopens a lost port
+    bool m_lost = false;
 };
 
 } // namespace hygrolog

@@ -54,6 +54,11 @@ Q_SIGNALS:
     // With nothing connected to this signal the poll goes on at once.
     void downloadAnnounced();
 
+    // Every tick that did some work (the meter online) reports when it began and, at its end,
+    // how long it lasted.
+    void tickStarted();
+    void tickFinished(qint64 milliseconds);
+
 private:
     class Private;
     Private *d;

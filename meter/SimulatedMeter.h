@@ -29,6 +29,21 @@ public:
     // The path to open on the program's side, e.g. /dev/pts/4.
     QString path() const;
 
+    // A symbolic link kept pointing at the current pseudo-terminal (created by open() and
+    // replug(), removed by unplug() and close()): a stable location for a meter that is
+    // unplugged and plugged in again. Empty (the default) makes none.
+    void setLinkPath(const QString &linkPath);
+    QString linkPath() const;
+    // Pulls the plug: the pseudo-terminal is closed (an open port on it fails with an error)
+    // and the link path vanishes. replug() opens a new pseudo-terminal and points the link
+    // path at it; sending resumes.
+    void unplug();
+    bool replug(QString *error = nullptr);
+    bool isPlugged() const;
+
+    // Seeds the drift, so a run can be repeated.
+    void setSeed(quint32 seed);
+
     // Time between frames (default 500 ms).
     void setFrameInterval(int milliseconds);
     int frameInterval() const;
