@@ -1,0 +1,202 @@
+#include "recording/MainToolbarCommands.h"
+
+#include "meter/Poll.h"
+#include "recording/FileLoader.h"
+#include "recording/Recorder.h"
+#include "tables/FileList.h"
+#include "tables/RecordTableModel.h"
+#include "tables/RecordWindows.h"
+#include "tables/SaveDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScopedValueRollback>
+
+namespace hygrolog {
+
+const QString MainToolbarCommands::OpenRefusal = QStringLiteral("Recording Mode!")
+    + QStringLiteral("\n\r") + QStringLiteral("Please stop recording!");
+const QString MainToolbarCommands::SampleTitle = QStringLiteral("Input Sampling Time");
+const QString MainToolbarCommands::SamplePrompt
+    = QStringLiteral("Enter the SAMPLING TIME in seconds") + QStringLiteral("\r\n")
+    + QStringLiteral("(1 <= t <= 86400 ) ");
+
+MainToolbarCommands::MainToolbarCommands(Recorder *recorder, RecordWindows *windows,
+                                         QWidget *mainWindow, QObject *parent)
+    : QObject(parent)
+    , m_recorder(recorder)
+    , m_windows(windows)
+    , m_mainWindow(mainWindow)
+{
+    connect(recorder, &Recorder::labelsChanged, this, &MainToolbarCommands::showLabels);
+    connect(recorder, &Recorder::recordingStarted, this, &MainToolbarCommands::showRecordButton);
+    connect(recorder, &Recorder::recordingStopped, this, &MainToolbarCommands::showRecordButton);
+    connect(recorder, &Recorder::fileListRowAppended, windows, &RecordWindows::appendToFileList);
+    connect(recorder, &Recorder::listRowAppended, windows, &RecordWindows::appendToList);
+}
+
+void MainToolbarCommands::setRecordButton(QAction *button, const QIcon &stopImage,
+                                          const QIcon &saveImage)
+{
+    m_button = button;
+    m_stopImage = stopImage;
+    m_saveImage = saveImage;
+}
+
+void MainToolbarCommands::setLabels(QLabel *rec, QLabel *count, QLabel *fileName)
+{
+    m_lblRec = rec;
+    m_lblCount = count;
+    m_lblFileName = fileName;
+}
+
+void MainToolbarCommands::watchPoll(Poll *poll)
+{
+    connect(poll, &Poll::meterSilent, this, &MainToolbarCommands::closeRealTimeList);
+}
+
+void MainToolbarCommands::showLabels()
+{
+    if (!m_recorder)
+        return;
+    if (m_lblFileName)
+        m_lblFileName->setText(m_recorder->fileNameLabel());
+    if (m_lblCount)
+        m_lblCount->setText(m_recorder->countLabel());
+    if (m_lblRec) {
+        m_lblRec->setText(m_recorder->recLabel());
+        m_lblRec->setVisible(m_recorder->isRecLabelVisible());
+    }
+}
+
+void MainToolbarCommands::showRecordButton()
+{
+    if (!m_button || !m_recorder)
+        return;
+    const bool recording = m_recorder->isRecording();
+    m_button->setIcon(recording ? m_stopImage : m_saveImage);
+    m_button->setToolTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
+}
+
+void MainToolbarCommands::runCommand(const QString &key)
+{
+    if (key == QLatin1String("Save"))
+        save();
+    else if (key == QLatin1String("Open"))
+        open();
+    else if (key == QLatin1String("List"))
+        list();
+    else if (key == QLatin1String("Graph"))
+        graph();
+    else if (key == QLatin1String("Sample"))
+        sample();
+}
+
+void MainToolbarCommands::save()
+{
+    if (!m_recorder || !m_windows || m_inDialog)
+        return;
+    if (m_recorder->isRecording()) {
+        m_recorder->stopRecording();
+        SaveDialog::clearFileChosen();
+        return;
+    }
+    QString path;
+    {
+        const QScopedValueRollback<bool> guard(m_inDialog, true);
+        path = SaveDialog::run(m_mainWindow);
+    }
+    // A tick or a click may have started a recording while the dialog was up.
+    if (path.isEmpty() || !m_recorder || m_recorder->isRecording())
+        return;
+    // A file that cannot be created ends the command silently, with nothing started.
+    if (!m_recorder->startRecording(path)) {
+        SaveDialog::clearFileChosen();
+        return;
+    }
+    m_windows->openFileList(m_recorder->fileTitle());
+}
+
+QString MainToolbarCommands::askOpenPath()
+{
+    QFileDialog dialog(m_mainWindow);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // The dialog offers the types the last save dialog gave it; none before that.
+    const QStringList filters = SaveDialog::lastNameFilters();
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(SaveDialog::lastSelectedFilter());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+void MainToolbarCommands::open()
+{
+    if (!m_recorder || !m_windows || m_inDialog)
+        return;
+    if (m_recorder->isRecording()) {
+        QMessageBox::critical(m_mainWindow, QApplication::applicationDisplayName(), OpenRefusal);
+        return;
+    }
+    QString path;
+    {
+        const QScopedValueRollback<bool> guard(m_inDialog, true);
+        path = askOpenPath();
+    }
+    if (path.isEmpty() || !m_windows || !m_recorder || m_recorder->isRecording())
+        return;
+    FileList *window = m_windows->openFileList(QFileInfo(path).fileName());
+    // The loader lives with the window: closing or reopening the File List ends the load.
+    auto *loader = new FileLoader(window->model(), path, window);
+    m_loader = loader;
+    connect(loader, &FileLoader::captionChanged, window, &QWidget::setWindowTitle);
+    connect(loader, &FileLoader::finished, this, [this, loader](bool ok) {
+        loader->deleteLater();
+        Q_EMIT openFinished(ok);
+    });
+    loader->start();
+}
+
+void MainToolbarCommands::list()
+{
+    if (m_windows)
+        m_windows->openList();
+}
+
+void MainToolbarCommands::graph()
+{
+    Q_EMIT graphRequested();
+}
+
+void MainToolbarCommands::sample()
+{
+    if (!m_recorder || m_inDialog)
+        return;
+    const QScopedValueRollback<bool> guard(m_inDialog, true);
+    QInputDialog dialog(m_mainWindow);
+    dialog.setWindowTitle(SampleTitle);
+    dialog.setLabelText(SamplePrompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(QString::number(m_recorder->samplingTime()));
+    if (dialog.exec() != QDialog::Accepted || !m_recorder)
+        return;
+    // Empty answers and answers that are not numbers change nothing.
+    m_recorder->applySamplingTimeAnswer(dialog.textValue());
+}
+
+void MainToolbarCommands::closeRealTimeList()
+{
+    if (m_windows)
+        m_windows->closeList();
+}
+
+} // namespace hygrolog

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QAction;
+class QLabel;
+class QWidget;
+
+namespace hygrolog {
+
+class FileLoader;
+class Poll;
+class RecordWindows;
+class Recorder;
+
+// The recording commands of the main window's toolbar: "Save" (start or stop a recording),
+// "Open" (load a data file into the File List), "List" (open the Real Time List), "Graph" and
+// "Sample" (the sampling time). It keeps button 1 and the recorder's labels in step with the
+// recorder.
+class MainToolbarCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    static const QString OpenRefusal;
+    static const QString SampleTitle;
+    static const QString SamplePrompt;
+
+    MainToolbarCommands(Recorder *recorder, RecordWindows *windows, QWidget *mainWindow,
+                        QObject *parent = nullptr);
+
+    // Button 1 and the stop and save pictures it switches between.
+    void setRecordButton(QAction *button, const QIcon &stopImage, const QIcon &saveImage);
+    // The main window's "Rec", count and file name labels.
+    void setLabels(QLabel *rec, QLabel *count, QLabel *fileName);
+    // Closes the Real Time List when the poll finds the meter silent.
+    void watchPoll(Poll *poll);
+
+    // The loader of the last "Open", while it runs.
+    FileLoader *fileLoader() const { return m_loader; }
+
+public Q_SLOTS:
+    // One toolbar key; keys other than the recording commands do nothing here.
+    void runCommand(const QString &key);
+    void save();
+    void open();
+    void list();
+    void graph();
+    void sample();
+    void closeRealTimeList();
+
+Q_SIGNALS:
+    // "Graph": the real-time graph's owner opens it.
+    void graphRequested();
+    // The file of the last "Open" is loaded (ok false: it could not be read to its end).
+    void openFinished(bool ok);
+
+private:
+    void showLabels();
+    void showRecordButton();
+    QString askOpenPath();
+
+    QPointer<Recorder> m_recorder;
+    QPointer<RecordWindows> m_windows;
+    QPointer<QWidget> m_mainWindow;
+    QPointer<QAction> m_button;
+    QIcon m_stopImage;
+    QIcon m_saveImage;
+    QPointer<QLabel> m_lblRec;
+    QPointer<QLabel> m_lblCount;
+    QPointer<QLabel> m_lblFileName;
+    QPointer<FileLoader> m_loader;
+    bool m_inDialog = false;
+};
+
+} // namespace hygrolog

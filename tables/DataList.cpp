@@ -1,0 +1,21 @@
+#include "tables/DataList.h"
+
+namespace hygrolog {
+
+DataList::DataList(QWidget *parent)
+    : RecordWindow(QStringLiteral("Data List"), parent)
+{
+    addKey(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
+    addKey(QStringLiteral("Plot"), QStringLiteral("Plot"), 2);
+    addKey(QStringLiteral("Print"), QStringLiteral("Print"), 3);
+}
+
+void DataList::placeBeside(const QWidget *mainWindow)
+{
+    if (!mainWindow)
+        return;
+    const QRect main = mainWindow->frameGeometry();
+    move(main.x() + main.width(), main.y());
+}
+
+} // namespace hygrolog

@@ -1,0 +1,12 @@
+#include "tables/FileList.h"
+
+namespace hygrolog {
+
+FileList::FileList(QWidget *parent)
+    : RecordWindow(QStringLiteral("File List"), parent)
+{
+    addKey(QStringLiteral("Plot"), QStringLiteral("Plot"), 1);
+    addKey(QStringLiteral("Print"), QStringLiteral("Print"), 2);
+}
+
+} // namespace hygrolog

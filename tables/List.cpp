@@ -1,0 +1,12 @@
+#include "tables/List.h"
+
+namespace hygrolog {
+
+List::List(QWidget *parent)
+    : RecordWindow(QStringLiteral("Real Time List"), parent)
+{
+    addKey(QStringLiteral("Save"), QStringLiteral("Save AS"), 1);
+    addKey(QStringLiteral("Print"), QStringLiteral("Print"), 2);
+}
+
+} // namespace hygrolog

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "tables/RecordWindow.h"
+
+namespace hygrolog {
+
+// "Real Time List": one row per sample while real-time listing is on. Keys Save, Print.
+// Unloading it stops the listing.
+class List : public RecordWindow
+{
+    Q_OBJECT
+
+public:
+    explicit List(QWidget *parent = nullptr);
+};
+
+} // namespace hygrolog

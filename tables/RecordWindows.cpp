@@ -1,0 +1,117 @@
+#include "tables/RecordWindows.h"
+
+#include "recording/Recorder.h"
+#include "tables/DataList.h"
+#include "tables/FileList.h"
+#include "tables/List.h"
+#include "tables/RecordTableModel.h"
+
+namespace hygrolog {
+
+RecordWindows::RecordWindows(Recorder *recorder, QWidget *mainWindow, QObject *parent)
+    : QObject(parent)
+    , m_recorder(recorder)
+    , m_mainWindow(mainWindow)
+{
+}
+
+RecordWindows::~RecordWindows()
+{
+    delete m_list.data();
+    delete m_fileList.data();
+    delete m_dataList.data();
+}
+
+template<typename Window> Window *RecordWindows::load(QPointer<Window> &slot)
+{
+    if (slot)
+        return slot;
+    auto *window = new Window;
+    window->setRecorder(m_recorder);
+    connect(window, &RecordWindow::keyClicked, this,
+            [this, window](const QString &key) { Q_EMIT keyClicked(window, key); });
+    slot = window;
+    return window;
+}
+
+template<typename Window> void RecordWindows::unload(QPointer<Window> &slot)
+{
+    QPointer<Window> window = slot;
+    slot = nullptr;
+    if (!window)
+        return;
+    window->close();
+    if (window) {
+        window->hide();
+        window->deleteLater();
+    }
+}
+
+List *RecordWindows::list()
+{
+    const bool fresh = !m_list;
+    List *window = load(m_list);
+    if (fresh) {
+        connect(window, &RecordWindow::unloaded, this, [this] {
+            if (m_recorder)
+                m_recorder->listClosed();
+        });
+    }
+    return window;
+}
+
+FileList *RecordWindows::fileList()
+{
+    return load(m_fileList);
+}
+
+DataList *RecordWindows::dataList()
+{
+    return load(m_dataList);
+}
+
+List *RecordWindows::openList()
+{
+    unload(m_list);
+    if (m_recorder)
+        m_recorder->startList();
+    List *window = list();
+    window->show();
+    return window;
+}
+
+FileList *RecordWindows::openFileList(const QString &caption)
+{
+    unload(m_fileList);
+    FileList *window = fileList();
+    window->setWindowTitle(caption);
+    window->model()->setRows(1);
+    window->show();
+    return window;
+}
+
+DataList *RecordWindows::openDataList()
+{
+    unload(m_dataList);
+    DataList *window = dataList();
+    window->placeBeside(m_mainWindow);
+    window->show();
+    return window;
+}
+
+void RecordWindows::closeList()
+{
+    unload(m_list);
+}
+
+void RecordWindows::appendToFileList(const QString &rowText)
+{
+    fileList()->appendRecordRow(rowText);
+}
+
+void RecordWindows::appendToList(const QString &rowText)
+{
+    list()->appendRecordRow(rowText);
+}
+
+} // namespace hygrolog

@@ -1,0 +1,79 @@
+#include "tables/SaveDialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPointer>
+
+namespace hygrolog {
+
+namespace {
+struct DialogState
+{
+    QStringList nameFilters;
+    QString selectedFilter;
+    QString saveFileName;
+    bool fileChosen = false;
+};
+
+DialogState &dialogState()
+{
+    static DialogState state;
+    return state;
+}
+} // namespace
+
+QString SaveDialog::run(QWidget *parent)
+{
+    DialogState &state = dialogState();
+    state.fileChosen = false;
+    state.nameFilters = { QStringLiteral("Data Files (*.txt)"), QStringLiteral("All Files (*.*)") };
+    state.selectedFilter = state.nameFilters.at(1);
+
+    QPointer<QFileDialog> dialog = new QFileDialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(state.nameFilters);
+    dialog->selectNameFilter(state.selectedFilter);
+    const int result = dialog->exec();
+    if (!dialog)
+        return QString();
+    const QStringList files = dialog->selectedFiles();
+    delete dialog;
+    if (result != QDialog::Accepted || files.isEmpty())
+        return QString();
+    const QString path = files.first();
+    if (QFileInfo(path).fileName().isEmpty())
+        return QString();
+    state.saveFileName = path;
+    state.fileChosen = true;
+    return path;
+}
+
+QStringList SaveDialog::lastNameFilters()
+{
+    return dialogState().nameFilters;
+}
+
+QString SaveDialog::lastSelectedFilter()
+{
+    return dialogState().selectedFilter;
+}
+
+bool SaveDialog::fileChosen()
+{
+    return dialogState().fileChosen;
+}
+
+QString SaveDialog::saveFileName()
+{
+    return dialogState().saveFileName;
+}
+
+void SaveDialog::clearFileChosen()
+{
+    dialogState().fileChosen = false;
+}
+
+} // namespace hygrolog

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace hygrolog {
+
+// The save-as dialog of the record tables and of starting a recording: types
+// "Data Files (*.txt)" and "All Files (*.*)", All Files preselected, asks before replacing a
+// file. The types it offers stay with the program's file dialog, so the Open command offers
+// the same ones afterwards (and none before the first save dialog).
+class SaveDialog
+{
+public:
+    // Returns the chosen path, or an empty text when cancelled.
+    static QString run(QWidget *parent);
+
+    // The types the last save dialog offered; empty before the first one.
+    static QStringList lastNameFilters();
+    static QString lastSelectedFilter();
+
+    // A file was chosen by the last dialog and not yet used up by a save or a recording.
+    static bool fileChosen();
+    static QString saveFileName();
+    static void clearFileChosen();
+};
+
+} // namespace hygrolog
