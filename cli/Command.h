@@ -24,6 +24,7 @@ struct Command
     const char *usage;
     const char *summary;
     CommandFunction run;
+    const char *details = nullptr; // further lines of its --help, if any
 };
 
 int runDecode(const QStringList &args, Io &io);

@@ -21,7 +21,24 @@ const QList<Command> &commands()
           runMonitor },
         { "simulate", "simulate [options]",
           "Run a simulated meter on a pseudo-terminal and print its path (see simulate --help).",
-          runSimulate },
+          runSimulate,
+          "Prints the pseudo-terminal's path on its first line, then sends live frames until\n"
+          "SIGINT or SIGTERM.\n"
+          "  --interval MS          time between frames (default 500)\n"
+          "  --temperature T        temperature in °C (default 25.0), or OL / -OL for over range\n"
+          "  --humidity RH          relative humidity in % (default 50.0), or OL / -OL\n"
+          "  --fixed                send the values unchanged (by default they drift slowly)\n"
+          "  --download-sets N --download-records M [--download-start hh:mm:ss]\n"
+          "                         [--download-interval S]\n"
+          "                         send a memory download of N sets of M records each\n"
+          "                         (start 10:00:00, 60 s between records by default)\n"
+          "  --download-file FILE   send the bytes of FILE as the memory image instead\n"
+          "  --download-after S     seconds before the download starts (default 5)\n"
+          "  --silence-after S --silence-for S\n"
+          "                         fall silent after S seconds, for S seconds\n"
+          "  --link PATH            keep a symbolic link PATH to the pseudo-terminal\n"
+          "  --seed N               seed of the drift, for a repeatable run\n"
+          "  --duration S           stop after S seconds" },
         { "record", "record --port LOCATION --interval SECONDS [--count N] FILE",
           "Record readings into a data file without the window.", runRecord },
     };
@@ -59,6 +76,8 @@ int runCommandLine(const QStringList &args, Io &io)
             if (rest.contains(QLatin1String("--help"))) {
                 io.out << "Usage: hygrolog-cli " << command.usage << "\n"
                        << QString::fromUtf8(command.summary) << "\n";
+                if (command.details)
+                    io.out << QString::fromUtf8(command.details) << "\n";
                 return Success;
             }
             return command.run(rest, io);

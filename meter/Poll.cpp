@@ -29,6 +29,7 @@ public:
     int counter = 0;
     bool enabled = false;
     bool labelVisible = true;
+    bool beatMissed = false; // a beat fell into the tick under way
 
     Private(Poll *poll, MeterLink *meterLink, SharedState *sharedState)
         : q(poll)
@@ -58,12 +59,16 @@ public:
     {
         // A tick under way (waiting, blinking or handing over a download) is never overlapped:
         // beats that fall into it are skipped.
-        if (step != Step::Idle || !state || !state->meterOnline)
+        if (step != Step::Idle) {
+            beatMissed = true;
+            return;
+        }
+        if (!state || !state->meterOnline)
             return;
         counter = 0;
         tickClock.start();
-        Q_EMIT q->tickStarted();
         startWait();
+        Q_EMIT q->tickStarted();
     }
 
     void startWait()
@@ -180,6 +185,11 @@ public:
         deadline.stop();
         blinkTimer.stop();
         Q_EMIT q->tickFinished(tickClock.isValid() ? tickClock.elapsed() : 0);
+        // A tick that outlasted the interval delays the next one, which then starts at once
+        // instead of waiting for the following beat.
+        if (beatMissed && enabled && step == Step::Idle)
+            QTimer::singleShot(0, q, [this] { tick(); });
+        beatMissed = false;
     }
 };
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace hygrolog::cli {
+
+// Turns SIGINT and SIGTERM into a Qt signal while it lives (the handler only writes a byte to
+// a pipe; the event loop reads it), and puts the previous handlers back when it goes.
+class StopSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StopSignals(QObject *parent = nullptr);
+    ~StopSignals() override;
+
+    bool isActive() const { return m_notifier != nullptr; }
+
+Q_SIGNALS:
+    void stopRequested(int signalNumber);
+
+private:
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+} // namespace hygrolog::cli
