@@ -1,12 +1,135 @@
 #include "cli/Command.h"
+#include "cli/StopSignals.h"
+
+#include "app/SharedState.h"
+#include "meter/MeterLink.h"
+#include "meter/Poll.h"
+#include "meter/PortMap.h"
+#include "recording/Recorder.h"
+
+#include <QEventLoop>
+
+#include <optional>
 
 namespace hygrolog::cli {
 
-// Arrives with the serial link.
-int runRecord(const QStringList &, Io &io)
+// Records the meter's readings into a data file with the same recorder as the window: a sample
+// every interval seconds (in ticks of 960 ms), the recorder's time stamps, at most 35,000
+// records, each line flushed as it is written. Stops after --count records, at 35,000, or on
+// SIGINT/SIGTERM, closing the file cleanly.
+int runRecord(const QStringList &args, Io &io)
 {
-    io.err << "hygrolog-cli record: not available in this build\n";
-    return Failure;
+    QString location;
+    QString path;
+    std::optional<int> interval;
+    qint64 count = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--port") && i + 1 < args.size()) {
+            location = args.at(++i);
+        } else if (arg == QLatin1String("--interval") && i + 1 < args.size()) {
+            interval = Recorder::parseSamplingTime(args.at(++i));
+            if (!interval) {
+                io.err << "hygrolog-cli record: --interval wants a number of seconds (1 to "
+                       << Recorder::MaxSamplingTime << ")\n";
+                return UsageError;
+            }
+        } else if (arg == QLatin1String("--count") && i + 1 < args.size()) {
+            bool ok = false;
+            count = args.at(++i).toLongLong(&ok);
+            if (!ok || count < 1 || count > Recorder::MaxRecords) {
+                io.err << "hygrolog-cli record: --count wants a whole number from 1 to "
+                       << Recorder::MaxRecords << "\n";
+                return UsageError;
+            }
+        } else if (!arg.startsWith(QLatin1String("--")) && path.isEmpty()) {
+            path = arg;
+        } else {
+            io.err << "hygrolog-cli record: unexpected argument '" << arg << "'\n";
+            return UsageError;
+        }
+    }
+    if (location.isEmpty() || !interval || path.isEmpty()) {
+        io.err << "Usage: hygrolog-cli record --port LOCATION --interval SECONDS [--count N] "
+                  "FILE\n";
+        return UsageError;
+    }
+
+    // The port first: a port that cannot be opened leaves an existing file untouched.
+    PortMap ports;
+    ports.setOverride(location);
+    MeterLink link(&ports);
+    link.setCommPort(1);
+    link.setSettings(QStringLiteral("9600,n,8,1"));
+    const int error = link.open();
+    if (error != MeterLink::NoError) {
+        io.err << "hygrolog-cli record: cannot open " << location << " (error " << error
+               << "): " << link.errorString() << '\n';
+        return Failure;
+    }
+
+    SharedState state;
+    state.comPortNumber = 1;
+    state.meterOnline = true;
+    Recorder recorder(&state);
+    recorder.loadDefaults();
+    recorder.setSamplingTime(*interval);
+    recorder.resetRecordTime();
+    QString fileError;
+    if (!recorder.startRecording(path, &fileError)) {
+        io.err << "hygrolog-cli record: cannot create " << path << ": " << fileError << '\n';
+        link.close();
+        return Failure;
+    }
+
+    Poll poll(&link, &state);
+    QEventLoop loop;
+    qint64 written = 0;
+    // Sampling starts with the first reading, so no record carries empty values.
+    QObject::connect(&poll, &Poll::readingDecoded, &loop, [&] {
+        if (!recorder.isTimerEnabled()) {
+            recorder.resetRecordTime();
+            recorder.setTimerEnabled(true);
+        }
+    });
+    QObject::connect(&recorder, &Recorder::fileListRowAppended, &loop, [&](const QString &row) {
+        io.out << row << '\n';
+        io.out.flush();
+    });
+    QObject::connect(&recorder, &Recorder::recordWritten, &loop, [&](qint64 number) {
+        written = number;
+        if (count > 0 && written >= count)
+            loop.quit();
+    });
+    QObject::connect(&recorder, &Recorder::recordingStopped, &loop, [&] {
+        io.err << "hygrolog-cli record: " << Recorder::MaxRecords
+               << " records written, the recording is full\n";
+        loop.quit();
+    });
+    QObject::connect(&poll, &Poll::meterSilent, &loop, [&] {
+        io.err << "hygrolog-cli record: the meter is silent; the last reading is recorded\n";
+        io.err.flush();
+    });
+    QObject::connect(&poll, &Poll::meterBack, &loop, [&] {
+        io.err << "hygrolog-cli record: the meter is back\n";
+        io.err.flush();
+    });
+    // Without the window there is no transfer: the poll goes on at once.
+    QObject::connect(&poll, &Poll::downloadAnnounced, &loop, [&] { poll.downloadFinished(); });
+
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
+
+    poll.setEnabled(true);
+    loop.exec();
+    poll.setEnabled(false);
+    recorder.setTimerEnabled(false);
+    recorder.stopRecording();
+    link.close();
+    io.err << "hygrolog-cli record: " << written << " record(s) in " << path << '\n';
+    io.out.flush();
+    io.err.flush();
+    return Success;
 }
 
 } // namespace hygrolog::cli
