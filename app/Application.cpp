@@ -1,0 +1,165 @@
+#include "app/Application.h"
+
+#include "app/DemoControl.h"
+#include "app/Panel.h"
+#include "app/Port.h"
+#include "meter/MeterLink.h"
+#include "meter/Poll.h"
+#include "meter/PortMap.h"
+#include "meter/SimulatedMeter.h"
+#include "recording/Recorder.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QScreen>
+
+namespace hygrolog {
+
+Application::Parse Application::parseArguments(const QStringList &arguments, Options *options,
+                                               QString *message)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Live readings, recording and memory downloads of a datalogging "
+                       "humidity-temperature meter."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Make COM 1 the serial port at <location> (e.g. /dev/ttyUSB0)."),
+        QStringLiteral("location"));
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Start a simulated meter on COM 1, with a window to steer it."));
+    parser.addOption(portOption);
+    parser.addOption(demoOption);
+
+    message->clear();
+    if (!parser.parse(arguments)) {
+        *message = parser.errorText() + QLatin1Char('\n') + parser.helpText();
+        return Parse::UsageError;
+    }
+    if (parser.isSet(helpOption)) {
+        *message = parser.helpText();
+        return Parse::Answered;
+    }
+    if (parser.isSet(versionOption)) {
+        *message = QCoreApplication::applicationName() + QLatin1Char(' ')
+            + QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return Parse::Answered;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *message = QStringLiteral("Unexpected argument: %1\n%2")
+                       .arg(parser.positionalArguments().constFirst(), parser.helpText());
+        return Parse::UsageError;
+    }
+    if (parser.isSet(portOption) && parser.isSet(demoOption)) {
+        *message = QStringLiteral("--port and --demo cannot be used together.\n");
+        return Parse::UsageError;
+    }
+    options->port = parser.value(portOption);
+    options->demo = parser.isSet(demoOption);
+    return Parse::Run;
+}
+
+Application::Application(const Options &options, QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_portMap(std::make_unique<PortMap>())
+{
+    m_link = new MeterLink(m_portMap.get(), this);
+    m_poll = new Poll(m_link, &m_state, this);
+    m_recorder = new Recorder(&m_state, this);
+    if (!m_options.port.isEmpty())
+        m_portMap->setOverride(m_options.port);
+
+    m_panel = new Panel(&m_state, m_link, m_poll, m_recorder);
+    m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
+    connect(m_panel, &Panel::closed, this, &Application::shutDown);
+
+    m_port = new Port(&m_state, m_portMap.get());
+    connect(m_port, &Port::accepted, this, &Application::openPanel);
+    connect(m_port, &Port::cancelled, this, &Application::shutDown);
+}
+
+Application::~Application()
+{
+    m_poll->setEnabled(false);
+    m_recorder->setTimerEnabled(false);
+    if (m_recorder->isRecording())
+        m_recorder->stopRecording();
+    m_link->close();
+    // Windows first, then the parts they point at, all before the port numbering goes.
+    delete m_demoControl;
+    delete m_port;
+    delete m_panel;
+    delete m_poll;
+    delete m_recorder;
+    delete m_link;
+    delete m_meter;
+}
+
+bool Application::start(QString *error)
+{
+    if (m_options.demo) {
+        m_meter = new SimulatedMeter(this);
+        QString message;
+        if (!m_meter->open(&message)) {
+            if (error)
+                *error = QStringLiteral("The demo meter could not start: %1").arg(message);
+            return false;
+        }
+        m_portMap->setOverride(m_meter->path());
+    }
+
+    m_port->placeOnScreen();
+    m_port->show();
+    if (m_meter) {
+        m_demoControl = new DemoControl(m_meter);
+        m_demoControl->adjustSize();
+        const QRect frame = m_port->frameGeometry();
+        m_demoControl->move(frame.right() + 24, frame.top());
+        m_demoControl->show();
+        m_port->raise();
+        m_port->activateWindow();
+    }
+    return true;
+}
+
+void Application::openPanel()
+{
+    m_panel->show();
+    m_panel->load();
+    m_panel->raise();
+    m_panel->activateWindow();
+    if (m_demoControl) {
+        // Beside the main window, which now sits in the top-left corner.
+        const QRect frame = m_panel->frameGeometry();
+        m_demoControl->move(frame.right() + 24, frame.top());
+    }
+}
+
+void Application::shutDown()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    // Nothing runs any more; a recording is closed with every record it took.
+    m_poll->setEnabled(false);
+    m_recorder->setTimerEnabled(false);
+    if (m_recorder->isRecording())
+        m_recorder->stopRecording();
+    m_link->close();
+    if (m_meter)
+        m_meter->close();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && window != m_panel)
+            window->close();
+    }
+    if (m_panel->isVisible())
+        m_panel->hide();
+    Q_EMIT finished();
+}
+
+} // namespace hygrolog

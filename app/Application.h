@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/SharedState.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace hygrolog {
+
+class DemoControl;
+class MeterLink;
+class Panel;
+class Poll;
+class Port;
+class PortMap;
+class Recorder;
+class SimulatedMeter;
+
+// The program: the shared state, the port numbering, the meter link, the poll and the recorder,
+// the port window at start and the main window after it. With the demo option a simulated meter
+// answers on COM 1 and a small control window drives it.
+class Application : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        QString port; // --port LOCATION: COM 1 is this system location
+        bool demo = false; // --demo: the built-in simulated meter on COM 1
+    };
+
+    enum class Parse { Run, Answered, UsageError };
+    // Reads the command line: Run with the options filled in; Answered after --help or
+    // --version (message holds the answer); UsageError with the message for the user.
+    static Parse parseArguments(const QStringList &arguments, Options *options, QString *message);
+
+    explicit Application(const Options &options, QObject *parent = nullptr);
+    ~Application() override;
+
+    // Starts the demo meter if asked for and shows the port window. False with a message when
+    // the demo meter cannot start.
+    bool start(QString *error = nullptr);
+
+    SharedState *state() { return &m_state; }
+    PortMap *portMap() const { return m_portMap.get(); }
+    MeterLink *meterLink() const { return m_link; }
+    Poll *poll() const { return m_poll; }
+    Recorder *recorder() const { return m_recorder; }
+    Port *port() const { return m_port; }
+    Panel *panel() const { return m_panel; }
+    SimulatedMeter *simulatedMeter() const { return m_meter; }
+    DemoControl *demoControl() const { return m_demoControl; }
+
+Q_SIGNALS:
+    // The port window was closed without a choice, or the main window was closed: everything
+    // is released; the event loop may end.
+    void finished();
+
+private:
+    void openPanel();
+    void shutDown();
+
+    Options m_options;
+    SharedState m_state;
+    std::unique_ptr<PortMap> m_portMap;
+    MeterLink *m_link = nullptr;
+    Poll *m_poll = nullptr;
+    Recorder *m_recorder = nullptr;
+    SimulatedMeter *m_meter = nullptr;
+    Port *m_port = nullptr;
+    Panel *m_panel = nullptr;
+    DemoControl *m_demoControl = nullptr;
+    bool m_finished = false;
+};
+
+} // namespace hygrolog

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QPixmap>
+
+namespace hygrolog::artwork {
+
+// Pictures of the main window, drawn here with QPainter so they stay sharp at every device
+// pixel ratio (each icon carries a 1x and a 2x rendering).
+
+// The toolbar's image list: 1 save, 2 open, 3 list, 4 graph, 5 sampling clock, 6 stop,
+// 7 save (the picture button 1 returns to after a recording), 9 Celsius/Fahrenheit, 10 help.
+// Any other index gives an empty icon.
+QIcon toolbarImage(int index);
+
+// The unit sign beside the temperature: "°C" or "°F" in the given font and colour, rendered
+// for the given device pixel ratio.
+QPixmap unitSign(bool celsius, const QFont &font, const QColor &color, qreal devicePixelRatio);
+
+// The program's icon: a thermometer beside a drop.
+QIcon applicationIcon();
+
+} // namespace hygrolog::artwork

@@ -1,0 +1,109 @@
+#include "app/DemoControl.h"
+
+#include "meter/SimulatedMeter.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTime>
+#include <QVBoxLayout>
+
+namespace hygrolog {
+
+DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_meter(meter)
+{
+    setObjectName(QStringLiteral("DemoControl"));
+    setWindowTitle(QStringLiteral("Demo Meter"));
+
+    m_temperature = new QDoubleSpinBox;
+    m_temperature->setRange(-40.0, 100.0);
+    m_temperature->setDecimals(1);
+    m_temperature->setSingleStep(0.5);
+    m_temperature->setSuffix(QStringLiteral(" °C"));
+    m_temperature->setValue(meter->temperature());
+    m_humidity = new QDoubleSpinBox;
+    m_humidity->setRange(0.0, 100.0);
+    m_humidity->setDecimals(1);
+    m_humidity->setSingleStep(1.0);
+    m_humidity->setSuffix(QStringLiteral(" %RH"));
+    m_humidity->setValue(meter->humidity());
+    m_drift = new QCheckBox(QStringLiteral("Drift slowly"));
+    m_drift->setChecked(true);
+    m_tempOver = new QCheckBox(QStringLiteral("Temperature over range"));
+    m_tempNegative = new QCheckBox(QStringLiteral("below range"));
+    m_rhOver = new QCheckBox(QStringLiteral("Humidity over range"));
+    m_silent = new QCheckBox(QStringLiteral("Silent (meter unplugged)"));
+
+    auto *live = new QGroupBox(QStringLiteral("Live readings"));
+    auto *liveForm = new QFormLayout(live);
+    liveForm->addRow(QStringLiteral("Temperature"), m_temperature);
+    liveForm->addRow(QStringLiteral("Humidity"), m_humidity);
+    liveForm->addRow(m_drift);
+    auto *overRow = new QHBoxLayout;
+    overRow->addWidget(m_tempOver);
+    overRow->addWidget(m_tempNegative);
+    liveForm->addRow(overRow);
+    liveForm->addRow(m_rhOver);
+    liveForm->addRow(m_silent);
+
+    m_sets = new QSpinBox;
+    m_sets->setRange(1, 50);
+    m_sets->setValue(2);
+    m_records = new QSpinBox;
+    m_records->setRange(1, 2000);
+    m_records->setValue(20);
+    m_interval = new QSpinBox;
+    m_interval->setRange(1, 255);
+    m_interval->setValue(60);
+    m_interval->setSuffix(QStringLiteral(" s"));
+    m_download = new QPushButton(QStringLiteral("Send memory download"));
+
+    auto *memory = new QGroupBox(QStringLiteral("Datalogger memory"));
+    auto *memoryForm = new QFormLayout(memory);
+    memoryForm->addRow(QStringLiteral("Sets"), m_sets);
+    memoryForm->addRow(QStringLiteral("Records per set"), m_records);
+    memoryForm->addRow(QStringLiteral("Sampling interval"), m_interval);
+    memoryForm->addRow(m_download);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(live);
+    layout->addWidget(memory);
+    layout->addStretch(1);
+
+    auto sendValues = [this] { m_meter->setValues(m_temperature->value(), m_humidity->value()); };
+    connect(m_temperature, &QDoubleSpinBox::valueChanged, this, sendValues);
+    connect(m_humidity, &QDoubleSpinBox::valueChanged, this, sendValues);
+    connect(m_drift, &QCheckBox::toggled, m_meter, &SimulatedMeter::setDrift);
+    auto sendTempRange = [this] {
+        m_meter->setTemperatureOverRange(m_tempOver->isChecked(), m_tempNegative->isChecked());
+    };
+    connect(m_tempOver, &QCheckBox::toggled, this, sendTempRange);
+    connect(m_tempNegative, &QCheckBox::toggled, this, sendTempRange);
+    connect(m_rhOver, &QCheckBox::toggled, this,
+            [this](bool on) { m_meter->setHumidityOverRange(on); });
+    connect(m_silent, &QCheckBox::toggled, m_meter, &SimulatedMeter::setSilent);
+    connect(m_download, &QPushButton::clicked, this, &DemoControl::sendDownload);
+    connect(m_meter, &SimulatedMeter::downloadSent, this, [this] {
+        m_download->setEnabled(true);
+        m_download->setText(QStringLiteral("Send memory download"));
+    });
+}
+
+void DemoControl::sendDownload()
+{
+    if (m_meter->isSendingDownload())
+        return;
+    const QTime start
+        = QTime::currentTime().addSecs(-m_sets->value() * m_records->value() * m_interval->value());
+    m_meter->sendDownload(SimulatedMeter::makeMemoryImage(m_sets->value(), m_records->value(),
+                                                          start, m_interval->value()));
+    m_download->setEnabled(false);
+    m_download->setText(QStringLiteral("Sending…"));
+}
+
+} // namespace hygrolog

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QPushButton;
+class QSpinBox;
+
+namespace hygrolog {
+
+class SimulatedMeter;
+
+// The demo meter's knobs: the values it sends, drift, over-range, silence, and a memory
+// download of a chosen number of sets and records.
+class DemoControl : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit DemoControl(SimulatedMeter *meter, QWidget *parent = nullptr);
+
+    QDoubleSpinBox *temperature() const { return m_temperature; }
+    QDoubleSpinBox *humidity() const { return m_humidity; }
+
+private:
+    void sendDownload();
+
+    SimulatedMeter *m_meter;
+    QDoubleSpinBox *m_temperature;
+    QDoubleSpinBox *m_humidity;
+    QCheckBox *m_drift;
+    QCheckBox *m_tempOver;
+    QCheckBox *m_tempNegative;
+    QCheckBox *m_rhOver;
+    QCheckBox *m_silent;
+    QSpinBox *m_sets;
+    QSpinBox *m_records;
+    QSpinBox *m_interval;
+    QPushButton *m_download;
+};
+
+} // namespace hygrolog

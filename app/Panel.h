@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class QAction;
+class QButtonGroup;
+#include <QFrame>
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolBar;
+
+namespace hygrolog {
+
+class MeterLink;
+class Poll;
+class Recorder;
+struct SharedState;
+
+// The main window: the live reading in large figures, the port label, the toolbar, the
+// recorder's labels, the help language panel and the (hidden) memory panel. It shows state and
+// forwards the user's commands; the poll, the link and the recorder do the work.
+class Panel : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ToolbarButtonCount = 9;
+
+    Panel(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder,
+          QWidget *parent = nullptr);
+    ~Panel() override;
+
+    // The start-up steps: top-left corner, panels hidden, recorder defaults, Celsius, recorder
+    // time stamp, poll on, open the port; online with "COM" and the number, or offline after
+    // "No device available !". Runs once; a second call does nothing.
+    void load();
+    bool isLoaded() const { return m_loaded; }
+
+    // Toolbar buttons by position, 1 to 9 (keys "Save", "Open", "List", "Graph", "Sample",
+    // "Stop", "As", "CF", "help"); nullptr outside. Buttons 6 and 7 are hidden: they only hold
+    // the stop and save pictures that button 1 switches between while recording.
+    QAction *toolbarButton(int index) const;
+    QIcon stopImage() const { return m_stopImage; }
+    QIcon saveImage() const { return m_saveImage; }
+    // Runs the command of a toolbar key, as a click on its button does.
+    void runToolbarKey(const QString &key);
+
+    // The recorder's labels: "Rec" (hidden until recording), the record count, the file name.
+    QLabel *lblRec() const { return m_lblRec; }
+    QLabel *lblCount() const { return m_lblCount; }
+    QLabel *lblFileName() const { return m_lblFileName; }
+
+    SharedState *sharedState() const { return m_state; }
+    MeterLink *meterLink() const { return m_link; }
+    Poll *poll() const { return m_poll; }
+    Recorder *recorder() const { return m_recorder; }
+
+    // Memory panel: shows or hides it and sets the window height for that state.
+    void sspMemoryShow(bool show);
+    bool isMemoryPanelVisible() const;
+    QWidget *sspMemory() const { return m_sspMemory; }
+    QLineEdit *txtSet() const { return m_txtSet; }
+    QLabel *lblStart() const { return m_lblStart; }
+    QLabel *lblEnd() const { return m_lblEnd; }
+
+    // Help: the folder the manuals' "help" folder sits in (the program's folder by default) and
+    // how a manual is opened (the desktop's default viewer by default).
+    void setProgramDir(const QString &dir) { m_programDir = dir; }
+    QString programDir() const { return m_programDir; }
+    void setUrlOpener(std::function<bool(const QUrl &)> opener);
+    bool isHelpPanelVisible() const;
+
+    // What the main window shows, for status checks.
+    QLabel *lblTemperature() const { return m_lblTemperature; }
+    QLabel *lblRH() const { return m_lblRH; }
+    QLabel *lblDew() const { return m_lblDew; }
+    QLabel *lblWet() const { return m_lblWet; }
+    QLabel *lblCOM() const { return m_lblCOM; }
+    QLabel *imaC() const { return m_imaC; }
+    QLabel *imaF() const { return m_imaF; }
+
+Q_SIGNALS:
+    // Save, Open, List, Graph and Sample: carried out by the recording commands.
+    void commandRequested(const QString &key);
+    // Enter in the set number box: load the set whose number is in the text.
+    void setLoadRequested(const QString &text);
+    // The window was closed: the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void buildToolbar();
+    QWidget *buildValues();
+    QWidget *buildStatusStrip();
+    QWidget *buildMemoryPanel();
+    void buildHelpPanel(QWidget *host);
+    void placeHelpPanel();
+    void applyHeight();
+    void goOffline();
+    void showReading();
+    void showUnitSign();
+    void refreshUnitPictures();
+    void openHelp(int option);
+
+    SharedState *m_state;
+    MeterLink *m_link;
+    Poll *m_poll;
+    Recorder *m_recorder;
+    bool m_loaded = false;
+    bool m_closing = false;
+
+    QToolBar *m_toolbar = nullptr;
+    QList<QAction *> m_buttons;
+    QIcon m_stopImage;
+    QIcon m_saveImage;
+
+    QLabel *m_meterName = nullptr;
+    QLabel *m_lblTemperature = nullptr;
+    QLabel *m_imaC = nullptr;
+    QLabel *m_imaF = nullptr;
+    QLabel *m_lblRH = nullptr;
+    QLabel *m_unitRH = nullptr;
+    QLabel *m_lblDew = nullptr;
+    QLabel *m_unitDew = nullptr;
+    QLabel *m_lblWet = nullptr;
+    QLabel *m_label1 = nullptr;
+    QLabel *m_lblCOM = nullptr;
+    QLabel *m_lblRec = nullptr;
+    QLabel *m_lblCount = nullptr;
+    QLabel *m_lblFileName = nullptr;
+
+    QFrame *m_sspHelp = nullptr;
+    QButtonGroup *m_option1 = nullptr;
+
+    QFrame *m_sspMemory = nullptr;
+    QLineEdit *m_txtSet = nullptr;
+    QLabel *m_lblStart = nullptr;
+    QLabel *m_lblEnd = nullptr;
+    QPushButton *m_btnMemoryClose = nullptr;
+
+    QString m_programDir;
+    std::function<bool(const QUrl &)> m_urlOpener;
+};
+
+} // namespace hygrolog
