@@ -85,6 +85,7 @@ public:
     bool rhNegative = false;
     bool silent = false;
     bool opened = false;
+    bool announcementDue = false; // a download waits for the next frame's turn
     QRandomGenerator random { 20260101u };
 
     explicit Private(SimulatedMeter *meter)
@@ -212,8 +213,15 @@ public:
 
     void frameDue()
     {
+        // The announcement takes the place of a live frame, then the image follows.
+        if (announcementDue && master >= 0) {
+            announcementDue = false;
+            send(QByteArray(6, '\xFF'));
+            downloadTimer.start();
+            return;
+        }
         // A busy line (a reader that does not keep up) loses frames, as a real meter's would.
-        if (silent || !download.isEmpty() || master < 0 || !queue.isEmpty())
+        if (silent || downloadTimer.isActive() || master < 0 || !queue.isEmpty())
             return;
         const QByteArray frame = nextFrame();
         send(frame);
@@ -226,8 +234,10 @@ public:
             return;
         if (!queue.isEmpty())
             return; // the reader lags; keep the pace of the line
-        send(download.left(DownloadSliceBytes));
-        download.remove(0, qMin<qsizetype>(DownloadSliceBytes, download.size()));
+        if (!download.isEmpty()) {
+            send(download.left(DownloadSliceBytes));
+            download.remove(0, qMin<qsizetype>(DownloadSliceBytes, download.size()));
+        }
         if (download.isEmpty()) {
             downloadTimer.stop();
             Q_EMIT q->downloadSent();
@@ -265,6 +275,7 @@ void SimulatedMeter::close()
     d->frameTimer.stop();
     d->downloadTimer.stop();
     d->download.clear();
+    d->announcementDue = false;
     d->closePty();
     d->opened = false;
 }
@@ -383,18 +394,13 @@ void SimulatedMeter::sendRaw(const QByteArray &bytes)
 
 void SimulatedMeter::sendDownload(const QByteArray &image)
 {
-    d->send(QByteArray(6, '\xFF'));
     d->download = image;
-    if (d->download.isEmpty()) {
-        Q_EMIT downloadSent();
-        return;
-    }
-    d->downloadTimer.start();
+    d->announcementDue = true;
 }
 
 bool SimulatedMeter::isSendingDownload() const
 {
-    return !d->download.isEmpty();
+    return d->announcementDue || d->downloadTimer.isActive();
 }
 
 QByteArray SimulatedMeter::encodeFrame(double tempC, double rh)

@@ -66,8 +66,9 @@ public:
     // Sends bytes as they are (torn frames, garbage), between two regular frames.
     void sendRaw(const QByteArray &bytes);
 
-    // Sends six bytes FF, then the image, at about 960 bytes per second. Regular frames pause
-    // until the image is out; downloadSent() follows.
+    // Sends six bytes FF in place of the next frame, then the image, at about 960 bytes per
+    // second (even while silent). Regular frames pause until the image is out; downloadSent()
+    // follows.
     void sendDownload(const QByteArray &image);
     bool isSendingDownload() const;
 
