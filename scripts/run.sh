@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
-# Builds what changed and starts Hygrolog. Arguments go to the program; with none, and no meter
-# attached, it starts with the built-in simulated meter.
+# Builds what changed and starts Hygrolog. Arguments go to the program. When the system has no
+# serial port at all (and no --port or --demo is given), it starts with the built-in simulated
+# meter (--demo), so there is something to see.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
-if [ -x "$BUILD/app/hygrolog" ]; then
-    exec "$BUILD/app/hygrolog" "$@"
+
+demo=1
+for arg in "$@"; do
+    case "$arg" in
+        --port|--port=*|--demo|-h|--help|-v|--version) demo=0 ;;
+    esac
+done
+if [ "$demo" -eq 1 ] && "$BUILD/cli/hygrolog-cli" ports 2>/dev/null | grep -q '^COM'; then
+    demo=0
 fi
-# Until the window exists: decode a sample frame with the command-line tool.
-exec "$BUILD/cli/hygrolog-cli" decode 0200FA01F403 "$@"
+if [ "$demo" -eq 1 ]; then
+    echo "No serial port found: starting with the simulated meter (--demo)."
+    exec "$BUILD/app/hygrolog" --demo "$@"
+fi
+exec "$BUILD/app/hygrolog" "$@"

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Takes the screenshots in docs/screenshots/ on a real (virtual) X server: starts Xvfb, runs
+# "hygrolog --demo", presses Enter in the port window, waits for live figures and saves
+# port.png and panel.png.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${HYGROLOG_BUILD_DIR:-$ROOT/build}"
+OUT="$ROOT/docs/screenshots"
+
+need=()
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v xdotool >/dev/null || need+=(xdotool)
+[ -x /usr/bin/import ] || need+=(imagemagick)
+fc-list | grep -qi "Liberation Sans" || need+=(fonts-liberation)
+if [ ${#need[@]} -gt 0 ]; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+if [ ! -x "$BUILD/app/hygrolog" ]; then
+    [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$BUILD" --target hygrolog --parallel 2
+fi
+mkdir -p "$OUT"
+
+# A free display number.
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+    display=$((display + 1))
+done
+export DISPLAY=":$display"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+}
+trap cleanup EXIT
+
+Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+    xdotool getmouselocation >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+# Waits up to $2 seconds for a window whose title is exactly $1; prints its id.
+wait_window() {
+    local title="$1" seconds="$2" id=""
+    for _ in $(seq $((seconds * 10))); do
+        id="$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)"
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "Window '$title' did not appear" >&2
+    return 1
+}
+
+QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/app/hygrolog" --demo &
+pids+=($!)
+
+port="$(wait_window "COM Port" 20)"
+sleep 1
+/usr/bin/import -window "$port" "$OUT/port.png"
+echo "saved $OUT/port.png"
+
+# Enter presses OK (the default button).
+xdotool windowfocus --sync "$port" 2>/dev/null || true
+xdotool key --clearmodifiers Return
+
+panel="$(wait_window "Panel V10.02" 20)"
+sleep 4 # a few frames from the demo meter
+/usr/bin/import -window "$panel" "$OUT/panel.png"
+echo "saved $OUT/panel.png"
