@@ -356,10 +356,12 @@ QWidget *Panel::buildMemoryPanel()
     head->addWidget(title, 1);
     head->addWidget(m_btnMemoryClose);
     auto *boxes = new QHBoxLayout;
-    boxes->addWidget(panelBox(QStringLiteral("SSPanel3"), QStringLiteral("No.s of Set"), m_txtSet));
+    boxes->addWidget(panelBox(QStringLiteral("SSPanel3"), QStringLiteral("No.s of Set"), m_txtSet),
+                     1);
     boxes->addWidget(
-        panelBox(QStringLiteral("SSPanel1"), QStringLiteral("Starting Time"), m_lblStart));
-    boxes->addWidget(panelBox(QStringLiteral("SSPanel2"), QStringLiteral("Ending Time"), m_lblEnd));
+        panelBox(QStringLiteral("SSPanel1"), QStringLiteral("Starting Time"), m_lblStart), 1);
+    boxes->addWidget(panelBox(QStringLiteral("SSPanel2"), QStringLiteral("Ending Time"), m_lblEnd),
+                     1);
     auto *layout = new QVBoxLayout(m_sspMemory);
     layout->setContentsMargins(8, 4, 8, 6);
     layout->setSpacing(4);
@@ -386,7 +388,16 @@ void Panel::buildHelpPanel(QWidget *host)
     layout->setSpacing(2);
     auto *title = new QLabel(QStringLiteral("Help"));
     title->setFont(sansFont(11));
-    layout->addWidget(title);
+    auto *hide = new QPushButton(QStringLiteral("X"));
+    hide->setObjectName(QStringLiteral("HelpClose"));
+    hide->setToolTip(QStringLiteral("Close"));
+    hide->setFixedWidth(28);
+    hide->setAutoDefault(false);
+    connect(hide, &QPushButton::clicked, m_sspHelp, &QWidget::hide);
+    auto *head = new QHBoxLayout;
+    head->addWidget(title, 1);
+    head->addWidget(hide);
+    layout->addLayout(head);
 
     m_option1 = new QButtonGroup(this);
     m_option1->setExclusive(false); // a clicked option is cleared again
