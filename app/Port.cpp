@@ -162,7 +162,8 @@ void Port::choose()
 
 void Port::reject()
 {
-    close();
+    // Escape does not close the window: leaving it ends the program, so that takes the
+    // window's own close button.
 }
 
 void Port::closeEvent(QCloseEvent *event)

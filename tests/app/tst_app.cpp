@@ -111,6 +111,8 @@ private Q_SLOTS:
     void helpManualPath();
     void twipsToPixels_data();
     void twipsToPixels();
+    void commandLine_data();
+    void commandLine();
 
     // Port window.
     void portWindowStartsWithAllPorts();
@@ -226,6 +228,48 @@ void TestApp::twipsToPixels()
     QCOMPARE(panel::twipsToPixels(twips, dpi), expected);
 }
 
+void TestApp::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("demo");
+    const int run = int(Application::Parse::Run);
+    const int answered = int(Application::Parse::Answered);
+    const int usage = int(Application::Parse::UsageError);
+    QTest::newRow("plain") << QStringList() << run << "" << false;
+    QTest::newRow("port") << QStringList { "--port", "/dev/ttyUSB0" } << run << "/dev/ttyUSB0"
+                          << false;
+    QTest::newRow("port with =") << QStringList { "--port=COM3" } << run << "COM3" << false;
+    QTest::newRow("demo") << QStringList { "--demo" } << run << "" << true;
+    QTest::newRow("help") << QStringList { "--help" } << answered << "" << false;
+    QTest::newRow("version") << QStringList { "--version" } << answered << "" << false;
+    QTest::newRow("both") << QStringList { "--demo", "--port", "/dev/ttyS0" } << usage << ""
+                          << false;
+    QTest::newRow("port without location") << QStringList { "--port" } << usage << "" << false;
+    QTest::newRow("unknown option") << QStringList { "--fast" } << usage << "" << false;
+    QTest::newRow("stray argument") << QStringList { "file.txt" } << usage << "" << false;
+}
+
+void TestApp::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, expected);
+    QFETCH(QString, port);
+    QFETCH(bool, demo);
+    Application::Options options;
+    QString message;
+    const auto parsed
+        = Application::parseArguments(QStringList { "hygrolog" } + arguments, &options, &message);
+    QCOMPARE(int(parsed), expected);
+    if (parsed == Application::Parse::Run) {
+        QCOMPARE(options.port, port);
+        QCOMPARE(options.demo, demo);
+    } else {
+        QVERIFY(!message.isEmpty());
+    }
+}
+
 void TestApp::portWindowStartsWithAllPorts()
 {
     SharedState state;
@@ -242,6 +286,9 @@ void TestApp::portWindowStartsWithAllPorts()
     QSignalSpy accepted(&port, &Port::accepted);
     port.show();
     QVERIFY(QTest::qWaitForWindowExposed(&port));
+    // Escape does not leave the window (that would end the program).
+    QTest::keyClick(port.txtCOM(), Qt::Key_Escape);
+    QVERIFY(port.isVisible());
     port.txtCOM()->setEditText(QStringLiteral("Auto"));
     QTest::keyClick(port.txtCOM(), Qt::Key_Return);
     QCOMPARE(accepted.count(), 1);
