@@ -1,14 +1,56 @@
 #include "meter/WetBulb.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+
+// How findWetBulb gets the walk's result without taking every step
+// ------------------------------------------------------------------
+// The walk's next Tw depends only on the present Tw (t and e are fixed), so its whole course is
+// the orbit of one map. The search reproduces that orbit exactly and only skips evaluations
+// whose outcome is known in advance.
+//
+// 1. Where Tw stands after k steps in one direction. Within one binade [2^p, 2^(p+1)) of |Tw|
+//    all doubles lie on a grid of spacing 2^(p-52), so adding or subtracting the double 0.01
+//    rounds to "the same whole number of grid units" every time, as long as the exact sum stays
+//    in the binade and 0.01 is not exactly half-way between two grid multiples (round-half-even
+//    would then depend on the last bit; 0.01 is an odd multiple of 2^-59, so this happens only
+//    on the grid 2^-58, for |Tw| in [2^-6, 2^-5)). wetBulbAfterSteps adds that whole number
+//    k times at once, and takes the step across a binade edge, steps in a tie binade and steps
+//    near zero literally, so it returns the very double that k repeated additions give.
+//
+// 2. Which states are passed without stopping. Let D(Tw) be the mismatch in exact arithmetic
+//    and d its computed value; |d - D| <= delta, where delta follows from the rounding of each
+//    operation (a few units in the last place of ew·(|exponent| + 1), of the psychrometer term,
+//    of e) and is bounded over a whole interval from its ends. E(Tw) = ew(Tw) + A·(Tw - t)·
+//    (1 + 0.00115·Tw) is convex for -243.5 < Tw < 1907 (ew is convex there, the psychrometer
+//    term is a parabola opening upwards), so D = e - E is concave there: on an interval its
+//    minimum is at one end. E is increasing wherever A·(1 + 0.00115·(2Tw - t)) > 0 (ew is
+//    always increasing), or on a convex stretch whose left end has E' > 0. So:
+//    - walking up (d > 0.05 keeps the walk going up): if both ends of an interval have
+//      d > 0.05 + 2·delta and D is concave or monotone on it, every state inside has d > 0.05;
+//    - walking down (d < -0.05 keeps it going down): if D is monotone on the interval and both
+//      ends have d < -0.05 - 2·delta, every state inside has d < -0.05.
+//    Such states neither stop the walk nor turn it; the walk passes them one step each. A
+//    galloping search with interpolation finds the longest interval that can be vouched for
+//    this way; the state after it is evaluated literally like any other. Where the bound cannot
+//    be shown (too close to the band, near -243.5, a turning E) the search falls back to literal
+//    steps, so the result never rests on an assumption about the data.
+//
+// 3. Turning back. Once d changes sign without landing in the band, Tw swings around the point
+//    where d jumps across the band (wet bulbs above about 60 °C, where one step moves d by more
+//    than 0.1). Inside a binade x + 0.01 - 0.01 is x again, so the walk is in a cycle of two
+//    states; near binade edges the cycle may take a few more states to close. From the turn on
+//    the walk is stepped literally with Brent's cycle detection (a repeated Tw, compared bit for
+//    bit, repeats everything after it). Once the cycle and its length are known, the state at
+//    the step limit follows from the number of steps left modulo the cycle length.
 
 namespace hygrolog {
 
 bool operator==(const WetBulbResult &a, const WetBulbResult &b)
 {
     return a.outcome == b.outcome && a.steps == b.steps
-            && std::memcmp(&a.wetBulb, &b.wetBulb, sizeof(double)) == 0;
+        && std::memcmp(&a.wetBulb, &b.wetBulb, sizeof(double)) == 0;
 }
 
 // Kept out of line so that the walk and the search evaluate d with the very same code.
@@ -60,9 +102,348 @@ WetBulbResult walkWetBulb(double t, double e)
     }
 }
 
+namespace {
+
+inline double stepOnce(double tw, bool up)
+{
+    return up ? tw + WetBulbStep : tw - WetBulbStep;
+}
+
+} // namespace
+
+double wetBulbAfterSteps(double tw, bool up, qint64 steps)
+{
+    constexpr qint64 binadeTop = qint64(1) << 53; // grid units of the next binade's start
+    constexpr qint64 binadeBottom = qint64(1) << 52;
+    while (steps > 0) {
+        const double magnitude = std::fabs(tw);
+        // Near zero the binades are narrower than a step, far out (never reached by a walk
+        // from 0) a step is under one grid unit: step literally there.
+        if (!(magnitude >= 0x1p-10 && magnitude < 0x1p40)) {
+            tw = stepOnce(tw, up);
+            --steps;
+            continue;
+        }
+        int exponent = 0;
+        std::frexp(magnitude, &exponent); // magnitude in [2^(exponent-1), 2^exponent)
+        const double unitsPerStep = std::ldexp(WetBulbStep, 53 - exponent); // exact scaling
+        const double whole = std::floor(unitsPerStep);
+        const double fraction = unitsPerStep - whole;
+        if (fraction == 0.5) { // a tie: round-half-even depends on the last bit
+            tw = stepOnce(tw, up);
+            --steps;
+            continue;
+        }
+        const qint64 unitStep = qint64(fraction < 0.5 ? whole : whole + 1);
+        const qint64 units = qint64(std::ldexp(magnitude, 53 - exponent)); // in [2^52, 2^53)
+        const bool awayFromZero = (tw > 0) == up;
+        // Steps whose exact result stays inside the binade (strictly, by half a unit).
+        const qint64 room = awayFromZero ? (binadeTop - 1 - units) / unitStep
+                                         : (units - binadeBottom - 1) / unitStep;
+        if (room <= 0) {
+            tw = stepOnce(tw, up);
+            --steps;
+            continue;
+        }
+        const qint64 taken = std::min(room, steps);
+        const qint64 moved = awayFromZero ? units + taken * unitStep : units - taken * unitStep;
+        tw = std::copysign(std::ldexp(double(moved), exponent - 53), tw);
+        steps -= taken;
+    }
+    return tw;
+}
+
+namespace {
+
+constexpr double unitRoundoff = 0x1p-53;
+constexpr double magnusOffset = 243.5;
+constexpr double magnusProduct = 17.67 * 243.5;
+constexpr double psychrometerFactor = 1013.25 * 0.00066;
+// ew'' has the sign of 17.67·243.5 - 2·(Tw + 243.5): ew is convex below Tw ≈ 1907.8.
+constexpr double convexLimit = 1900.0;
+
+// E'(Tw), the slope of the evaluated side of the psychrometer equation, with a margin that
+// covers its own rounding; returns +1 or -1 where the sign is certain, 0 otherwise.
+int slopeSign(double t, double tw)
+{
+    const double u = tw + magnusOffset;
+    const double ew = 6.112 * std::exp(17.67 * tw / u);
+    const double ewSlope = ew * magnusProduct / (u * u);
+    const double psychrometerSlope = psychrometerFactor * (1 + 0.00115 * (2 * tw - t));
+    const double slope = ewSlope + psychrometerSlope;
+    const double margin = 1e-9
+        * (ewSlope + psychrometerFactor * (1 + 0.00115 * (2 * std::fabs(tw) + std::fabs(t))));
+    if (!std::isfinite(slope) || !std::isfinite(margin))
+        return 0;
+    if (slope > margin)
+        return 1;
+    if (slope < -margin)
+        return -1;
+    return 0;
+}
+
+// One run of the walk in a fixed direction, from a state already known to keep it going.
+class Run
+{
+public:
+    Run(double t, double e, double tw0, double d0, bool up)
+        : m_t(t)
+        , m_e(e)
+        , m_tw0(tw0)
+        , m_d0(d0)
+        , m_up(up)
+    {
+    }
+
+    // The number M >= 1 of states s0..s(M-1) from tw0 onwards, at most maxStates, that are
+    // shown to keep the walk going in its direction.
+    qint64 certifiedStates(qint64 maxStates);
+
+private:
+    bool vouches(double tw, double d);
+    bool risingOn(double lo, double hi);
+    bool fallingOn(double hi);
+    double errorBound(double lo, double hi, double dHi) const;
+
+    const double m_t;
+    const double m_e;
+    const double m_tw0;
+    const double m_d0;
+    const bool m_up;
+};
+
+// A bound on |computed d - exact D| for every Tw in [lo, hi] (lo > -243.5), given the computed
+// d at hi. Generous by a factor of about two over the sum of the operations' rounding errors.
+double Run::errorBound(double lo, double hi, double dHi) const
+{
+    const double reach = std::max(std::fabs(lo), std::fabs(hi));
+    // |P| = |t - Tw|·A·|1 + 0.00115·Tw| over the interval
+    const double psychrometer
+        = (std::fabs(m_t) + reach) * psychrometerFactor * (1 + 0.00115 * reach) * 1.000001;
+    // ew is increasing; at hi it is e - d + P up to the rounding of d, at or below 0 it is < 6.112
+    double ew = 6.112;
+    if (hi > 0)
+        ew = (std::fabs(m_e - dHi) + psychrometer) * 1.000001
+            + 4 * unitRoundoff * (std::fabs(m_e) + std::fabs(dHi));
+    // ew·|exponent|: below 0 at most 6.112/e (y·exp(-y) <= 1/e), above 0 the exponent is < 17.67
+    const double ewTimesExponent = 2.25 + (hi > 0 ? 17.67 * ew : 0.0);
+    return 2 * unitRoundoff
+        * (4 * ewTimesExponent + 8 * ew + 12 * psychrometer + 2 * std::fabs(m_e))
+        + 1e-300;
+}
+
+bool Run::risingOn(double lo, double hi)
+{
+    // ew' > 0 everywhere above -243.5, the psychrometer slope grows with Tw
+    if (1 + 0.00115 * (2 * lo - m_t) > 1e-9)
+        return true;
+    return hi < convexLimit && slopeSign(m_t, lo) > 0; // E' grows on a convex stretch
+}
+
+bool Run::fallingOn(double hi)
+{
+    return hi < convexLimit && slopeSign(m_t, hi) < 0;
+}
+
+// Whether every state from tw0 to tw (the one reached after some steps, with computed d)
+// keeps the walk going.
+bool Run::vouches(double tw, double d)
+{
+    const double lo = std::min(m_tw0, tw);
+    const double hi = std::max(m_tw0, tw);
+    if (!(lo > -magnusOffset))
+        return false;
+    const double dHi = tw > m_tw0 ? d : m_d0;
+    const double delta = errorBound(lo, hi, dHi);
+    if (!std::isfinite(delta))
+        return false;
+    if (m_up) {
+        if (!(std::min(m_d0, d) - 2 * delta > WetBulbTolerance))
+            return false;
+        return hi < convexLimit || risingOn(lo, hi) || fallingOn(hi);
+    }
+    if (!(std::max(m_d0, d) + 2 * delta < -WetBulbTolerance))
+        return false;
+    return risingOn(lo, hi) || fallingOn(hi);
+}
+
+qint64 Run::certifiedStates(qint64 maxStates)
+{
+    const qint64 lastIndex = maxStates - 1;
+    if (lastIndex < 1)
+        return 1;
+
+    // First guess from the local slope of d: where the tangent meets the band.
+    qint64 guess = 1;
+    {
+        const double psychrometer = (m_t - m_tw0) * psychrometerFactor * (1 + 0.00115 * m_tw0);
+        const double ew = m_e - m_d0 + psychrometer;
+        const double u = m_tw0 + magnusOffset;
+        const double slope
+            = ew * magnusProduct / (u * u) + psychrometerFactor * (1 + 0.00115 * (2 * m_tw0 - m_t));
+        const double perStep = (m_up ? -slope : slope) * WetBulbStep; // change of d per step
+        const double distance = m_up ? m_d0 - WetBulbTolerance : -WetBulbTolerance - m_d0;
+        if (std::isfinite(perStep) && std::isfinite(distance)
+            && (m_up ? perStep < 0 : perStep > 0)) {
+            const double steps = distance / std::fabs(perStep);
+            if (steps >= 1)
+                guess = steps < double(lastIndex) ? qint64(steps) : lastIndex;
+        }
+    }
+
+    qint64 good = 0; // index of the farthest state vouched for so far
+    double goodTw = m_tw0;
+    double goodD = m_d0;
+    qint64 bad = -1; // index of a state that could not be vouched for
+    double badD = 0.0;
+    bool badDKnown = false;
+
+    auto probe = [&](qint64 index, double *tw, double *d) {
+        *tw = wetBulbAfterSteps(goodTw, m_up, index - good);
+        return wetBulbMismatch(m_t, m_e, *tw, d);
+    };
+
+    // Gallop outwards from the guess until a state cannot be vouched for.
+    qint64 index = std::clamp<qint64>(guess, 1, lastIndex);
+    for (;;) {
+        double tw = 0.0;
+        double d = 0.0;
+        const bool evaluated = probe(index, &tw, &d);
+        if (evaluated && vouches(tw, d)) {
+            const qint64 stride = index - good;
+            good = index;
+            goodTw = tw;
+            goodD = d;
+            if (good == lastIndex)
+                return maxStates;
+            index = good + std::min(2 * stride, lastIndex - good);
+        } else {
+            bad = index;
+            badDKnown = evaluated;
+            badD = d;
+            break;
+        }
+    }
+
+    // Narrow [good, bad) by interpolating d towards the band edge, halving when that is slow.
+    const double edge = m_up ? WetBulbTolerance : -WetBulbTolerance;
+    bool bisectNext = false;
+    while (bad - good > 1) {
+        qint64 next = good + (bad - good) / 2;
+        if (!bisectNext && badDKnown && goodD != badD) {
+            const double fraction = (goodD - edge) / (goodD - badD);
+            if (fraction > 0 && fraction < 1)
+                next = good + qint64(fraction * double(bad - good));
+        }
+        next = std::clamp(next, good + 1, bad - 1);
+        const qint64 width = bad - good;
+        double tw = 0.0;
+        double d = 0.0;
+        const bool evaluated = probe(next, &tw, &d);
+        if (evaluated && vouches(tw, d)) {
+            good = next;
+            goodTw = tw;
+            goodD = d;
+        } else {
+            bad = next;
+            badDKnown = evaluated;
+            badD = d;
+        }
+        bisectNext = 4 * (bad - good) > 3 * width;
+    }
+    return good + 1;
+}
+
+WetBulbResult finish(WetBulbResult::Outcome outcome, double tw, qint64 steps)
+{
+    WetBulbResult result;
+    result.outcome = outcome;
+    result.wetBulb = tw;
+    result.steps = steps;
+    return result;
+}
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof(double)) == 0;
+}
+
+// The walk after it has turned: literal steps, with Brent's detection of the cycle it falls
+// into, so that a swing is not followed to the step limit.
+WetBulbResult swing(double t, double e, double tw, qint64 steps)
+{
+    // One literal step; returns true when the walk ends there.
+    WetBulbResult result;
+    auto advance = [&](double *state) {
+        double d = 0.0;
+        if (!wetBulbMismatch(t, e, *state, &d)) {
+            result = finish(WetBulbResult::Outcome::ArithmeticError, *state, steps);
+            return true;
+        }
+        *state = stepOnce(*state, d > 0);
+        ++steps;
+        if (std::fabs(d) <= WetBulbTolerance) {
+            result = finish(WetBulbResult::Outcome::Converged, *state, steps);
+            return true;
+        }
+        if (steps >= WetBulbStepLimit) {
+            result = finish(WetBulbResult::Outcome::StepLimit, *state, steps);
+            return true;
+        }
+        return false;
+    };
+
+    double tortoise = tw;
+    double hare = tw;
+    if (advance(&hare))
+        return result;
+    qint64 power = 1;
+    qint64 length = 1;
+    while (!sameBits(tortoise, hare)) {
+        if (power == length) {
+            tortoise = hare;
+            power *= 2;
+            length = 0;
+        }
+        if (advance(&hare))
+            return result;
+        ++length;
+    }
+    // Every state of the cycle has been evaluated and none ends the walk: it goes round until
+    // the step limit. Whole turns return to this state, so only the remainder is walked.
+    for (qint64 remainder = (WetBulbStepLimit - steps) % length; remainder > 0; --remainder) {
+        double d = 0.0;
+        wetBulbMismatch(t, e, hare, &d); // evaluated before, so it succeeds
+        hare = stepOnce(hare, d > 0);
+    }
+    return finish(WetBulbResult::Outcome::StepLimit, hare, WetBulbStepLimit);
+}
+
+} // namespace
+
 WetBulbResult findWetBulb(double t, double e)
 {
-    return walkWetBulb(t, e);
+    double tw = 0.0;
+    qint64 steps = 0;
+    bool lastUp = false;
+    for (;;) {
+        double d = 0.0;
+        if (!wetBulbMismatch(t, e, tw, &d))
+            return finish(WetBulbResult::Outcome::ArithmeticError, tw, steps);
+        const bool up = d > 0;
+        if (steps > 0 && up != lastUp)
+            break; // the walk turns back: from here on it swings
+        if (std::fabs(d) <= WetBulbTolerance)
+            return finish(WetBulbResult::Outcome::Converged, stepOnce(tw, up), steps + 1);
+        // tw keeps the walk going: skip the states after it that are sure to do the same.
+        const qint64 states = Run(t, e, tw, d, up).certifiedStates(WetBulbStepLimit - steps);
+        tw = wetBulbAfterSteps(tw, up, states);
+        steps += states;
+        if (steps >= WetBulbStepLimit)
+            return finish(WetBulbResult::Outcome::StepLimit, tw, steps);
+        lastUp = up;
+    }
+    return swing(t, e, tw, steps);
 }
 
 } // namespace hygrolog

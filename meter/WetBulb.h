@@ -35,6 +35,10 @@ constexpr double WetBulbTolerance = 0.05;
 // and actual vapour pressure e (hPa). Returns false where the arithmetic has no finite result.
 bool wetBulbMismatch(double t, double e, double tw, double *d);
 
+// Tw after `steps` updates of 0.01 in one direction (added when up, else subtracted) starting at
+// tw: the very double that so many repeated additions give, found without doing each one.
+double wetBulbAfterSteps(double tw, bool up, qint64 steps);
+
 // The literal walk, one evaluation per step: the reference.
 WetBulbResult walkWetBulb(double t, double e);
 
