@@ -28,6 +28,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 using namespace hygrolog;
 
@@ -117,6 +118,7 @@ private Q_SLOTS:
     // Port window.
     void portWindowStartsWithAllPorts();
     void autoScanFindsMappedPort();
+    void autoScanFindsNothing();
     void deviceListShowsMapping();
     void closingPortWindowEndsProgram();
 
@@ -327,6 +329,39 @@ void TestApp::autoScanFindsMappedPort()
     // Reset brings the full list back.
     QTest::mouseClick(port.btnReset(), Qt::LeftButton);
     QCOMPARE(port.txtCOM()->count(), 16);
+}
+
+void TestApp::autoScanFindsNothing()
+{
+    SharedState state;
+    PortMap ports;
+    ports.setOverride(missingPort);
+    // Ports held open by someone else do not open for the scan: take every port that opens.
+    std::vector<std::unique_ptr<MeterLink>> held;
+    for (int i = 1; i <= PortMap::PortCount; ++i) {
+        auto link = std::make_unique<MeterLink>(&ports);
+        link->setCommPort(i);
+        if (link->open() == MeterLink::NoError)
+            held.push_back(std::move(link));
+    }
+    MeterLink probe(&ports);
+    if (!scanPorts(probe).isEmpty())
+        QSKIP("a serial port of this system opens twice");
+    QVERIFY(!probe.isOpen());
+
+    Port port(&state, &ports);
+    port.show();
+    QTest::mouseClick(port.btnAutoScan(), Qt::LeftButton);
+    QCOMPARE(port.txtCOM()->count(), 0);
+    QVERIFY(port.txtCOM()->currentText().isEmpty());
+    QCOMPARE(port.txtCOM()->lineEdit()->placeholderText(), QStringLiteral("No port found"));
+    QCOMPARE(port.progressBar1()->value(), 16);
+
+    // OK with nothing chosen keeps the number unset: the main window starts offline.
+    QSignalSpy accepted(&port, &Port::accepted);
+    QTest::mouseClick(port.cmdOK(), Qt::LeftButton);
+    QCOMPARE(accepted.count(), 1);
+    QCOMPARE(state.comPortNumber, 0);
 }
 
 void TestApp::deviceListShowsMapping()
