@@ -1,6 +1,7 @@
 #include "ManualRenderer.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -22,6 +23,7 @@ constexpr int Resolution = 300; // dots per inch of the PDF's drawing space
 const QColor HeadingColor(0x1f, 0x3a, 0x5f);
 const QColor RuleColor(0x9a, 0xa5, 0xb1);
 const QColor CodeBackground(0xf0, 0xf2, 0xf4);
+constexpr double CodePointSize = 8.5;
 
 // Lengths for painting on the PDF, in its dots.
 double mm(double millimetres)
@@ -49,6 +51,14 @@ QStringList monoFamilies()
     return { QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono") };
 }
 
+bool isCode(const QTextBlock &block)
+{
+    if (!block.isValid())
+        return false;
+    const QTextBlockFormat format = block.blockFormat();
+    return format.hasProperty(QTextFormat::BlockCodeFence) || format.nonBreakableLines();
+}
+
 // Headings in the heading colour with room above them, code in a monospaced font on a light
 // background, tables with thin ruled cells and a bold header row.
 void styleDocument(QTextDocument &doc)
@@ -68,8 +78,7 @@ void styleDocument(QTextDocument &doc)
             cursor.mergeCharFormat(chars);
             continue;
         }
-        const bool codeBlock = blockFormat.hasProperty(QTextFormat::BlockCodeFence)
-            || blockFormat.nonBreakableLines();
+        const bool codeBlock = isCode(block);
         QTextBlock::iterator it = block.begin();
         for (; !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -83,7 +92,7 @@ void styleDocument(QTextDocument &doc)
                 QTextCharFormat mono;
                 mono.setFontFamilies(monoFamilies());
                 mono.setFontFixedPitch(true);
-                mono.setFontPointSize(8.5);
+                mono.setFontPointSize(CodePointSize);
                 if (!codeBlock)
                     mono.setBackground(CodeBackground);
                 span.mergeCharFormat(mono);
@@ -93,6 +102,15 @@ void styleDocument(QTextDocument &doc)
             QTextBlockFormat format;
             format.setBackground(CodeBackground);
             format.setLeftMargin(fmm(3));
+            // Tab-separated sample lines: columns of ten characters fit the page.
+            QFont mono;
+            mono.setFamilies(monoFamilies());
+            mono.setPointSizeF(CodePointSize);
+            const double column = QFontMetricsF(mono).horizontalAdvance(QLatin1Char('0')) * 10;
+            QList<QTextOption::Tab> tabs;
+            for (int i = 1; i <= 12; ++i)
+                tabs.append(QTextOption::Tab(column * i, QTextOption::LeftTab));
+            format.setTabPositions(tabs);
             cursor.mergeBlockFormat(format);
         }
     }
@@ -144,6 +162,50 @@ void styleDocument(QTextDocument &doc)
             shade.setBackground(CodeBackground);
             cell.setFormat(shade);
         }
+    }
+}
+
+// Where the text that follows a block starts: the next paragraph, or the table it opens.
+double followingTop(const QAbstractTextDocumentLayout *layout, const QTextBlock &block)
+{
+    const QTextBlock next = block.next();
+    if (!next.isValid())
+        return layout->blockBoundingRect(block).bottom();
+    if (QTextTable *table = QTextCursor(next).currentTable())
+        return layout->frameBoundingRect(table).top();
+    return layout->blockBoundingRect(next).top();
+}
+
+// Moves a heading to the next page when too little of its text would follow it on its own page,
+// and a code example that would be cut by a page end, unless it is longer than a page. After
+// each move the whole document is laid out again: the layout's incremental update does not
+// carry a forced page break on to the blocks after it.
+void keepTogether(QTextDocument &doc, double pageHeight, double minFollow)
+{
+    const QAbstractTextDocumentLayout *layout = doc.documentLayout();
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            continue;
+        if (QTextCursor(block).currentTable())
+            continue;
+        const double top = layout->blockBoundingRect(block).top();
+        double bottom = 0;
+        if (block.blockFormat().headingLevel() > 0) {
+            bottom = followingTop(layout, block) + minFollow;
+        } else if (isCode(block) && !isCode(block.previous())) {
+            QTextBlock last = block;
+            while (isCode(last.next()))
+                last = last.next();
+            bottom = layout->blockBoundingRect(last).bottom();
+        } else {
+            continue;
+        }
+        if (bottom - top >= pageHeight || int(top / pageHeight) == int(bottom / pageHeight))
+            continue;
+        QTextBlockFormat breakBefore;
+        breakBefore.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        QTextCursor(block).mergeBlockFormat(breakBefore);
+        doc.markContentsDirty(0, doc.characterCount());
     }
 }
 
@@ -266,6 +328,7 @@ bool ManualRenderer::render(const QString &path, QString *error) const
         body.setMarkdown(m_source.body());
         styleDocument(body);
         body.setPageSize(QSizeF(width, bodyHeight));
+        keepTogether(body, bodyHeight, mm(12));
 
         // The contents rows do not change height with their numbers, so the title pages are
         // laid out once with the body's page numbers shifted by the title pages' own count.

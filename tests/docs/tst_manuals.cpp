@@ -33,6 +33,35 @@ int pageObjects(const QByteArray &pdf)
     return count;
 }
 
+// Glyphs drawn on all pages: QPdfWriter shows every glyph with its own Tj operator inside the
+// compressed page contents.
+int drawnGlyphs(const QByteArray &pdf)
+{
+    int glyphs = 0;
+    qsizetype from = 0;
+    while (true) {
+        qsizetype start = pdf.indexOf("stream", from);
+        if (start < 0)
+            break;
+        start += 6;
+        if (start < pdf.size() && pdf.at(start) == '\r')
+            ++start;
+        if (start < pdf.size() && pdf.at(start) == '\n')
+            ++start;
+        const qsizetype end = pdf.indexOf("endstream", start);
+        if (end < 0)
+            break;
+        // qUncompress wants the expected size in front; a small hint grows as needed.
+        QByteArray packed("\0\0\x10\0", 4);
+        packed += pdf.mid(start, end - start);
+        const QByteArray contents = qUncompress(packed);
+        if (contents.contains("BT"))
+            glyphs += int(contents.count(" Tj"));
+        from = end + 9;
+    }
+    return glyphs;
+}
+
 // The page count the PDF's page tree declares.
 int declaredPages(const QByteArray &pdf)
 {
@@ -271,9 +300,9 @@ void TestManuals::toolPaginates_data()
     QTest::addColumn<int>("maxPages");
     // Title page plus body: a short manual has exactly two pages.
     QTest::newRow("one short section") << 1 << 1 << 2 << 2;
-    // 40 sections of 12 paragraphs of ~60 words cannot fit on a handful of A4 pages,
-    // and the contents of 40 sections run over more than one title page.
-    QTest::newRow("long manual") << 40 << 12 << 20 << 400;
+    // Sections of different lengths put headings and examples at every height of a page, so
+    // some are moved to the next page; the contents of 40 sections run over a title page.
+    QTest::newRow("long manual") << 40 << 9 << 20 << 400;
 }
 
 void TestManuals::toolPaginates()
@@ -283,12 +312,20 @@ void TestManuals::toolPaginates()
     QFETCH(int, minPages);
     QFETCH(int, maxPages);
 
-    QString markdown = QStringLiteral("# Test Manual\n\nFront matter with ÄÖÜ àéî ñ ç ß.\n\n");
-    const QString words = QStringLiteral("humidity temperature record ").repeated(20);
+    // Words as long as most of a line, so every letter of a paragraph is a drawn glyph and
+    // only the blanks at the line ends may go undrawn.
+    const QString word = QStringLiteral("hygrometer").repeated(6);
+    const QString paragraph = QStringList(8, word).join(QLatin1Char(' '));
+    QString markdown = QStringLiteral("# Test Manual\n\nFront matter: ÄÖÜ àéî ñ ç ß.\n\n");
+    int letters = 0;
     for (int s = 1; s <= sections; ++s) {
         markdown += QStringLiteral("## Section %1\n\n").arg(s);
-        for (int p = 0; p < paragraphsPerSection; ++p)
-            markdown += words + QStringLiteral("\n\n");
+        for (int p = 0; p < paragraphsPerSection + s % 4; ++p) {
+            markdown += paragraph + QStringLiteral("\n\n");
+            letters += 8 * int(word.size());
+        }
+        markdown += QStringLiteral("```\nexample\t%1\nsecond\tline\n```\n\n").arg(s);
+        letters += 7 + QString::number(s).size() + 10;
     }
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -311,6 +348,10 @@ void TestManuals::toolPaginates()
     const int pages = pageObjects(pdf);
     QVERIFY2(pages >= minPages && pages <= maxPages, qPrintable(QString::number(pages)));
     QCOMPARE(declaredPages(pdf), pages);
+    // Every letter of the body reaches a page: moving blocks to the next page loses nothing.
+    const int glyphs = drawnGlyphs(pdf);
+    QVERIFY2(glyphs >= letters,
+             qPrintable(QStringLiteral("%1 glyphs drawn for %2 letters").arg(glyphs).arg(letters)));
 }
 
 QTEST_GUILESS_MAIN(TestManuals)
