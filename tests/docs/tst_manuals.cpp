@@ -235,6 +235,9 @@ void TestManuals::quotesProgramTexts()
         "\"-4 <= Fahrenheit <= 140, try again!\"",
         "\"10 <= Counts <= 864000, try again!\"",
         "\"Plot Data/File \"",
+        "\"No port found\"",
+        "\"Demo Meter\"",
+        "\"Send memory download\"",
     };
     QFETCH(QString, language);
     const QString source = QString::fromUtf8(readAll(QDir(SourceDir).filePath(language + ".md")));
