@@ -109,46 +109,114 @@ inline double stepOnce(double tw, bool up)
     return up ? tw + WetBulbStep : tw - WetBulbStep;
 }
 
+constexpr quint64 mantissaMask = (quint64(1) << 52) - 1;
+constexpr qint64 binadeBottom = qint64(1) << 52; // grid units at a binade's start
+constexpr qint64 binadeTop = qint64(1) << 53; // grid units at the next binade's start
+// Near zero the binades are narrower than a step, far out (never reached from 0 within the step
+// limit) a step is under a grid unit: both are stepped literally.
+constexpr int firstRegularExponent = 1023 - 10; // |Tw| >= 2^-10
+constexpr int lastRegularExponent = 1023 + 39; // |Tw| < 2^40
+
+// For each binade (by biased exponent), the step of 0.01 in whole grid units; 0 where steps
+// are taken literally (outside the range above, or 0.01 a tie between two grid points).
+struct StepUnits
+{
+    qint64 units[2048] = {};
+
+    StepUnits()
+    {
+        for (int biased = firstRegularExponent; biased <= lastRegularExponent; ++biased) {
+            const double exact = std::ldexp(WetBulbStep, 1075 - biased); // 0.01 / grid spacing
+            const double whole = std::floor(exact);
+            const double fraction = exact - whole;
+            if (fraction != 0.5)
+                units[biased] = qint64(fraction < 0.5 ? whole : whole + 1);
+        }
+    }
+};
+
+const StepUnits &stepUnits()
+{
+    static const StepUnits table;
+    return table;
+}
+
+// Moves tw by at most `steps` (>= 1) steps in one direction: either one literal step, or as
+// many whole-unit steps as stay inside tw's binade with room to spare. Returns the steps taken.
+qint64 jump(double *tw, bool up, qint64 steps, bool *literal)
+{
+    quint64 bits;
+    std::memcpy(&bits, tw, sizeof bits);
+    const int biased = int((bits >> 52) & 0x7ff);
+    const qint64 unitStep = stepUnits().units[biased];
+    if (unitStep != 0) {
+        const qint64 units = qint64((bits & mantissaMask) | (quint64(1) << 52));
+        const bool awayFromZero = ((bits >> 63) == 0) == up;
+        // Steps whose exact result stays inside the binade by more than half a unit, so that
+        // each rounds to exactly unitStep units.
+        const qint64 room = awayFromZero ? (binadeTop - 1 - units) / unitStep
+                                         : (units - binadeBottom - 1) / unitStep;
+        if (room > 0) {
+            const qint64 taken = std::min(room, steps);
+            const qint64 moved = awayFromZero ? units + taken * unitStep : units - taken * unitStep;
+            bits = (bits & ~mantissaMask) | (quint64(moved) & mantissaMask);
+            std::memcpy(tw, &bits, sizeof bits);
+            *literal = false;
+            return taken;
+        }
+    }
+    *tw = stepOnce(*tw, up);
+    *literal = true;
+    return 1;
+}
+
+// The states of one run of steps in one direction from tw0. Remembers where the run stepped
+// literally (at binade edges) so that any later state is one jump from a remembered one.
+class StepTrack
+{
+public:
+    StepTrack(double tw0, bool up)
+        : m_up(up)
+    {
+        m_marks[0] = { 0, tw0 };
+    }
+
+    double at(qint64 index)
+    {
+        int mark = m_count - 1;
+        while (m_marks[mark].index > index)
+            --mark;
+        qint64 reached = m_marks[mark].index;
+        double tw = m_marks[mark].tw;
+        while (reached < index) {
+            bool literal = false;
+            reached += jump(&tw, m_up, index - reached, &literal);
+            if (literal && reached > m_marks[m_count - 1].index && m_count < MaxMarks)
+                m_marks[m_count++] = { reached, tw };
+        }
+        return tw;
+    }
+
+private:
+    struct Mark
+    {
+        qint64 index;
+        double tw;
+    };
+    static constexpr int MaxMarks = 128;
+
+    const bool m_up;
+    Mark m_marks[MaxMarks];
+    int m_count = 1;
+};
+
 } // namespace
 
 double wetBulbAfterSteps(double tw, bool up, qint64 steps)
 {
-    constexpr qint64 binadeTop = qint64(1) << 53; // grid units of the next binade's start
-    constexpr qint64 binadeBottom = qint64(1) << 52;
     while (steps > 0) {
-        const double magnitude = std::fabs(tw);
-        // Near zero the binades are narrower than a step, far out (never reached by a walk
-        // from 0) a step is under one grid unit: step literally there.
-        if (!(magnitude >= 0x1p-10 && magnitude < 0x1p40)) {
-            tw = stepOnce(tw, up);
-            --steps;
-            continue;
-        }
-        int exponent = 0;
-        std::frexp(magnitude, &exponent); // magnitude in [2^(exponent-1), 2^exponent)
-        const double unitsPerStep = std::ldexp(WetBulbStep, 53 - exponent); // exact scaling
-        const double whole = std::floor(unitsPerStep);
-        const double fraction = unitsPerStep - whole;
-        if (fraction == 0.5) { // a tie: round-half-even depends on the last bit
-            tw = stepOnce(tw, up);
-            --steps;
-            continue;
-        }
-        const qint64 unitStep = qint64(fraction < 0.5 ? whole : whole + 1);
-        const qint64 units = qint64(std::ldexp(magnitude, 53 - exponent)); // in [2^52, 2^53)
-        const bool awayFromZero = (tw > 0) == up;
-        // Steps whose exact result stays inside the binade (strictly, by half a unit).
-        const qint64 room = awayFromZero ? (binadeTop - 1 - units) / unitStep
-                                         : (units - binadeBottom - 1) / unitStep;
-        if (room <= 0) {
-            tw = stepOnce(tw, up);
-            --steps;
-            continue;
-        }
-        const qint64 taken = std::min(room, steps);
-        const qint64 moved = awayFromZero ? units + taken * unitStep : units - taken * unitStep;
-        tw = std::copysign(std::ldexp(double(moved), exponent - 53), tw);
-        steps -= taken;
+        bool literal = false;
+        steps -= jump(&tw, up, steps, &literal);
     }
     return tw;
 }
@@ -196,8 +264,8 @@ public:
     }
 
     // The number M >= 1 of states s0..s(M-1) from tw0 onwards, at most maxStates, that are
-    // shown to keep the walk going in its direction.
-    qint64 certifiedStates(qint64 maxStates);
+    // shown to keep the walk going in its direction; *next is set to the state sM after them.
+    qint64 certifiedStates(qint64 maxStates, double *next);
 
 private:
     bool vouches(double tw, double d);
@@ -267,11 +335,14 @@ bool Run::vouches(double tw, double d)
     return risingOn(lo, hi) || fallingOn(hi);
 }
 
-qint64 Run::certifiedStates(qint64 maxStates)
+qint64 Run::certifiedStates(qint64 maxStates, double *next)
 {
+    StepTrack track(m_tw0, m_up);
     const qint64 lastIndex = maxStates - 1;
-    if (lastIndex < 1)
+    if (lastIndex < 1) {
+        *next = track.at(1);
         return 1;
+    }
 
     // First guess from the local slope of d: where the tangent meets the band.
     qint64 guess = 1;
@@ -292,14 +363,13 @@ qint64 Run::certifiedStates(qint64 maxStates)
     }
 
     qint64 good = 0; // index of the farthest state vouched for so far
-    double goodTw = m_tw0;
     double goodD = m_d0;
     qint64 bad = -1; // index of a state that could not be vouched for
     double badD = 0.0;
     bool badDKnown = false;
 
     auto probe = [&](qint64 index, double *tw, double *d) {
-        *tw = wetBulbAfterSteps(goodTw, m_up, index - good);
+        *tw = track.at(index);
         return wetBulbMismatch(m_t, m_e, *tw, d);
     };
 
@@ -312,10 +382,11 @@ qint64 Run::certifiedStates(qint64 maxStates)
         if (evaluated && vouches(tw, d)) {
             const qint64 stride = index - good;
             good = index;
-            goodTw = tw;
             goodD = d;
-            if (good == lastIndex)
+            if (good == lastIndex) {
+                *next = track.at(maxStates);
                 return maxStates;
+            }
             index = good + std::min(2 * stride, lastIndex - good);
         } else {
             bad = index;
@@ -342,7 +413,6 @@ qint64 Run::certifiedStates(qint64 maxStates)
         const bool evaluated = probe(next, &tw, &d);
         if (evaluated && vouches(tw, d)) {
             good = next;
-            goodTw = tw;
             goodD = d;
         } else {
             bad = next;
@@ -351,6 +421,7 @@ qint64 Run::certifiedStates(qint64 maxStates)
         }
         bisectNext = 4 * (bad - good) > 3 * width;
     }
+    *next = track.at(good + 1);
     return good + 1;
 }
 
@@ -436,9 +507,7 @@ WetBulbResult findWetBulb(double t, double e)
         if (std::fabs(d) <= WetBulbTolerance)
             return finish(WetBulbResult::Outcome::Converged, stepOnce(tw, up), steps + 1);
         // tw keeps the walk going: skip the states after it that are sure to do the same.
-        const qint64 states = Run(t, e, tw, d, up).certifiedStates(WetBulbStepLimit - steps);
-        tw = wetBulbAfterSteps(tw, up, states);
-        steps += states;
+        steps += Run(t, e, tw, d, up).certifiedStates(WetBulbStepLimit - steps, &tw);
         if (steps >= WetBulbStepLimit)
             return finish(WetBulbResult::Outcome::StepLimit, tw, steps);
         lastUp = up;
