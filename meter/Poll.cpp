@@ -88,7 +88,7 @@ public:
         const bool timeUp = waitClock.elapsed() >= WaitMs;
         if (waiting() != LiveFrame::Length && !timeUp) {
             if (!deadline.isActive())
-                deadline.start(qMax<qint64>(1, WaitMs - waitClock.elapsed()));
+                deadline.start(static_cast<int>(qMax<qint64>(1, WaitMs - waitClock.elapsed())));
             return;
         }
         deadline.stop();

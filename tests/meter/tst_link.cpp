@@ -132,6 +132,7 @@ private Q_SLOTS:
     void silenceAndRecovery();
     void fifthWaitEndsInSilenceEvenWithBytes();
     void downloadAnnouncement();
+    void offlineAndDisabledPollRestsQuiet();
     void openErrors_data();
     void openErrors();
     void secondOpenAndReopen();
@@ -655,6 +656,34 @@ void TestLink::downloadAnnouncement()
     rig.poll.downloadFinished();
     QTRY_VERIFY_WITH_TIMEOUT(decoded.count() > decodedAtAnnouncement, 3000);
     QCOMPARE(rig.state.texts.tempC, QStringLiteral("25.0"));
+}
+
+void TestLink::offlineAndDisabledPollRestsQuiet()
+{
+    Rig rig;
+    rig.fixed(25.0, 50.0, 100);
+    QVERIFY(rig.start());
+    QSignalSpy started(&rig.poll, &Poll::tickStarted);
+    QSignalSpy decoded(&rig.poll, &Poll::readingDecoded);
+
+    // Offline: the beats find nothing to do, not even a flush, so the bytes pile up.
+    rig.state.meterOnline = false;
+    rig.poll.setEnabled(true);
+    QTest::qWait(800);
+    QCOMPARE(started.count(), 0);
+    QVERIFY2(rig.link.inBufferCount() >= 3 * LiveFrame::Length,
+             qPrintable(QString::number(rig.link.inBufferCount())));
+
+    rig.state.meterOnline = true;
+    QTRY_VERIFY_WITH_TIMEOUT(decoded.count() >= 2, 3000);
+
+    // Disabled: the tick under way ends, and no new one starts.
+    rig.poll.setEnabled(false);
+    QVERIFY(!rig.poll.isEnabled());
+    QTest::qWait(700);
+    const int startedWhenStopped = started.count();
+    QTest::qWait(800);
+    QCOMPARE(started.count(), startedWhenStopped);
 }
 
 void TestLink::openErrors_data()
