@@ -1,5 +1,6 @@
 #include "recording/MainToolbarCommands.h"
 
+#include "app/Panel.h"
 #include "meter/Poll.h"
 #include "recording/FileLoader.h"
 #include "recording/Recorder.h"
@@ -38,6 +39,28 @@ MainToolbarCommands::MainToolbarCommands(Recorder *recorder, RecordWindows *wind
     connect(recorder, &Recorder::recordingStopped, this, &MainToolbarCommands::showRecordButton);
     connect(recorder, &Recorder::fileListRowAppended, windows, &RecordWindows::appendToFileList);
     connect(recorder, &Recorder::listRowAppended, windows, &RecordWindows::appendToList);
+}
+
+MainToolbarCommands *MainToolbarCommands::attach(Panel *panel)
+{
+    auto *windows = new RecordWindows(panel->recorder(), panel, panel);
+    auto *commands = new MainToolbarCommands(panel->recorder(), windows, panel, panel);
+    commands->setRecordButton(panel->toolbarButton(1), panel->stopImage(), panel->saveImage());
+    commands->setLabels(panel->lblRec(), panel->lblCount(), panel->lblFileName());
+    if (panel->poll())
+        commands->watchPoll(panel->poll());
+    connect(panel, &Panel::commandRequested, commands, &MainToolbarCommands::runCommand);
+    return commands;
+}
+
+RecordWindows *MainToolbarCommands::windows() const
+{
+    return m_windows;
+}
+
+FileLoader *MainToolbarCommands::fileLoader() const
+{
+    return m_loader;
 }
 
 void MainToolbarCommands::setRecordButton(QAction *button, const QIcon &stopImage,

@@ -12,6 +12,7 @@ class QWidget;
 namespace hygrolog {
 
 class FileLoader;
+class Panel;
 class Poll;
 class RecordWindows;
 class Recorder;
@@ -32,6 +33,13 @@ public:
     MainToolbarCommands(Recorder *recorder, RecordWindows *windows, QWidget *mainWindow,
                         QObject *parent = nullptr);
 
+    // Creates the record windows and the recording commands of a main window and connects them
+    // to its toolbar keys, button 1, its recorder labels and its poll. Both belong to the main
+    // window and go with it.
+    static MainToolbarCommands *attach(Panel *panel);
+
+    RecordWindows *windows() const;
+
     // Button 1 and the stop and save pictures it switches between.
     void setRecordButton(QAction *button, const QIcon &stopImage, const QIcon &saveImage);
     // The main window's "Rec", count and file name labels.
@@ -40,7 +48,7 @@ public:
     void watchPoll(Poll *poll);
 
     // The loader of the last "Open", while it runs.
-    FileLoader *fileLoader() const { return m_loader; }
+    FileLoader *fileLoader() const;
 
 public Q_SLOTS:
     // One toolbar key; keys other than the recording commands do nothing here.

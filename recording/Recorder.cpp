@@ -69,7 +69,7 @@ public:
 
     QString fileNameLabel;
     QString countLabel;
-    QString recLabel;
+    QString recLabel = QStringLiteral("Rec");
     bool recLabelVisible = false;
 
     bool fileStillInPlace() const;

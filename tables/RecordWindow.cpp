@@ -21,7 +21,8 @@ const QString RecordWindow::RecordingRefusal
     = QStringLiteral("Aready in recording mode, close it and try again !");
 
 namespace {
-constexpr int VisibleRows = 17;
+// Rows the grid shows in full: once 16 data rows are there, each new row scrolls by one.
+constexpr int VisibleRows = 16;
 
 QIcon keyImage(const QStyle *style, int image, const QString &key)
 {
@@ -74,10 +75,13 @@ RecordWindow::RecordWindow(const QString &caption, QWidget *parent)
     setCentralWidget(m_view);
     connect(m_view->verticalScrollBar(), &QScrollBar::rangeChanged, this,
             &RecordWindow::applyTopRow);
+    // The grid always shows VisibleRows full rows and half of the next one.
     const int frame = 2 * m_view->frameWidth();
-    resize(width + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2,
-           m_toolBar->sizeHint().height() + m_view->horizontalHeader()->sizeHint().height()
-               + VisibleRows * rowHeight + frame);
+    const int sectionHeight = m_view->verticalHeader()->defaultSectionSize();
+    m_view->setMinimumHeight(m_view->horizontalHeader()->sizeHint().height()
+                             + VisibleRows * sectionHeight + sectionHeight / 2 + frame);
+    m_view->setMinimumWidth(width + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2);
+    resize(minimumSizeHint());
 }
 
 RecordWindow::~RecordWindow()

@@ -47,6 +47,21 @@ template<typename Window> void RecordWindows::unload(QPointer<Window> &slot)
     }
 }
 
+List *RecordWindows::currentList() const
+{
+    return m_list;
+}
+
+FileList *RecordWindows::currentFileList() const
+{
+    return m_fileList;
+}
+
+DataList *RecordWindows::currentDataList() const
+{
+    return m_dataList;
+}
+
 List *RecordWindows::list()
 {
     const bool fresh = !m_list;
