@@ -15,14 +15,17 @@
 //    rounds to "the same whole number of grid units" every time, as long as the exact sum stays
 //    in the binade and 0.01 is not exactly half-way between two grid multiples (round-half-even
 //    would then depend on the last bit; 0.01 is an odd multiple of 2^-59, so this happens only
-//    on the grid 2^-58, for |Tw| in [2^-6, 2^-5)). wetBulbAfterSteps adds that whole number
-//    k times at once, and takes the step across a binade edge, steps in a tie binade and steps
-//    near zero literally, so it returns the very double that k repeated additions give.
+//    on the grid 2^-58, for |Tw| in [2^-6, 2^-5)). jump() adds that whole number of units as
+//    many times as the binade has room for, in integer arithmetic on the mantissa, and takes
+//    the step across a binade edge, steps in the tie binade and steps near zero literally, so
+//    it gives the very double that repeated additions give. A run remembers where it stepped
+//    literally (StepTrack), so the state k steps on is one jump from a remembered state.
 //
 // 2. Which states are passed without stopping. Let D(Tw) be the mismatch in exact arithmetic
 //    and d its computed value; |d - D| <= delta, where delta follows from the rounding of each
 //    operation (a few units in the last place of ew·(|exponent| + 1), of the psychrometer term,
-//    of e) and is bounded over a whole interval from its ends. E(Tw) = ew(Tw) + A·(Tw - t)·
+//    of e; about four times the largest error seen against extended precision) and is bounded
+//    over a whole interval from its ends. E(Tw) = ew(Tw) + A·(Tw - t)·
 //    (1 + 0.00115·Tw) is convex for -243.5 < Tw < 1907 (ew is convex there, the psychrometer
 //    term is a parabola opening upwards), so D = e - E is concave there: on an interval its
 //    minimum is at one end. E is increasing wherever A·(1 + 0.00115·(2Tw - t)) > 0 (ew is
@@ -40,7 +43,8 @@
 // 3. Turning back. Once d changes sign without landing in the band, Tw swings around the point
 //    where d jumps across the band (wet bulbs above about 60 °C, where one step moves d by more
 //    than 0.1). Inside a binade x + 0.01 - 0.01 is x again, so the walk is in a cycle of two
-//    states; near binade edges the cycle may take a few more states to close. From the turn on
+//    states; across a binade edge the value after turning back can differ from the one before
+//    by a unit in the last place, and the cycle is formed by the new pair. From the turn on
 //    the walk is stepped literally with Brent's cycle detection (a repeated Tw, compared bit for
 //    bit, repeats everything after it). Once the cycle and its length are known, the state at
 //    the step limit follows from the number of steps left modulo the cycle length.
