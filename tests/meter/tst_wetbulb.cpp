@@ -140,6 +140,18 @@ void TestWetBulb::hardPlaces_data()
                 QTest::addRow("swing %g C %g %%", t, rh) << t << e;
         }
 
+    // Readings the meter can send (in tenths) whose walk swings across 64, 128, ..., 1024: the
+    // value it comes back to is a unit in the last place away from the one it left.
+    const int straddling[][2]
+        = { { 625, 1076 },   { 661, 904 },    { 600, 13652 },  { 601, 13588 },
+            { 1337, 16362 }, { 2633, 16363 }, { 4520, 16312 }, { 4542, 15997 } };
+    for (const auto &reading : straddling) {
+        double e = 0.0;
+        if (vapourPressure(reading[0] / 10.0, reading[1] / 10.0, &e))
+            QTest::addRow("swing across an edge, %g C %g %%", reading[0] / 10.0, reading[1] / 10.0)
+                << reading[0] / 10.0 << e;
+    }
+
     // The pole of the Magnus formula at -243.5 °C: the walk down reaches it and fails there,
     // or settles just above it.
     QTest::newRow("down into the pole") << -250.0 << 1e-3;
