@@ -98,7 +98,8 @@ void TestWetBulb::workedExamples()
     QTEST(found.outcome, "outcome");
     QTEST(found.steps, "steps");
     if (!qIsNaN(wetBulb)) // repeated addition of 0.01 leaves a trace in the last digits only
-        QVERIFY2(qAbs(found.wetBulb - wetBulb) < 1e-9, toString(found));
+        QVERIFY2(qAbs(found.wetBulb - wetBulb) < 1e-9,
+                 QScopedArrayPointer<char>(toString(found)).data());
     QCOMPARE(found, walkWetBulb(t, e));
 }
 
@@ -111,7 +112,7 @@ void TestWetBulb::hardPlaces_data()
     // same number of units in the last place on both sides; 2^-6 .. 2^-5 is the binade where
     // 0.01 is a tie between two grid points. The vapour pressure is chosen so that d crosses
     // zero, or the edge of the band the walk stops in, at Tw. Above 60 °C these walks swing
-    // across the binade edge, and the two values they swing between need not be one step apart.
+    // across the binade edge, and the value the walk comes back to need not be the one it left.
     const double offsets[] = { -0.02, -0.01, -0.006, -0.005, -0.004, -0.001, 0.0, 0.001, 0.005 };
     for (int p = -6; p <= 8; ++p) {
         const double edge = std::ldexp(1.0, p);
