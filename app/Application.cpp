@@ -7,6 +7,7 @@
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
+#include "recording/MainToolbarCommands.h"
 #include "recording/Recorder.h"
 
 #include <QApplication>
@@ -76,6 +77,8 @@ Application::Application(const Options &options, QObject *parent)
     m_panel = new Panel(&m_state, m_link, m_poll, m_recorder);
     m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
     connect(m_panel, &Panel::closed, this, &Application::shutDown);
+    // Save, Open, List, Graph and Sample, the record windows and the recorder's labels.
+    MainToolbarCommands::attach(m_panel);
 
     m_port = new Port(&m_state, m_portMap.get());
     connect(m_port, &Port::accepted, this, &Application::openPanel);
