@@ -1,0 +1,184 @@
+// Record tables at full size: opening a 35,000-line data file into the File List, saving
+// 34,999 rows, appending 35,000 recorder rows to a visible grid, and the peak memory with the
+// tables open. Each figure is set against a raw read-and-split (or build-and-write) of the same
+// data in the same run; the longest event-loop stall is measured with a 10 ms heartbeat.
+#include "recording/DataFile.h"
+#include "recording/FileLoader.h"
+#include "tables/FileList.h"
+#include "tables/GridSaver.h"
+#include "tables/List.h"
+#include "tables/RecordTableModel.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace hygrolog;
+
+namespace {
+
+constexpr int Rows = 35000;
+
+QString recordText(int number)
+{
+    const int s = number % 60;
+    return QStringLiteral("%1\t10:%2:%3\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7")
+        .arg(number)
+        .arg((number / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(s, 2, 10, QLatin1Char('0'));
+}
+
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Longest gap between two beats of a 10 ms timer while the loop runs.
+class Heartbeat
+{
+public:
+    Heartbeat()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.elapsed();
+            m_longest = qMax(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 longestGap() const { return m_longest; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+template<typename Job> void runJob(Job &job)
+{
+    QEventLoop loop;
+    QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
+    if (job.start())
+        loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    const QString dataPath = dir.filePath(QStringLiteral("35000.txt"));
+    {
+        QFile file(dataPath);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        for (int i = 1; i <= Rows; ++i)
+            file.write(DataFile::recorderLine(i, recordText(i).section(QLatin1Char('\t'), 1)));
+    }
+
+    // Raw reference: read the whole file and split it into lines and cells.
+    QElapsedTimer clock;
+    clock.start();
+    qsizetype cells = 0;
+    {
+        QFile file(dataPath);
+        file.open(QIODevice::ReadOnly);
+        const QString text = QString::fromLatin1(file.readAll());
+        for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+            cells += DataFile::splitCells(line).size();
+    }
+    const double rawReadMs = clock.nsecsElapsed() / 1e6;
+    out << "raw read-and-split of 35,000 lines: " << rawReadMs << " ms (" << cells << " cells)\n";
+
+    // Open into the File List.
+    auto *fileList = new FileList;
+    fileList->show();
+    double openMs = 0;
+    qint64 openStall = 0;
+    {
+        FileLoader loader(fileList->model(), dataPath);
+        QObject::connect(&loader, &FileLoader::captionChanged, fileList, &QWidget::setWindowTitle);
+        Heartbeat beat;
+        clock.restart();
+        runJob(loader);
+        openMs = clock.nsecsElapsed() / 1e6;
+        openStall = beat.longestGap();
+    }
+    out << "open into the File List: " << openMs << " ms, " << openMs / rawReadMs << " x raw; rows "
+        << fileList->model()->rows() - 1 << "; longest stall " << openStall << " ms\n";
+
+    // Save 34,999 rows of the Real Time List; raw reference: build the same lines and write.
+    auto *list = new List;
+    list->show();
+    for (int i = 1; i < Rows; ++i)
+        list->model()->addItem(recordText(i));
+    const QString rawPath = dir.filePath(QStringLiteral("raw.txt"));
+    clock.restart();
+    {
+        QFile file(rawPath);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        for (int i = 1; i < Rows; ++i)
+            file.write(DataFile::gridSaveLine(DataFile::splitCells(recordText(i))));
+    }
+    const double rawWriteMs = clock.nsecsElapsed() / 1e6;
+    double saveMs = 0;
+    qint64 saveStall = 0;
+    {
+        GridSaver saver(list->model(), dir.filePath(QStringLiteral("saved.txt")),
+                        list->windowTitle());
+        QObject::connect(&saver, &GridSaver::captionChanged, list, &QWidget::setWindowTitle);
+        Heartbeat beat;
+        clock.restart();
+        runJob(saver);
+        saveMs = clock.nsecsElapsed() / 1e6;
+        saveStall = beat.longestGap();
+    }
+    out << "raw build-and-write of 34,999 lines: " << rawWriteMs << " ms\n";
+    out << "save 34,999 rows: " << saveMs << " ms, " << saveMs / rawWriteMs
+        << " x raw; longest stall " << saveStall << " ms\n";
+
+    // 35,000 recorder rows appended to a visible grid, one event-loop turn each.
+    auto *appended = new FileList;
+    appended->show();
+    qint64 slowestUs = 0;
+    QElapsedTimer one;
+    clock.restart();
+    for (int i = 1; i <= Rows; ++i) {
+        one.start();
+        appended->appendRecordRow(recordText(i));
+        QCoreApplication::processEvents();
+        slowestUs = qMax(slowestUs, one.nsecsElapsed() / 1000);
+    }
+    const double appendMs = clock.nsecsElapsed() / 1e6;
+    out << "append 35,000 rows to a visible grid: " << appendMs << " ms, " << appendMs * 1000 / Rows
+        << " us a row with its event-loop turn; slowest " << slowestUs / 1000.0 << " ms; top row "
+        << appended->topRow() << "\n";
+
+    out << "peak memory (VmHWM) with three 35,000-row tables open: " << peakKiB() / 1024.0
+        << " MB\n";
+    out.flush();
+    delete appended;
+    delete list;
+    delete fileList;
+    return 0;
+}
