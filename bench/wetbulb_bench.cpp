@@ -7,6 +7,7 @@
 // literally and compared; the typical grid and the slowest inputs are always compared.
 // Exit status 0 when every compared input gave identical results, 1 otherwise.
 
+#include "meter/Psychrometrics.h"
 #include "meter/WetBulb.h"
 
 #include <algorithm>
@@ -29,23 +30,6 @@ struct Input
     double rh;
     double e;
 };
-
-// The vapour pressure as the dew/wet computation forms it; false where it stops before the
-// wet bulb (no finite, positive e).
-bool vapourPressure(double t, double rh, double *e)
-{
-    const double denominator = t + 243.5;
-    if (denominator == 0.0)
-        return false;
-    const double es = 6.112 * std::exp(17.67 * t / denominator);
-    if (!std::isfinite(es))
-        return false;
-    const double value = es * rh * 0.01;
-    if (!(value > 0.0) || !std::isfinite(value))
-        return false;
-    *e = value;
-    return true;
-}
 
 void addInput(std::vector<Input> &inputs, int tTenths, int rhTenths)
 {

@@ -13,6 +13,21 @@ MeterValue toFahrenheit(const MeterValue &celsius)
 }
 } // namespace
 
+bool vapourPressure(double t, double rh, double *e)
+{
+    const double denominator = t + 243.5;
+    if (denominator == 0.0)
+        return false;
+    const double es = 6.112 * std::exp(17.67 * t / denominator);
+    if (!std::isfinite(es))
+        return false;
+    const double value = es * rh * 0.01;
+    if (!(value > 0.0) || !std::isfinite(value))
+        return false;
+    *e = value;
+    return true;
+}
+
 void computeDewWet(Reading &reading, double t, double rh)
 {
     if (reading.rhOverload || reading.tempOverload) {
@@ -24,14 +39,8 @@ void computeDewWet(Reading &reading, double t, double rh)
         return;
     }
 
-    const double denominator = t + 243.5;
-    if (denominator == 0.0)
-        return;
-    const double es = 6.112 * std::exp(17.67 * t / denominator);
-    if (!std::isfinite(es))
-        return;
-    const double e = es * rh * 0.01;
-    if (!(e > 0.0) || !std::isfinite(e))
+    double e = 0.0;
+    if (!vapourPressure(t, rh, &e))
         return;
     const double g = (std::log(e) - std::log(6.112)) / std::log(2.71828182845905);
     if (17.67 - g == 0.0)

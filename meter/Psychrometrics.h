@@ -14,4 +14,9 @@ namespace hygrolog {
 // ("-OL" below zero) for the wet bulb.
 void computeDewWet(Reading &reading, double t, double rh);
 
+// The actual vapour pressure e (hPa) of air at t (°C) and rh (%), formed as computeDewWet forms
+// it. False where that has no finite, positive result (the computation then stops before the
+// dew point).
+bool vapourPressure(double t, double rh, double *e);
+
 } // namespace hygrolog

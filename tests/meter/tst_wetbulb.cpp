@@ -1,3 +1,4 @@
+#include "meter/Psychrometrics.h"
 #include "meter/WetBulb.h"
 
 #include <QtTest>
@@ -19,23 +20,6 @@ char *toString(const WetBulbResult &r)
 } // namespace hygrolog
 
 namespace {
-
-// The actual vapour pressure as the dew/wet computation forms it from t and rh; false where that
-// computation stops before the wet bulb.
-bool vapourPressure(double t, double rh, double *e)
-{
-    const double denominator = t + 243.5;
-    if (denominator == 0.0)
-        return false;
-    const double es = 6.112 * std::exp(17.67 * t / denominator);
-    if (!std::isfinite(es))
-        return false;
-    const double value = es * rh * 0.01;
-    if (!(value > 0.0) || !std::isfinite(value))
-        return false;
-    *e = value;
-    return true;
-}
 
 // The vapour pressure for which the psychrometer equation balances exactly at Tw = tw: the walk
 // then ends, or swings, right around tw.
