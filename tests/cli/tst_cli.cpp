@@ -5,102 +5,112 @@
 
 using namespace hygrolog;
 
-namespace {
-struct Run
-{
-    int code;
-    QString out;
-    QString err;
-};
-
-Run run(const QStringList &args)
-{
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    cli::Io io { outStream, errStream };
-    const int code = cli::runCommandLine(args, io);
-    outStream.flush();
-    errStream.flush();
-    return { code, out, err };
-}
-} // namespace
-
+// Every command's output and exit code (0 done, 1 failed, 2 misused), run in-process. The
+// commands that follow a live meter over a pseudo-terminal (monitor, ports, simulate) are driven
+// end to end in test_link; here only their refusals, which need no meter.
 class TestCli : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void commandLines_data();
-    void commandLines();
-    void readPrintsRowsOfAFile();
-    void readOfAMissingFileFails();
+    void outputs_data();
+    void outputs();
+    void refusals_data();
+    void refusals();
+
+private:
+    // Runs a command line given as words separated by blanks.
+    int run(const QString &line, QString *out, QString *err)
+    {
+        QTextStream outStream(out);
+        QTextStream errStream(err);
+        cli::Io io { outStream, errStream };
+        return cli::runCommandLine(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), io);
+    }
+
+    QTemporaryDir m_dir;
 };
 
-void TestCli::commandLines_data()
+void TestCli::outputs_data()
 {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("out");
 
-    QTest::newRow("decode carries values over")
-            << QStringList { "decode", "0200FA01F403", "0200FA000003", "FFFFFFFFFFFF", "0100FA01F403" }
-            << 0
-            << "25.0\t13.9\t18.0\t50.0\t77.0\t57.0\t64.4\n"
-               "25.0\t13.9\t18.0\t0.0\t77.0\t57.0\t64.4\n"
-               "download\n"
-               "dropped\n";
-    QTest::newRow("decode before any dew point")
-            << QStringList { "decode", "02006400000" "3" } << 0
-            << "10.0\t\t\t0.0\t50.0\t\t\n";
-    QTest::newRow("decode lower-case hex")
-            << QStringList { "decode", "02800001f403" } << 0 << "OL\tOL\tOL\t50.0\tOL\tOL\tOL\n";
-    QTest::newRow("decode bad frame") << QStringList { "decode", "0200FA01F4" } << 2 << "";
-    QTest::newRow("decode not hex") << QStringList { "decode", "0200FA01F4ZZ" } << 2 << "";
-    QTest::newRow("decode nothing") << QStringList { "decode" } << 2 << "";
-    QTest::newRow("psychro")
-            << QStringList { "psychro", "25", "50" } << 0
-            << "13.86761705026032\t17.980000000000011\t56.961710690468578\t64.364000000000019\n";
-    QTest::newRow("psychro dry air fails") << QStringList { "psychro", "25", "0" } << 1 << "";
-    QTest::newRow("psychro not a number") << QStringList { "psychro", "25", "x" } << 2 << "";
-    QTest::newRow("psychro one argument") << QStringList { "psychro", "25" } << 2 << "";
-    QTest::newRow("unknown command") << QStringList { "frobnicate" } << 2 << "";
-    QTest::newRow("no command") << QStringList {} << 2 << "";
-    QTest::newRow("read without file") << QStringList { "read" } << 2 << "";
-}
-
-void TestCli::commandLines()
-{
-    QFETCH(QStringList, args);
-    const Run result = run(args);
-    QTEST(result.code, "code");
-    QTEST(result.out, "out");
-    QCOMPARE(result.err.isEmpty(), result.code == 0);
-}
-
-void TestCli::readPrintsRowsOfAFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("rows.txt"));
-    QFile file(path);
+    // A data file with a comma in its second line: the reader makes it two items.
+    QFile file(m_dir.filePath(QStringLiteral("rows.txt")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("1\t10:00:00\t20.0\t\r\n2\t10:00:02,x\r\n");
     file.close();
-    const Run result = run({ "read", path });
-    QCOMPARE(result.code, 0);
-    QCOMPARE(result.out,
-             QStringLiteral("1\t10:00:00\t20.0\t\t\t\t\t\t\n"
-                            "2\t10:00:02\t\t\t\t\t\t\t\n"
-                            "x\t\t\t\t\t\t\t\t\n"));
+
+    // One reading for the whole run: a humidity of 0 keeps the dew and wet values it had.
+    QTest::newRow("decode carries values over")
+        << "decode 0200fa01f403 0200FA000003 FFFFFFFFFFFF 0100FA01F403"
+        << "25.0\t13.9\t18.0\t50.0\t77.0\t57.0\t64.4\n25.0\t13.9\t18.0\t0.0\t77.0\t57.0\t64.4\n"
+           "download\ndropped\n";
+    QTest::newRow("decode before any dew point") << "decode 020064000003"
+                                                 << "10.0\t\t\t0.0\t50.0\t\t\n";
+    QTest::newRow("psychro: all digits")
+        << "psychro 25 50"
+        << "13.86761705026032\t17.980000000000011\t56.961710690468578\t64.364000000000019\n";
+    QTest::newRow("read: nine cells a row")
+        << "read " + file.fileName()
+        << "1\t10:00:00\t20.0\t\t\t\t\t\t\n2\t10:00:02\t\t\t\t\t\t\t\nx\t\t\t\t\t\t\t\t\n";
 }
 
-void TestCli::readOfAMissingFileFails()
+void TestCli::outputs()
 {
-    const Run result = run({ "read", "/nonexistent/file.txt" });
-    QCOMPARE(result.code, 1);
-    QVERIFY(result.err.contains(QStringLiteral("cannot open")));
+    QFETCH(QString, line);
+    QString out;
+    QString err;
+    QCOMPARE(run(line, &out, &err), 0);
+    QTEST(out, "out");
+    QCOMPARE(err, QString());
 }
 
-QTEST_APPLESS_MAIN(TestCli)
+void TestCli::refusals_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message"); // a part of it; empty: any message
+
+    QTest::newRow("no command") << "" << 2 << "";
+    QTest::newRow("unknown command") << "frobnicate" << 2 << "";
+    QTest::newRow("decode nothing") << "decode" << 2 << "";
+    QTest::newRow("decode short frame") << "decode 0200FA01F4" << 2 << "";
+    QTest::newRow("decode not hex") << "decode 0200FA01F4ZZ" << 2 << "";
+    QTest::newRow("psychro dry air fails") << "psychro 25 0" << 1 << "";
+    QTest::newRow("psychro not a number") << "psychro 25 x" << 2 << "";
+    QTest::newRow("psychro one argument") << "psychro 25" << 2 << "";
+    QTest::newRow("read without file") << "read" << 2 << "";
+    QTest::newRow("read a missing file") << "read /nonexistent/file.txt" << 1 << "cannot open";
+    QTest::newRow("monitor on a missing port")
+        << "monitor --port /dev/hygrolog-no-such-port --duration 1" << 1
+        << "cannot open /dev/hygrolog-no-such-port";
+    QTest::newRow("monitor without a port") << "monitor" << 2 << "--port";
+    QTest::newRow("monitor with a bad duration")
+        << "monitor --port /dev/null --duration soon" << 2 << "--duration";
+    QTest::newRow("simulate with a bad interval") << "simulate --interval 0" << 2 << "--interval";
+    QTest::newRow("simulate half a download")
+        << "simulate --download-sets 2" << 2 << "--download-records";
+    QTest::newRow("simulate a download too large")
+        << "simulate --download-sets 2 --download-records 40000" << 2 << "65535";
+    QTest::newRow("simulate silence without its length")
+        << "simulate --silence-after 2" << 2 << "--silence-for";
+    QTest::newRow("simulate an unreadable image")
+        << "simulate --download-file /no/such/image" << 1 << "cannot read";
+    QTest::newRow("ports with a stray argument") << "ports extra" << 2 << "extra";
+}
+
+void TestCli::refusals()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, message);
+    QString out;
+    QString err;
+    QTEST(run(line, &out, &err), "code");
+    QCOMPARE(out, QString());
+    QVERIFY2(!err.isEmpty() && err.contains(message), qPrintable(err));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"
