@@ -4,7 +4,6 @@
 #include "meter/LiveFrame.h"
 #include "meter/Psychrometrics.h"
 #include "meter/ReadingTexts.h"
-#include "meter/WetBulb.h"
 
 #include <QLocale>
 #include <QtTest>
@@ -13,113 +12,102 @@
 using namespace hygrolog;
 
 Q_DECLARE_METATYPE(hygrolog::MeterValue)
+Q_DECLARE_METATYPE(hygrolog::LiveFrame::Kind)
 
 namespace {
-MeterValue num(double v) { return MeterValue::number(v); }
+MeterValue num(double v)
+{
+    return MeterValue::number(v);
+}
 const MeterValue OL = MeterValue::overload(false);
 const MeterValue NegOL = MeterValue::overload(true);
 } // namespace
 
+// The meter's value bytes, the dew point and wet bulb, and the texts shown and recorded. Every
+// test runs under a decimal-comma locale: the texts must still use a point.
 class TestMeter : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void decodeTemperature_data();
-    void decodeTemperature();
-    void decodeHumidity_data();
-    void decodeHumidity();
+    void initTestCase();
+    void decoders_data();
+    void decoders();
     void dewAndWet_data();
     void dewAndWet();
-    void overloadMarksFollowTemperatureSign_data();
-    void overloadMarksFollowTemperatureSign();
-    void arithmeticErrorKeepsEarlierValues_data();
-    void arithmeticErrorKeepsEarlierValues();
-    void unsettledWalkIsOverRange();
+    void frameTexts_data();
+    void frameTexts();
     void frameClassification_data();
     void frameClassification();
     void formatReading_data();
     void formatReading();
-    void formattersIgnoreDecimalCommaLocale();
     void formatScaleLabel_data();
     void formatScaleLabel();
-    void textsFollowRecordOrder();
 };
 
-void TestMeter::decodeTemperature_data()
+void TestMeter::initTestCase()
 {
-    QTest::addColumn<int>("high");
-    QTest::addColumn<int>("low");
-    QTest::addColumn<MeterValue>("tempC");
-    QTest::addColumn<MeterValue>("tempF");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        std::setlocale(LC_NUMERIC, "de_DE");
+}
+
+void TestMeter::decoders_data()
+{
+    QTest::addColumn<bool>("humidity");
+    QTest::addColumn<int>("bytes"); // high byte: over range (bit 7), negative (bit 6), magnitude
+    QTest::addColumn<MeterValue>("value");
+    QTest::addColumn<MeterValue>("tempF"); // humidity leaves it as it was (99)
     QTest::addColumn<bool>("negative");
     QTest::addColumn<bool>("overload");
 
-    QTest::newRow("25.0") << 0x00 << 0xFA << num(25.0) << num(77.0) << false << false;
-    QTest::newRow("zero") << 0x00 << 0x00 << num(0.0) << num(32.0) << false << false;
-    QTest::newRow("-25.6") << 0x41 << 0x00 << num(-25.6) << num(-25.6 * 1.8 + 32) << true << false;
-    QTest::newRow("largest") << 0x3F << 0xFF << num(1638.3) << num(1638.3 * 1.8 + 32) << false
+    const MeterValue was = num(99);
+    QTest::newRow("25.0 C") << false << 0x00FA << num(25.0) << num(77.0) << false << false;
+    QTest::newRow("0 C") << false << 0x0000 << num(0.0) << num(32.0) << false << false;
+    QTest::newRow("-25.6 C") << false << 0x4100 << num(-25.6) << num(-25.6 * 1.8 + 32) << true
                              << false;
-    QTest::newRow("most negative") << 0x7F << 0xFF << num(-1638.3)
-                                   << num(-1638.3 * 1.8 + 32) << true << false;
-    QTest::newRow("over range") << 0x80 << 0x00 << OL << OL << false << true;
-    QTest::newRow("over range ignores magnitude") << 0xBF << 0x12 << OL << OL << false << true;
-    QTest::newRow("negative over range") << 0xC0 << 0x00 << NegOL << NegOL << true << true;
+    QTest::newRow("largest C") << false << 0x3FFF << num(1638.3) << num(1638.3 * 1.8 + 32) << false
+                               << false;
+    QTest::newRow("most negative C")
+        << false << 0x7FFF << num(-1638.3) << num(-1638.3 * 1.8 + 32) << true << false;
+    QTest::newRow("C over range ignores magnitude") << false << 0xBF12 << OL << OL << false << true;
+    QTest::newRow("C negative over range") << false << 0xC000 << NegOL << NegOL << true << true;
+    QTest::newRow("50.0 %") << true << 0x01F4 << num(50.0) << was << false << false;
+    QTest::newRow("0.1 %") << true << 0x0001 << num(0.1) << was << false << false;
+    QTest::newRow("negative %") << true << 0x4005 << num(-0.5) << was << true << false;
+    QTest::newRow("% over range") << true << 0x80FF << OL << was << false << true;
+    QTest::newRow("% negative over range") << true << 0xC300 << NegOL << was << true << true;
 }
 
-void TestMeter::decodeTemperature()
+void TestMeter::decoders()
 {
-    QFETCH(int, high);
-    QFETCH(int, low);
+    QFETCH(bool, humidity);
+    QFETCH(int, bytes);
     Reading reading;
-    hygrolog::decodeTemperature(reading, quint8(high), quint8(low));
-    QTEST(reading.tempC, "tempC");
+    reading.tempF = num(99);
+    if (humidity)
+        decodeHumidity(reading, quint8(bytes >> 8), quint8(bytes));
+    else
+        decodeTemperature(reading, quint8(bytes >> 8), quint8(bytes));
+    QTEST(humidity ? reading.rh : reading.tempC, "value");
     QTEST(reading.tempF, "tempF");
-    QTEST(reading.tempNegative, "negative");
-    QTEST(reading.tempOverload, "overload");
-}
-
-void TestMeter::decodeHumidity_data()
-{
-    QTest::addColumn<int>("high");
-    QTest::addColumn<int>("low");
-    QTest::addColumn<MeterValue>("rh");
-    QTest::addColumn<bool>("negative");
-    QTest::addColumn<bool>("overload");
-
-    QTest::newRow("50.0") << 0x01 << 0xF4 << num(50.0) << false << false;
-    QTest::newRow("0.1") << 0x00 << 0x01 << num(0.1) << false << false;
-    QTest::newRow("negative") << 0x40 << 0x05 << num(-0.5) << true << false;
-    QTest::newRow("over range") << 0x80 << 0xFF << OL << false << true;
-    QTest::newRow("negative over range") << 0xC3 << 0x00 << NegOL << true << true;
-}
-
-void TestMeter::decodeHumidity()
-{
-    QFETCH(int, high);
-    QFETCH(int, low);
-    Reading reading;
-    reading.tempF = num(99); // humidity has no Fahrenheit side effect
-    hygrolog::decodeHumidity(reading, quint8(high), quint8(low));
-    QTEST(reading.rh, "rh");
-    QTEST(reading.rhNegative, "negative");
-    QTEST(reading.rhOverload, "overload");
-    QCOMPARE(reading.tempF, num(99));
+    QTEST(humidity ? reading.rhNegative : reading.tempNegative, "negative");
+    QTEST(humidity ? reading.rhOverload : reading.tempOverload, "overload");
 }
 
 void TestMeter::dewAndWet_data()
 {
     QTest::addColumn<double>("t");
     QTest::addColumn<double>("rh");
-    QTest::addColumn<double>("dewC");
-    QTest::addColumn<QString>("dewText");
-    QTest::addColumn<QString>("wetText");
-    QTest::addColumn<qint64>("steps");
+    QTest::addColumn<double>("dewC"); // Magnus formula, to 0.005
+    QTest::addColumn<QString>("texts"); // dew and wet in °C, then in °F
 
-    QTest::newRow("25/50") << 25.0 << 50.0 << 13.868 << "13.9" << "18.0" << qint64(1798);
-    QTest::newRow("20/80") << 20.0 << 80.0 << 16.45 << "16.4" << "17.7" << qint64(1770);
-    QTest::newRow("-5/60") << -5.0 << 60.0 << -11.57 << "-11.6" << "-6.7" << qint64(671);
-    QTest::newRow("saturated 30") << 30.0 << 100.0 << 30.0 << "30.0" << "30.0" << qint64(3000);
+    QTest::newRow("25/50") << 25.0 << 50.0 << 13.868 << "13.9 18.0 57.0 64.4";
+    QTest::newRow("20/80") << 20.0 << 80.0 << 16.448 << "16.4 17.7 61.6 63.9";
+    QTest::newRow("-5/60") << -5.0 << 60.0 << -11.567 << "-11.6 -6.7 11.2 19.9";
+    QTest::newRow("saturated 30") << 30.0 << 100.0 << 30.0 << "30.0 30.0 86.0 86.0";
+    // The wet-bulb walk swings and hits its step limit: the wet bulb is over range.
+    QTest::newRow("120/50 unsettled") << 120.0 << 50.0 << 99.891 << "99.9 OL 211.8 OL";
 }
 
 void TestMeter::dewAndWet()
@@ -127,122 +115,84 @@ void TestMeter::dewAndWet()
     QFETCH(double, t);
     QFETCH(double, rh);
     QFETCH(double, dewC);
-    Reading reading;
-    computeDewWet(reading, t, rh);
-    QVERIFY(reading.dewC.isNumber() && reading.wetC.isNumber());
-    QVERIFY2(qAbs(reading.dewC.value() - dewC) < 0.005, qPrintable(QString::number(reading.dewC.value())));
-    QTEST(hygrolog::formatReading(reading.dewC), "dewText");
-    QTEST(hygrolog::formatReading(reading.wetC), "wetText");
-    QCOMPARE(reading.dewF.value(), reading.dewC.value() * 1.8 + 32);
-    QCOMPARE(reading.wetF.value(), reading.wetC.value() * 1.8 + 32);
-
-    double e = 6.112 * std::exp(17.67 * t / (t + 243.5)) * rh * 0.01;
-    const WetBulbResult walk = walkWetBulb(t, e);
-    QCOMPARE(walk.outcome, WetBulbResult::Outcome::Converged);
-    QTEST(walk.steps, "steps");
-    QCOMPARE(findWetBulb(t, e), walk);
-    QCOMPARE(reading.wetC, num(walk.wetBulb));
+    Reading r;
+    computeDewWet(r, t, rh);
+    QVERIFY2(qAbs(r.dewC.value() - dewC) < 0.005, qPrintable(hygrolog::formatReading(r.dewC)));
+    const QStringList texts { hygrolog::formatReading(r.dewC), hygrolog::formatReading(r.wetC),
+                              hygrolog::formatReading(r.dewF), hygrolog::formatReading(r.wetF) };
+    QTEST(texts.join(QLatin1Char(' ')), "texts");
 }
 
-void TestMeter::overloadMarksFollowTemperatureSign_data()
+void TestMeter::frameTexts_data()
 {
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<QStringList>("texts"); // record order
+    QTest::addColumn<QString>("frames"); // decoded one after the other into one reading
+    QTest::addColumn<QString>("texts"); // record order: t, dew, wet, rh, then t, dew, wet in °F
 
-    QTest::newRow("temperature over range")
-            << QByteArray::fromHex("02800001F403")
-            << QStringList { "OL", "OL", "OL", "50.0", "OL", "OL", "OL" };
-    QTest::newRow("humidity over range, negative temperature")
-            << QByteArray::fromHex("0240FA800003")
-            << QStringList { "-25.0", "-OL", "-OL", "OL", "-13.0", "-OL", "-OL" };
-    QTest::newRow("both negative over range")
-            << QByteArray::fromHex("02C000C00003")
-            << QStringList { "-OL", "-OL", "-OL", "-OL", "-OL", "-OL", "-OL" };
-}
-
-void TestMeter::overloadMarksFollowTemperatureSign()
-{
-    QFETCH(QByteArray, frame);
-    Reading reading;
-    QCOMPARE(LiveFrame::classify(frame), LiveFrame::Kind::Reading);
-    LiveFrame::decode(reading, frame);
-    QTEST(ReadingTexts::fromReading(reading).recordFields(), "texts");
-}
-
-void TestMeter::arithmeticErrorKeepsEarlierValues_data()
-{
-    QTest::addColumn<QByteArray>("frame");
-
-    // log of a vapour pressure of 0 or below
-    QTest::newRow("humidity 0") << QByteArray::fromHex("0200FA000003");
-    QTest::newRow("humidity negative") << QByteArray::fromHex("0200FA400503");
+    QTest::newRow("25.0 C 50.0 %") << "0200FA01F403"
+                                   << "25.0 13.9 18.0 50.0 77.0 57.0 64.4";
+    // Over range: the temperature's sign decides between "OL" and "-OL".
+    QTest::newRow("temperature over range") << "02800001F403"
+                                            << "OL OL OL 50.0 OL OL OL";
+    QTest::newRow("humidity over range, negative temperature") << "0240FA800003"
+                                                               << "-25.0 -OL -OL OL -13.0 -OL -OL";
+    QTest::newRow("both negative over range") << "02C000C00003"
+                                              << "-OL -OL -OL -OL -OL -OL -OL";
+    // An arithmetic error ends the dew/wet computation: the fields not yet written keep the
+    // values of the frame before. Log of a vapour pressure of 0 or below:
+    QTest::newRow("humidity 0") << "0200FA01F403 0200FA000003"
+                                << "25.0 13.9 18.0 0.0 77.0 57.0 64.4";
+    QTest::newRow("humidity negative") << "0200FA01F403 0200FA400503"
+                                       << "25.0 13.9 18.0 -0.5 77.0 57.0 64.4";
     // the saturation pressure underflows to 0 just above -243.5 °C
-    QTest::newRow("-240.0 C") << QByteArray::fromHex("02496001F403");
+    QTest::newRow("-240.0 C") << "0200FA01F403 02496001F403"
+                              << "-240.0 13.9 18.0 50.0 -400.0 57.0 64.4";
     // T + 243.5 = 0 divides by zero
-    QTest::newRow("-243.5 C") << QByteArray::fromHex("024983017F03");
+    QTest::newRow("-243.5 C") << "0200FA01F403 024983017F03"
+                              << "-243.5 13.9 18.0 38.3 -406.3 57.0 64.4";
 }
 
-void TestMeter::arithmeticErrorKeepsEarlierValues()
+void TestMeter::frameTexts()
 {
-    QFETCH(QByteArray, frame);
+    QFETCH(QString, frames);
     Reading reading;
-    LiveFrame::decode(reading, QByteArray::fromHex("0200FA01F403"));
-    const Reading before = reading;
-    LiveFrame::decode(reading, frame);
-    QVERIFY(reading.tempC != before.tempC || reading.rh != before.rh);
-    QCOMPARE(reading.dewC, before.dewC);
-    QCOMPARE(reading.wetC, before.wetC);
-    QCOMPARE(reading.dewF, before.dewF);
-    QCOMPARE(reading.wetF, before.wetF);
-}
-
-void TestMeter::unsettledWalkIsOverRange()
-{
-    // 120 °C at 50 %: one step moves d by more than the tolerance band, the walk never settles
-    const double t = 120.0;
-    const double e = 6.112 * std::exp(17.67 * t / (t + 243.5)) * 50.0 * 0.01;
-    const WetBulbResult walk = walkWetBulb(t, e);
-    QCOMPARE(walk.outcome, WetBulbResult::Outcome::StepLimit);
-    QCOMPARE(walk.steps, WetBulbStepLimit);
-    QCOMPARE(findWetBulb(t, e), walk);
-
-    Reading reading;
-    computeDewWet(reading, t, 50.0);
-    QVERIFY(reading.dewC.isNumber());
-    QVERIFY(reading.dewF.isNumber());
-    QCOMPARE(reading.wetC, OL);
-    QCOMPARE(reading.wetF, OL);
+    for (const QString &frame : frames.split(QLatin1Char(' '))) {
+        const QByteArray bytes = QByteArray::fromHex(frame.toLatin1());
+        QCOMPARE(LiveFrame::classify(bytes), LiveFrame::Kind::Reading);
+        LiveFrame::decode(reading, bytes);
+    }
+    QTEST(ReadingTexts::fromReading(reading).recordFields().join(QLatin1Char(' ')), "texts");
 }
 
 void TestMeter::frameClassification_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("kind");
-    const int R = int(LiveFrame::Kind::Reading);
-    const int D = int(LiveFrame::Kind::DownloadAnnouncement);
-    const int I = int(LiveFrame::Kind::Invalid);
-    QTest::newRow("reading") << QByteArray::fromHex("0200FA01F403") << R;
-    QTest::newRow("extra bytes ignored") << QByteArray::fromHex("0200FA01F403AABB") << R;
-    QTest::newRow("announcement") << QByteArray(6, char(0xFF)) << D;
-    QTest::newRow("announcement and data") << QByteArray(9, char(0xFF)) << D;
-    QTest::newRow("five FF") << QByteArray::fromHex("FFFFFFFFFF03") << I;
-    QTest::newRow("bad start") << QByteArray::fromHex("0300FA01F403") << I;
-    QTest::newRow("bad end") << QByteArray::fromHex("0200FA01F402") << I;
-    QTest::newRow("short") << QByteArray::fromHex("0200FA01F4") << I;
-    QTest::newRow("empty") << QByteArray() << I;
+    QTest::addColumn<QString>("bytes");
+    QTest::addColumn<LiveFrame::Kind>("kind");
+
+    const auto reading = LiveFrame::Kind::Reading;
+    const auto invalid = LiveFrame::Kind::Invalid;
+    QTest::newRow("reading") << "0200FA01F403" << reading;
+    QTest::newRow("extra bytes ignored") << "0200FA01F403AABB" << reading;
+    QTest::newRow("announcement") << "FFFFFFFFFFFF" << LiveFrame::Kind::DownloadAnnouncement;
+    QTest::newRow("announcement and data")
+        << "FFFFFFFFFFFFFFFFFF" << LiveFrame::Kind::DownloadAnnouncement;
+    QTest::newRow("five FF") << "FFFFFFFFFF03" << invalid;
+    QTest::newRow("bad start") << "0300FA01F403" << invalid;
+    QTest::newRow("bad end") << "0200FA01F402" << invalid;
+    QTest::newRow("short") << "0200FA01F4" << invalid;
+    QTest::newRow("empty") << "" << invalid;
 }
 
 void TestMeter::frameClassification()
 {
-    QFETCH(QByteArray, bytes);
-    QTEST(int(LiveFrame::classify(bytes)), "kind");
+    QFETCH(QString, bytes);
+    QTEST(LiveFrame::classify(QByteArray::fromHex(bytes.toLatin1())), "kind");
 }
 
 void TestMeter::formatReading_data()
 {
+    // One decimal after rounding to 15 significant digits, half away from zero.
     QTest::addColumn<MeterValue>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("whole") << num(7) << "7.0";
     QTest::newRow("negative") << num(-3.14) << "-3.1";
     QTest::newRow("half up") << num(0.05) << "0.1";
     QTest::newRow("half away from zero") << num(-0.05) << "-0.1";
@@ -253,7 +203,6 @@ void TestMeter::formatReading_data()
     QTest::newRow("carry") << num(99.96) << "100.0";
     QTest::newRow("large") << num(1638.3 * 1.8 + 32) << "2980.9";
     QTest::newRow("huge") << num(1e20) << "100000000000000000000.0";
-    QTest::newRow("walk result") << num(17.980000000000011) << "18.0";
     QTest::newRow("OL") << OL << "OL";
     QTest::newRow("-OL") << NegOL << "-OL";
     QTest::newRow("never set") << MeterValue() << "";
@@ -263,22 +212,8 @@ void TestMeter::formatReading()
 {
     QFETCH(MeterValue, value);
     QTEST(hygrolog::formatReading(value), "text");
-}
-
-void TestMeter::formattersIgnoreDecimalCommaLocale()
-{
-    const QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const char *cLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    if (!cLocale)
-        cLocale = std::setlocale(LC_NUMERIC, "de_DE");
-    QCOMPARE(hygrolog::formatReading(12.3), QStringLiteral("12.3"));
-    QCOMPARE(hygrolog::formatReading(0.5), QStringLiteral("0.5"));
-    QCOMPARE(hygrolog::formatReading(12.0), QStringLiteral("12.0"));
-    QCOMPARE(hygrolog::formatScaleLabel(12.5f), QStringLiteral(" 12.5"));
-    QCOMPARE(hygrolog::formatScaleLabel(0.5f), QStringLiteral(" .5"));
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(previous);
+    if (value.isNumber())
+        QTEST(hygrolog::formatReading(value.value()), "text");
 }
 
 void TestMeter::formatScaleLabel_data()
@@ -287,7 +222,6 @@ void TestMeter::formatScaleLabel_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("60") << 60.0f << " 60.0";
     QTest::newRow("-20") << -20.0f << "-20.0";
-    QTest::newRow("12.5") << 12.5f << " 12.5";
     QTest::newRow(".5") << 0.5f << " .5";
     QTest::newRow("-.5") << -0.5f << "-.5";
     QTest::newRow("4.375") << 4.375f << " 4.375";
@@ -296,22 +230,12 @@ void TestMeter::formatScaleLabel_data()
     QTest::newRow("third") << 100.0f / 3.0f << " 33.33333";
     QTest::newRow("37.8 F") << (100.0f - 32) * 5 / 9 << " 37.77778";
     QTest::newRow("small") << 0.0625f << " .0625";
-    QTest::newRow("140") << 140.0f << " 140.0";
 }
 
 void TestMeter::formatScaleLabel()
 {
     QFETCH(float, value);
     QTEST(hygrolog::formatScaleLabel(value), "text");
-}
-
-void TestMeter::textsFollowRecordOrder()
-{
-    Reading reading;
-    LiveFrame::decode(reading, QByteArray::fromHex("0200FA01F403"));
-    const ReadingTexts texts = ReadingTexts::fromReading(reading);
-    QCOMPARE(texts.recordFields(),
-             QStringList({ "25.0", "13.9", "18.0", "50.0", "77.0", "57.0", "64.4" }));
 }
 
 QTEST_APPLESS_MAIN(TestMeter)
