@@ -3,12 +3,12 @@
 #include "recording/DataFileReader.h"
 
 #include <QBuffer>
-#include <QTemporaryFile>
 #include <QtTest>
 
 using namespace hygrolog;
 
 namespace {
+// Every item of a file, each next() looking at no more than the budget of bytes.
 QStringList readAll(const QByteArray &bytes, qint64 budget = -1)
 {
     QBuffer buffer;
@@ -17,28 +17,32 @@ QStringList readAll(const QByteArray &bytes, qint64 budget = -1)
     DataFileReader reader(&buffer);
     QStringList items;
     QString item;
-    for (;;) {
-        const DataFileReader::Status status = reader.next(&item, budget);
-        if (status == DataFileReader::Status::End)
-            break;
+    for (DataFileReader::Status status;
+         (status = reader.next(&item, budget)) != DataFileReader::Status::End;)
         if (status == DataFileReader::Status::Item)
             items.append(item);
-    }
     return items;
 }
 
-// A device that hands out a long stream without holding it in memory.
+// A device that hands out a long run of one byte without holding it in memory, or whose reads
+// fail (size -1).
 class RepeatingDevice : public QIODevice
 {
 public:
-    RepeatingDevice(char fill, qint64 size) : m_fill(fill), m_left(size) { }
+    RepeatingDevice(char fill, qint64 size)
+        : m_fill(fill)
+        , m_left(size)
+    {
+    }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
         const qint64 n = qMin(maxSize, m_left);
-        memset(data, m_fill, size_t(n));
-        m_left -= n;
+        if (n > 0) {
+            memset(data, m_fill, size_t(n));
+            m_left -= n;
+        }
         return n;
     }
     qint64 writeData(const char *, qint64) override { return -1; }
@@ -47,14 +51,6 @@ private:
     char m_fill;
     qint64 m_left;
 };
-
-// A device whose reads fail.
-class FailingDevice : public QIODevice
-{
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *, qint64) override { return -1; }
-};
 } // namespace
 
 class TestDataFile : public QObject
@@ -62,112 +58,101 @@ class TestDataFile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void recorderLineHasNineFieldsNoTrailingTab();
-    void gridSaveLineHasTrailingTab();
-    void gridSavedLinesReadBackAsSameRows();
+    void writtenLines();
     void reader_data();
     void reader();
-    void readerGivesSameItemsUnderAnyByteBudget();
     void splitCells_data();
     void splitCells();
     void hugeLineStaysBounded();
     void failingDeviceEndsReading();
 };
 
-void TestDataFile::recorderLineHasNineFieldsNoTrailingTab()
+void TestDataFile::writtenLines()
 {
+    // The recorder's line: nine fields, no trailing TAB, CR LF.
     Reading reading;
     LiveFrame::decode(reading, QByteArray::fromHex("02800001F403"));
-    const QByteArray line = DataFile::recorderLine(35000, QStringLiteral("23:59:58"),
-                                                   ReadingTexts::fromReading(reading));
-    QCOMPARE(line, QByteArray("35000\t23:59:58\tOL\tOL\tOL\t50.0\tOL\tOL\tOL\r\n"));
-}
-
-void TestDataFile::gridSaveLineHasTrailingTab()
-{
+    QCOMPARE(DataFile::recorderLine(35000, QStringLiteral("23:59:58"),
+                                    ReadingTexts::fromReading(reading)),
+             QByteArray("35000\t23:59:58\tOL\tOL\tOL\t50.0\tOL\tOL\tOL\r\n"));
+    // A saved grid row: every cell followed by a TAB.
     QCOMPARE(DataFile::gridSaveLine({ "1", "10:30:00", "25.0" }),
              QByteArray("1\t10:30:00\t25.0\t\r\n"));
     QCOMPARE(DataFile::gridSaveLine({}), QByteArray("\r\n"));
-}
-
-void TestDataFile::gridSavedLinesReadBackAsSameRows()
-{
-    const QStringList row1 = { "1", "10:30:00", "25.0", "13.9", "18.0", "50.0", "77.0", "57.0", "64.4" };
-    const QStringList row2 = { "2", "10:31:00", "-OL", "-OL", "-OL", "OL", "-OL", "-OL", "-OL" };
-    const QByteArray file = DataFile::gridSaveLine(row1) + DataFile::gridSaveLine(row2);
-    const QStringList items = readAll(file);
-    QCOMPARE(items.size(), 2);
-    QCOMPARE(DataFile::splitCells(items.at(0)), row1);
-    QCOMPARE(DataFile::splitCells(items.at(1)), row2);
+    // Saved rows read back as the same rows.
+    const QList<QStringList> rows {
+        { "1", "10:30:00", "25.0", "13.9", "18.0", "50.0", "77.0", "57.0", "64.4" },
+        { "2", "10:31:00", "-OL", "-OL", "-OL", "OL", "-OL", "-OL", "-OL" }
+    };
+    QList<QStringList> readBack;
+    for (const QString &item :
+         readAll(DataFile::gridSaveLine(rows[0]) + DataFile::gridSaveLine(rows[1])))
+        readBack.append(DataFile::splitCells(item));
+    QCOMPARE(readBack, rows);
 }
 
 void TestDataFile::reader_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("items"); // each in brackets
 
-    QTest::newRow("empty file") << QByteArray() << QStringList();
-    QTest::newRow("one line, CR LF") << QByteArray("1\ta\r\n") << QStringList { "1\ta" };
-    QTest::newRow("last line without end") << QByteArray("a\r\nb") << QStringList { "a", "b" };
-    QTest::newRow("LF only") << QByteArray("a\nb\n") << QStringList { "a", "b" };
-    QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList { "a", "b" };
-    QTest::newRow("empty line is an empty item")
-            << QByteArray("a\r\n\r\nb\r\n") << QStringList { "a", "", "b" };
-    QTest::newRow("comma splits a line")
-            << QByteArray("1\t10:00:00,5\t20.0\r\n") << QStringList { "1\t10:00:00", "5\t20.0" };
-    QTest::newRow("comma at line end gives an empty item")
-            << QByteArray("a,\r\nb") << QStringList { "a", "", "b" };
-    QTest::newRow("comma at file end") << QByteArray("a,") << QStringList { "a" };
+    QTest::newRow("empty file") << QByteArray() << "";
+    QTest::newRow("one line, CR LF") << QByteArray("1\ta\r\n") << "[1\ta]";
+    QTest::newRow("last line without end") << QByteArray("a\r\nb") << "[a][b]";
+    QTest::newRow("LF only") << QByteArray("a\nb\n") << "[a][b]";
+    QTest::newRow("CR only") << QByteArray("a\rb\r") << "[a][b]";
+    QTest::newRow("empty line is an empty item") << QByteArray("a\r\n\r\nb\r\n") << "[a][][b]";
+    QTest::newRow("comma splits a line") << QByteArray("1\t10:00,5\t20\r\n") << "[1\t10:00][5\t20]";
+    QTest::newRow("comma at line end: empty item") << QByteArray("a,\r\nb") << "[a][][b]";
+    QTest::newRow("comma at file end") << QByteArray("a,") << "[a]";
     QTest::newRow("leading blanks skipped, trailing kept")
-            << QByteArray("   a b  \r\n") << QStringList { "a b  " };
-    QTest::newRow("leading tab kept") << QByteArray("\t1\r\n") << QStringList { "\t1" };
-    QTest::newRow("blanks before end of file") << QByteArray("a\r\n   ") << QStringList { "a", "" };
-    QTest::newRow("quoted item keeps commas")
-            << QByteArray("\"a,b\"\r\nc") << QStringList { "a,b", "c" };
-    QTest::newRow("quoted item runs over line ends")
-            << QByteArray("\"a\r\nb\",c") << QStringList { "a\r\nb", "c" };
-    QTest::newRow("text after closing quote dropped")
-            << QByteArray("\"a\"xyz,b\r\n") << QStringList { "a", "b" };
-    QTest::newRow("unclosed quote ends at end of file")
-            << QByteArray("\"abc\r\ndef") << QStringList { "abc\r\ndef" };
+        << QByteArray("   a b  \r\n") << "[a b  ]";
+    QTest::newRow("leading tab kept") << QByteArray("\t1\r\n") << "[\t1]";
+    QTest::newRow("blanks before end of file") << QByteArray("a\r\n   ") << "[a][]";
+    QTest::newRow("quoted item keeps commas") << QByteArray("\"a,b\"\r\nc") << "[a,b][c]";
+    QTest::newRow("quoted item runs over line ends") << QByteArray("\"a\r\nb\",c") << "[a\r\nb][c]";
+    QTest::newRow("text after closing quote dropped") << QByteArray("\"a\"xyz,b\r\n") << "[a][b]";
+    QTest::newRow("unclosed quote ends at end of file") << QByteArray("\"a\r\nd") << "[a\r\nd]";
     QTest::newRow("NUL and high bytes kept")
-            << QByteArray("a\0b\xE9\xFF\r\n", 7) << QStringList { QString::fromLatin1("a\0b\xE9\xFF", 5) };
+        << QByteArray("a\0b\xE9\xFF\r\n", 7) << QString::fromLatin1("[a\0b\xE9\xFF]", 7);
 }
 
 void TestDataFile::reader()
 {
+    // Whatever the byte budget of each call, the same items.
     QFETCH(QByteArray, bytes);
-    QTEST(readAll(bytes), "items");
-}
-
-void TestDataFile::readerGivesSameItemsUnderAnyByteBudget()
-{
-    const QByteArray bytes("1\t12:00:00\t20.0\r\n\"q,x\" tail,  2\r3\n\n,4");
-    const QStringList whole = readAll(bytes);
-    for (qint64 budget : { 1, 2, 3, 7, 64 })
-        QCOMPARE(readAll(bytes, budget), whole);
+    for (qint64 budget : { -1, 1, 2, 3, 7 }) {
+        const QStringList items = readAll(bytes, budget);
+        QTEST(items.isEmpty() ? QString() : '[' + items.join(QLatin1String("][")) + ']', "items");
+    }
 }
 
 void TestDataFile::splitCells_data()
 {
+    // A row's text always gives nine cells.
     QTest::addColumn<QString>("row");
-    QTest::addColumn<QStringList>("cells");
-    QTest::newRow("nine") << "1\t2\t3\t4\t5\t6\t7\t8\t9" << QStringList { "1", "2", "3", "4", "5", "6", "7", "8", "9" };
-    QTest::newRow("trailing tab") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t" << QStringList { "1", "2", "3", "4", "5", "6", "7", "8", "9" };
-    QTest::newRow("extra dropped") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11" << QStringList { "1", "2", "3", "4", "5", "6", "7", "8", "9" };
-    QTest::newRow("missing empty") << "1\t2" << QStringList { "1", "2", "", "", "", "", "", "", "" };
-    QTest::newRow("empty") << "" << QStringList { "", "", "", "", "", "", "", "", "" };
+    QTest::addColumn<QString>("cells"); // joined with |
+    QTest::newRow("nine") << "1\t2\t3\t4\t5\t6\t7\t8\t9"
+                          << "1|2|3|4|5|6|7|8|9";
+    QTest::newRow("trailing tab") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t"
+                                  << "1|2|3|4|5|6|7|8|9";
+    QTest::newRow("extra dropped") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11"
+                                   << "1|2|3|4|5|6|7|8|9";
+    QTest::newRow("missing empty") << "1\t2"
+                                   << "1|2|||||||";
+    QTest::newRow("empty") << ""
+                           << "||||||||";
 }
 
 void TestDataFile::splitCells()
 {
     QFETCH(QString, row);
-    QTEST(DataFile::splitCells(row), "cells");
+    QTEST(DataFile::splitCells(row).join(QLatin1Char('|')), "cells");
 }
 
 void TestDataFile::hugeLineStaysBounded()
 {
-    // 100 MB without a line end, then one more line: one cut item, then the next.
+    // 100 MB without a line end: one cut item, then the end.
     RepeatingDevice device('x', 100 * 1024 * 1024);
     device.open(QIODevice::ReadOnly);
     DataFileReader reader(&device);
@@ -180,7 +165,7 @@ void TestDataFile::hugeLineStaysBounded()
 
 void TestDataFile::failingDeviceEndsReading()
 {
-    FailingDevice device;
+    RepeatingDevice device('x', -1);
     device.open(QIODevice::ReadOnly);
     DataFileReader reader(&device);
     QString item;
