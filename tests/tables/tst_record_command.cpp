@@ -2,10 +2,12 @@
 #include "meter/SimulatedMeter.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <optional>
 
 using namespace hygrolog;
 
@@ -30,15 +32,10 @@ Run run(const QStringList &args)
     return { code, out, err };
 }
 
-QList<QByteArray> fileLines(const QString &path)
+QByteArray readBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QList<QByteArray> lines = file.readAll().split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot open>");
 }
 } // namespace
 
@@ -49,34 +46,27 @@ class TestRecordCommand : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup();
     void recordsCountedSamples();
     void stopsCleanlyOnSignal();
     void refusals_data();
     void refusals();
 
 private:
-    SimulatedMeter *m_meter = nullptr;
-    QTemporaryDir *m_dir = nullptr;
+    std::optional<QTemporaryDir> m_dir;
+    std::optional<SimulatedMeter> m_meter;
 };
 
+// A fresh folder and meter (25.0 °C, 50.0 %) for each test; the previous ones go.
 void TestRecordCommand::init()
 {
-    m_dir = new QTemporaryDir;
-    m_meter = new SimulatedMeter;
+    m_meter.reset();
+    m_dir.emplace();
+    m_meter.emplace();
     m_meter->setDrift(false);
     m_meter->setValues(25.0, 50.0);
     m_meter->setFrameInterval(200);
     QString error;
     QVERIFY2(m_meter->open(&error), qPrintable(error));
-}
-
-void TestRecordCommand::cleanup()
-{
-    delete m_meter;
-    m_meter = nullptr;
-    delete m_dir;
-    m_dir = nullptr;
 }
 
 void TestRecordCommand::recordsCountedSamples()
@@ -85,29 +75,27 @@ void TestRecordCommand::recordsCountedSamples()
     const Run result
         = run({ "record", "--port", m_meter->path(), "--interval", "1", "--count", "3", path });
     QCOMPARE(result.code, 0);
-    const QList<QByteArray> lines = fileLines(path);
-    QCOMPARE(lines.size(), 3);
+    // Three lines ending CR LF, of nine fields: number, stamp, 25.0 °C, dew and wet bulb,
+    // 50.0 %, 77.0 °F, dew and wet bulb in °F.
+    const QStringList lines = QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.last(), QString());
+    const QRegularExpression fields(
+        QStringLiteral(R"(^(\d+)\t(\d\d:\d\d:\d\d)\t25\.0\t%1\t%1\t50\.0\t77\.0\t%1\t%1$)")
+            .arg(QStringLiteral(R"([^\t]+)")));
     QTime previous;
-    for (int i = 0; i < lines.size(); ++i) {
-        QVERIFY(lines.at(i).endsWith('\r'));
-        const QList<QByteArray> fields = lines.at(i).chopped(1).split('\t');
-        QCOMPARE(fields.size(), 9);
-        QCOMPARE(fields.at(0), QByteArray::number(i + 1));
-        const QTime stamp = QTime::fromString(QString::fromLatin1(fields.at(1)), "hh:mm:ss");
-        QVERIFY(stamp.isValid());
-        if (previous.isValid()) {
-            const int step = previous.secsTo(stamp);
-            // One second further, unless the stamp was pulled back to the clock.
-            QVERIFY2(step >= 0 && step <= 1, qPrintable(QString::number(step)));
-        }
+    for (int i = 0; i < 3; ++i) {
+        const QRegularExpressionMatch match = fields.match(lines.at(i));
+        QVERIFY2(match.hasMatch(), qPrintable(lines.at(i)));
+        QCOMPARE(match.captured(1).toInt(), i + 1);
+        const QTime stamp = QTime::fromString(match.captured(2), QStringLiteral("hh:mm:ss"));
+        // One second further, unless the stamp was pulled back to the clock.
+        const int step = previous.isValid() ? previous.secsTo(stamp) : 0;
+        QVERIFY2(stamp.isValid() && step >= 0 && step <= 1, qPrintable(lines.at(i)));
         previous = stamp;
-        QCOMPARE(fields.at(2), QByteArray("25.0"));
-        QCOMPARE(fields.at(5), QByteArray("50.0"));
-        QCOMPARE(fields.at(6), QByteArray("77.0"));
     }
     // What was printed is what was written.
-    QCOMPARE(result.out.split('\n', Qt::SkipEmptyParts).size(), 3);
-    QVERIFY(result.out.startsWith(QString::fromLatin1(lines.at(0).chopped(1))));
+    QCOMPARE(result.out, lines.mid(0, 3).join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
 void TestRecordCommand::stopsCleanlyOnSignal()
@@ -117,55 +105,43 @@ void TestRecordCommand::stopsCleanlyOnSignal()
     QTimer::singleShot(2600, [] { ::raise(SIGTERM); });
     const Run result = run({ "record", "--port", m_meter->path(), "--interval", "1", path });
     QCOMPARE(result.code, 0);
-    const QList<QByteArray> lines = fileLines(path);
-    QVERIFY2(lines.size() >= 1 && lines.size() <= 3, qPrintable(QString::number(lines.size())));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().endsWith("\r\n"));
-    for (const QByteArray &line : lines)
-        QCOMPARE(line.count('\t'), 8);
+    const QByteArray bytes = readBytes(path);
+    const qsizetype lines = bytes.count("\r\n");
+    QVERIFY2(lines >= 1 && lines <= 3, bytes.constData());
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count('\t'), 8 * lines);
 }
 
 void TestRecordCommand::refusals_data()
 {
-    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("args");
     QTest::addColumn<int>("code");
     // "@PORT" stands for the simulated meter, "@DIR" for the test's folder.
-    QTest::newRow("missing port") << QStringList { "record",     "--port", "@DIR/none",
-                                                   "--interval", "1",      "@DIR/old.txt" }
-                                  << 1;
-    QTest::newRow("folder missing")
-        << QStringList { "record", "--port", "@PORT", "--interval", "1", "@DIR/no/such/x.txt" }
-        << 1;
-    QTest::newRow("file is a folder")
-        << QStringList { "record", "--port", "@PORT", "--interval", "1", "@DIR" } << 1;
-    QTest::newRow("interval not a number")
-        << QStringList { "record", "--port", "@PORT", "--interval", "abc", "@DIR/old.txt" } << 2;
-    QTest::newRow("count zero") << QStringList { "record", "--port",  "@PORT", "--interval",
-                                                 "1",      "--count", "0",     "@DIR/old.txt" }
-                                << 2;
-    QTest::newRow("no file") << QStringList { "record", "--port", "@PORT", "--interval", "1" } << 2;
+    QTest::newRow("missing port") << "--port @DIR/none --interval 1 @DIR/old.txt" << 1;
+    QTest::newRow("folder missing") << "--port @PORT --interval 1 @DIR/no/such/x.txt" << 1;
+    QTest::newRow("file is a folder") << "--port @PORT --interval 1 @DIR" << 1;
+    QTest::newRow("interval not a number") << "--port @PORT --interval abc @DIR/old.txt" << 2;
+    QTest::newRow("count zero") << "--port @PORT --interval 1 --count 0 @DIR/old.txt" << 2;
+    QTest::newRow("no file") << "--port @PORT --interval 1" << 2;
 }
 
 void TestRecordCommand::refusals()
 {
-    QFETCH(QStringList, args);
+    QFETCH(QString, args);
     QFETCH(int, code);
-    const QString old = m_dir->filePath(QStringLiteral("old.txt"));
-    {
-        QFile file(old);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("1\t10:00:00\t20.0\r\n");
-    }
-    for (QString &arg : args) {
-        arg.replace(QLatin1String("@PORT"), m_meter->path());
-        arg.replace(QLatin1String("@DIR"), m_dir->path());
-    }
-    const Run result = run(args);
+    const QByteArray old = "1\t10:00:00\t20.0\r\n";
+    QFile file(m_dir->filePath(QStringLiteral("old.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    file.close();
+    QStringList arguments = QStringList { QStringLiteral("record") } + args.split(QLatin1Char(' '));
+    for (QString &arg : arguments)
+        arg.replace(QLatin1String("@PORT"), m_meter->path())
+            .replace(QLatin1String("@DIR"), m_dir->path());
+    const Run result = run(arguments);
     QCOMPARE(result.code, code);
     QVERIFY(!result.err.isEmpty());
     // A refused recording never truncates a file that is there.
-    QCOMPARE(fileLines(old).size(), 1);
+    QCOMPARE(readBytes(file.fileName()), old);
 }
 
 QTEST_GUILESS_MAIN(TestRecordCommand)
