@@ -70,12 +70,25 @@ private:
     qint64 m_longest = 0;
 };
 
-template<typename Job> void runJob(Job &job)
+struct JobTiming
 {
+    double ms = 0;
+    qint64 longestStall = 0;
+};
+
+// Runs a save or an open to its end with its captions on the window: the time it took and the
+// longest event-loop stall meanwhile.
+template<typename Job> JobTiming runJob(Job &job, QWidget *window)
+{
+    QObject::connect(&job, &Job::captionChanged, window, &QWidget::setWindowTitle);
+    Heartbeat beat;
+    QElapsedTimer clock;
+    clock.start();
     QEventLoop loop;
     QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
     if (job.start())
         loop.exec();
+    return { clock.nsecsElapsed() / 1e6, beat.longestGap() };
 }
 
 } // namespace
@@ -113,19 +126,14 @@ int main(int argc, char **argv)
     // Open into the File List.
     auto *fileList = new FileList;
     fileList->show();
-    double openMs = 0;
-    qint64 openStall = 0;
+    JobTiming open;
     {
         FileLoader loader(fileList->model(), dataPath);
-        QObject::connect(&loader, &FileLoader::captionChanged, fileList, &QWidget::setWindowTitle);
-        Heartbeat beat;
-        clock.restart();
-        runJob(loader);
-        openMs = clock.nsecsElapsed() / 1e6;
-        openStall = beat.longestGap();
+        open = runJob(loader, fileList);
     }
-    out << "open into the File List: " << openMs << " ms, " << openMs / rawReadMs << " x raw; rows "
-        << fileList->model()->rows() - 1 << "; longest stall " << openStall << " ms\n";
+    out << "open into the File List: " << open.ms << " ms, " << open.ms / rawReadMs
+        << " x raw; rows " << fileList->model()->rows() - 1 << "; longest stall "
+        << open.longestStall << " ms\n";
 
     // Save 34,999 rows of the Real Time List; raw reference: build the same lines and write.
     auto *list = new List;
@@ -141,21 +149,15 @@ int main(int argc, char **argv)
             file.write(DataFile::gridSaveLine(DataFile::splitCells(recordText(i))));
     }
     const double rawWriteMs = clock.nsecsElapsed() / 1e6;
-    double saveMs = 0;
-    qint64 saveStall = 0;
+    JobTiming save;
     {
         GridSaver saver(list->model(), dir.filePath(QStringLiteral("saved.txt")),
                         list->windowTitle());
-        QObject::connect(&saver, &GridSaver::captionChanged, list, &QWidget::setWindowTitle);
-        Heartbeat beat;
-        clock.restart();
-        runJob(saver);
-        saveMs = clock.nsecsElapsed() / 1e6;
-        saveStall = beat.longestGap();
+        save = runJob(saver, list);
     }
     out << "raw build-and-write of 34,999 lines: " << rawWriteMs << " ms\n";
-    out << "save 34,999 rows: " << saveMs << " ms, " << saveMs / rawWriteMs
-        << " x raw; longest stall " << saveStall << " ms\n";
+    out << "save 34,999 rows: " << save.ms << " ms, " << save.ms / rawWriteMs
+        << " x raw; longest stall " << save.longestStall << " ms\n";
 
     // 35,000 recorder rows appended to a visible grid, one event-loop turn each.
     auto *appended = new FileList;

@@ -79,7 +79,6 @@ class TestRecorder : public QObject
 private Q_SLOTS:
     void samplesEverySamplingTimeTicks_data();
     void samplesEverySamplingTimeTicks();
-    void offlineTicksDoNothing();
     void samplingTimeAnswer_data();
     void samplingTimeAnswer();
     void stampAndDrift_data();
@@ -95,17 +94,21 @@ private Q_SLOTS:
 void TestRecorder::samplesEverySamplingTimeTicks_data()
 {
     QTest::addColumn<int>("samplingTime");
+    QTest::addColumn<int>("offlineTicks"); // the meter is offline for the first ticks
     QTest::addColumn<int>("ticks");
     QTest::addColumn<QList<int>>("sampledTicks");
-    QTest::newRow("1 s: every tick") << 1 << 4 << QList<int> { 1, 2, 3, 4 };
-    QTest::newRow("2 s: every second tick") << 2 << 7 << QList<int> { 1, 3, 5, 7 };
-    QTest::newRow("3 s") << 3 << 7 << QList<int> { 1, 4, 7 };
-    QTest::newRow("86400 s") << 86400 << 2 * 86400 + 1 << QList<int> { 1, 86401, 172801 };
+    QTest::newRow("1 s: every tick") << 1 << 0 << 4 << QList<int> { 1, 2, 3, 4 };
+    QTest::newRow("2 s: every second tick") << 2 << 0 << 7 << QList<int> { 1, 3, 5, 7 };
+    QTest::newRow("3 s") << 3 << 0 << 7 << QList<int> { 1, 4, 7 };
+    QTest::newRow("86400 s") << 86400 << 0 << 2 * 86400 + 1 << QList<int> { 1, 86401, 172801 };
+    // Offline ticks neither sample nor count: the first tick back online samples.
+    QTest::newRow("3 s, offline first") << 3 << 10 << 14 << QList<int> { 11, 14 };
 }
 
 void TestRecorder::samplesEverySamplingTimeTicks()
 {
     QFETCH(int, samplingTime);
+    QFETCH(int, offlineTicks);
     QFETCH(int, ticks);
     QFETCH(QList<int>, sampledTicks);
     Rig rig(samplingTime);
@@ -114,25 +117,11 @@ void TestRecorder::samplesEverySamplingTimeTicks()
     int tick = 0;
     QObject::connect(&rig.recorder, &Recorder::listRowAppended,
                      [&](const QString &) { sampled.append(tick); });
-    for (tick = 1; tick <= ticks; ++tick)
+    for (tick = 1; tick <= ticks; ++tick) {
+        rig.state.meterOnline = tick > offlineTicks;
         rig.recorder.tick();
+    }
     QCOMPARE(sampled, sampledTicks);
-}
-
-// An offline meter: ticks neither sample, count nor move the stamp; back online, the very next
-// tick samples.
-void TestRecorder::offlineTicksDoNothing()
-{
-    Rig rig(3);
-    rig.state.meterOnline = false;
-    rig.recorder.startList();
-    QSignalSpy rows(&rig.recorder, &Recorder::listRowAppended);
-    rig.ticks(10);
-    QCOMPARE(rig.recorder.sampleTicks(), 0);
-    QCOMPARE(rig.recorder.recordTime(), QStringLiteral("12:00:00"));
-    rig.state.meterOnline = true;
-    rig.ticks(1);
-    QCOMPARE(rows.count(), 1);
 }
 
 void TestRecorder::samplingTimeAnswer_data()
