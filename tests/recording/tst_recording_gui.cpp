@@ -39,18 +39,14 @@ public:
 };
 
 // Answer timers still waiting; the next test must not meet them.
-QList<QPointer<QTimer>> &pendingAnswers()
-{
-    static QList<QPointer<QTimer>> timers;
-    return timers;
-}
+QList<QPointer<QTimer>> pendingAnswers;
 
 // Answers the next modal dialog of type Dialog, as the user would. A dialog of another type, or
 // none within five seconds, is closed so a test never hangs.
 template<typename Dialog> QPointer<QTimer> whenModal(std::function<void(Dialog *)> answer)
 {
     auto *timer = new QTimer;
-    pendingAnswers().append(timer);
+    pendingAnswers.append(timer);
     QObject::connect(timer, &QTimer::timeout, [=, waited = 0]() mutable {
         QWidget *modal = QApplication::activeModalWidget();
         auto *dialog = qobject_cast<Dialog *>(modal);
@@ -143,7 +139,7 @@ class TestRecordingGui : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
+    void init() { m_rig = std::make_unique<Rig>(); }
     void cleanup();
     void threeSampleRecording();
     void stopAndRestartEmptiesFileList();
@@ -185,18 +181,13 @@ private:
     std::unique_ptr<Rig> m_rig;
 };
 
-void TestRecordingGui::init()
-{
-    m_rig = std::make_unique<Rig>();
-}
-
 void TestRecordingGui::cleanup()
 {
     m_rig.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (const QPointer<QTimer> &timer : std::as_const(pendingAnswers()))
+    for (const QPointer<QTimer> &timer : std::as_const(pendingAnswers))
         delete timer.data();
-    pendingAnswers().clear();
+    pendingAnswers.clear();
 }
 
 void TestRecordingGui::startRecording(const QString &name)
