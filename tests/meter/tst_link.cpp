@@ -66,7 +66,8 @@ struct Rig
     }
 };
 
-QString runCli(const QStringList &args, int expectedCode)
+// Runs a command to its end: what it printed, or nothing (and a warning) when it failed.
+QString runCli(const QStringList &args)
 {
     QString out;
     QString err;
@@ -75,9 +76,10 @@ QString runCli(const QStringList &args, int expectedCode)
     cli::Io io { outStream, errStream };
     const int code = cli::runCommandLine(args, io);
     outStream.flush();
-    if (code != expectedCode)
+    errStream.flush();
+    if (code != 0)
         qWarning("exit code %d: %s", code, qPrintable(err));
-    return code == expectedCode ? out : QString();
+    return code == 0 ? out : QString();
 }
 
 } // namespace
@@ -101,10 +103,9 @@ private Q_SLOTS:
 
     void framesReachDisplay_data();
     void framesReachDisplay();
-    void waitEndsOnExactlySix_data();
-    void waitEndsOnExactlySix();
+    void bytesFromSilentMeter_data();
+    void bytesFromSilentMeter();
     void silenceAndRecovery();
-    void fifthWaitEndsInSilenceEvenWithBytes();
     void downloadAnnouncement();
     void offlineAndDisabledPollRestsQuiet();
     void openErrors_data();
@@ -113,8 +114,7 @@ private Q_SLOTS:
     void replug_data();
     void replug();
 
-    void cliMonitorFollowsMeter();
-    void cliPortsAndSimulate();
+    void cliSimulatePortsMonitor();
 };
 
 void TestLink::settingsParsing_data()
@@ -160,73 +160,70 @@ void TestLink::settingsParsing()
 void TestLink::portNumbering_data()
 {
     QTest::addColumn<bool>("windows");
-    QTest::addColumn<QStringList>("system"); // as the system lists them
+    QTest::addColumn<QString>("system"); // as the system lists them; in /dev unless a path
     QTest::addColumn<QString>("comOne"); // the location the user made COM 1
-    QTest::addColumn<QStringList>("numbered"); // from COM 1 on; on Windows COMn is COMn
+    QTest::addColumn<QString>("numbered"); // from COM 1 on; on Windows COMn is COMn
 
     QStringList ttyS;
     for (int i = 0; i < 20; ++i)
-        ttyS.append(QStringLiteral("/dev/ttyS%1").arg(i));
-    const QStringList two { "/dev/ttyUSB0", "/dev/ttyS0" };
+        ttyS.append(QStringLiteral("ttyS%1").arg(i));
+    const QString all = ttyS.join(QLatin1Char(' '));
+    const QString first15 = ttyS.mid(0, 15).join(QLatin1Char(' '));
 
-    QTest::newRow("no ports") << false << QStringList() << QString() << QStringList();
-    QTest::newRow("one USB meter is COM 1")
-        << false << QStringList { "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS1" } << QString()
-        << QStringList { "/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1" };
+    // clang-format off
+    QTest::newRow("no ports") << false << "" << "" << "";
+    QTest::newRow("one USB meter is COM 1") << false << "ttyS0 ttyUSB0 ttyS1" << "" << "ttyUSB0 ttyS0 ttyS1";
     QTest::newRow("adapters together, numbers as numbers")
-        << false
-        << QStringList { "/dev/ttyS10", "/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyUSB1",
-                         "/dev/ttyUSB0" }
-        << QString()
-        << QStringList { "/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS2",
-                         "/dev/ttyS10" };
-    QTest::newRow("USB10 after USB9")
-        << false << QStringList { "/dev/ttyUSB10", "/dev/ttyUSB9" } << QString()
-        << QStringList { "/dev/ttyUSB9", "/dev/ttyUSB10" };
-    QTest::newRow("same port listed twice")
-        << false << QStringList { "/dev/ttyUSB0", "/dev/ttyUSB0" } << QString()
-        << QStringList { "/dev/ttyUSB0" };
-    QTest::newRow("at most 16, lowest first") << false << ttyS << QString() << ttyS.mid(0, 16);
+        << false << "ttyS10 ttyACM0 ttyS2 ttyUSB1 ttyUSB0" << "" << "ttyACM0 ttyUSB0 ttyUSB1 ttyS2 ttyS10";
+    QTest::newRow("USB10 after USB9") << false << "ttyUSB10 ttyUSB9" << "" << "ttyUSB9 ttyUSB10";
+    QTest::newRow("same port listed twice") << false << "ttyUSB0 ttyUSB0" << "" << "ttyUSB0";
+    QTest::newRow("at most 16, lowest first") << false << all << "" << first15 + " ttyS15";
     QTest::newRow("a USB adapter beyond 16 ports still gets COM 1")
-        << false << ttyS + QStringList { "/dev/ttyUSB3" } << QString()
-        << QStringList { "/dev/ttyUSB3" } + ttyS.mid(0, 15);
+        << false << all + " ttyUSB3" << "" << "ttyUSB3 " + first15;
     QTest::newRow("pseudo-terminal made COM 1")
-        << false << two << "/dev/pts/5" << QStringList { "/dev/pts/5" } + two;
+        << false << "ttyUSB0 ttyS0" << "/dev/pts/5" << "/dev/pts/5 ttyUSB0 ttyS0";
     QTest::newRow("listed port made COM 1 moves, not repeated")
-        << false << two << "/dev/ttyS0" << QStringList { "/dev/ttyS0", "/dev/ttyUSB0" };
-    QTest::newRow("COM 1 without system ports")
-        << false << QStringList() << "/tmp/meter" << QStringList { "/tmp/meter" };
-    QTest::newRow("COM 1 pushes the 16th off") << false << ttyS.mid(0, 16) << "/dev/pts/1"
-                                               << QStringList { "/dev/pts/1" } + ttyS.mid(0, 15);
-    QTest::newRow("Windows") << true << QStringList { "COM3", "LPT1", "COM1", "COM17", "COM16" }
-                             << QString() << QStringList { "COM1", "COM3", "COM16" };
+        << false << "ttyUSB0 ttyS0" << "/dev/ttyS0" << "ttyS0 ttyUSB0";
+    QTest::newRow("COM 1 without system ports") << false << "" << "/tmp/meter" << "/tmp/meter";
+    QTest::newRow("COM 1 pushes the 16th off")
+        << false << first15 + " ttyS15" << "/dev/pts/1" << "/dev/pts/1 " + first15;
+    QTest::newRow("Windows") << true << "COM3 LPT1 COM1 COM17 COM16" << "" << "COM1 COM3 COM16";
+    // clang-format on
 }
 
 void TestLink::portNumbering()
 {
     QFETCH(bool, windows);
-    QFETCH(QStringList, system);
     QFETCH(QString, comOne);
-    QFETCH(QStringList, numbered);
+    const auto locations = [windows](const QString &text) {
+        QStringList list = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (QString &location : list)
+            if (!windows && !location.startsWith(QLatin1Char('/')))
+                location.prepend(QLatin1String("/dev/"));
+        return list;
+    };
+    QFETCH(QString, system);
+    QFETCH(QString, numbered);
+    QStringList systemPorts = locations(system);
 
     // The system's own order, then the reverse: the numbering does not depend on it.
     for (int pass = 0; pass < 2; ++pass) {
         QList<PortOrder::SystemPort> listed;
-        for (const QString &location : system)
+        for (const QString &location : systemPorts)
             listed.append({ location, QStringLiteral("port ") + location });
         const QList<PortMap::Port> ports = windows
             ? PortOrder::numberWindowsPorts(listed)
             : PortOrder::applyOverride(PortOrder::numberUnixPorts(listed), comOne);
-        QStringList locations;
+        QStringList numberedPorts;
         for (int i = 0; i < ports.size(); ++i) {
             const PortMap::Port &port = ports.at(i);
-            locations.append(port.location);
+            numberedPorts.append(port.location);
             QCOMPARE(port.number, windows ? port.location.mid(3).toInt() : i + 1);
             if (port.location != comOne) // each system port keeps its own description
                 QCOMPARE(port.description, QStringLiteral("port ") + port.location);
         }
-        QCOMPARE(locations, numbered);
-        std::reverse(system.begin(), system.end());
+        QCOMPARE(numberedPorts, locations(numbered));
+        std::reverse(systemPorts.begin(), systemPorts.end());
     }
 }
 
@@ -385,38 +382,54 @@ void TestLink::framesReachDisplay()
     QVERIFY(!rig.poll.isSilent());
 }
 
-void TestLink::waitEndsOnExactlySix_data()
+void TestLink::bytesFromSilentMeter_data()
 {
-    QTest::addColumn<QByteArray>("bytes"); // sent at once at the first tick
-    QTest::addColumn<QString>("tempC");
-    QTest::addColumn<int>("minMs");
-    QTest::addColumn<int>("maxMs");
+    QTest::addColumn<QByteArray>("bytes"); // a frame of 20.0 °C first
+    QTest::addColumn<int>("sendAtMs"); // after the first tick began
+    QTest::addColumn<int>("minMs"); // the first reading is shown between these times,
+    QTest::addColumn<int>("maxMs"); // or never (-1): the poll reports silence instead
 
     const QByteArray frame = SimulatedMeter::encodeFrame(20.0, 40.0);
-    QTest::newRow("exactly six: at once") << frame << "20.0" << 0 << 450;
+    QTest::newRow("exactly six: the wait ends at once") << frame << 0 << 0 << 450;
     QTest::newRow("twelve: at the limit, first six used")
-        << frame + SimulatedMeter::encodeFrame(30.0, 60.0) << "20.0" << 580 << 1100;
-    QTest::newRow("seven: at the limit") << frame + '\x02' << "20.0" << 580 << 1100;
+        << frame + SimulatedMeter::encodeFrame(30.0, 60.0) << 0 << 580 << 1100;
+    QTest::newRow("seven: at the limit") << frame + '\x02' << 0 << 580 << 1100;
+    // The middle of the fifth wait (2.4 s to 3.0 s): silence all the same; the bytes then end
+    // the blinking at its first step.
+    QTest::newRow("six in the fifth wait") << frame << 2700 << -1 << -1;
 }
 
-void TestLink::waitEndsOnExactlySix()
+void TestLink::bytesFromSilentMeter()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(int, sendAtMs);
     QFETCH(int, minMs);
     QFETCH(int, maxMs);
 
     Rig rig;
     QVERIFY(rig.start(25.0, 50.0, 0));
     QElapsedTimer clock;
+    qint64 decodedAfter = -1;
     connect(&rig.poll, &Poll::tickStarted, this, [&] {
         if (!clock.isValid()) {
             clock.start();
-            rig.meter.sendRaw(bytes);
+            QTimer::singleShot(sendAtMs, &rig.meter, [&] { rig.meter.sendRaw(bytes); });
         }
     });
-    QVERIFY(rig.runUntilDecoded(1));
-    const qint64 decodedAfter = clock.elapsed();
-    QTEST(rig.state.texts.tempC, "tempC");
+    connect(&rig.poll, &Poll::readingDecoded, this, [&] {
+        if (decodedAfter < 0)
+            decodedAfter = clock.elapsed();
+    });
+    rig.poll.setEnabled(true);
+    if (maxMs < 0) {
+        QVERIFY(rig.silent.wait(5000));
+        QVERIFY(rig.back.wait(2000));
+        QCOMPARE(rig.back.first().first().toInt(), 1);
+        QCOMPARE(rig.decoded.count(), 0);
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(decodedAfter >= 0, 3000);
+    QCOMPARE(rig.state.texts.tempC, QStringLiteral("20.0")); // the first six bytes
     QVERIFY2(decodedAfter >= minMs && decodedAfter <= maxMs,
              qPrintable(QStringLiteral("decoded after %1 ms").arg(decodedAfter)));
 }
@@ -453,24 +466,6 @@ void TestLink::silenceAndRecovery()
     QCOMPARE(rig.back.first().first().toInt(), 1);
     QVERIFY(!rig.poll.isSilent());
     QTRY_COMPARE_WITH_TIMEOUT(rig.state.texts.tempC, QStringLiteral("26.0"), 3000);
-}
-
-void TestLink::fifthWaitEndsInSilenceEvenWithBytes()
-{
-    Rig rig;
-    QVERIFY(rig.start(25.0, 50.0, 0));
-    bool scheduled = false;
-    connect(&rig.poll, &Poll::tickStarted, this, [&] {
-        if (!scheduled) // the middle of the fifth wait (2.4 s to 3.0 s after the first flush)
-            QTimer::singleShot(2700, &rig.meter,
-                               [&] { rig.meter.sendRaw(SimulatedMeter::encodeFrame(25.0, 50.0)); });
-        scheduled = true;
-    });
-    rig.poll.setEnabled(true);
-    QVERIFY(rig.silent.wait(5000));
-    QVERIFY(rig.back.wait(2000)); // the frame's bytes end the blinking at its first step
-    QCOMPARE(rig.back.first().first().toInt(), 1);
-    QCOMPARE(rig.decoded.count(), 0);
 }
 
 void TestLink::downloadAnnouncement()
@@ -637,33 +632,10 @@ void TestLink::replug()
     }
 }
 
-void TestLink::cliMonitorFollowsMeter()
+void TestLink::cliSimulatePortsMonitor()
 {
-    SimulatedMeter meter;
-    meter.setDrift(false);
-    meter.setFrameInterval(200);
-    QVERIFY(meter.open());
-    QTimer::singleShot(1000, &meter, [&] { meter.setSilent(true); });
-    QTimer::singleShot(5500, &meter, [&] { meter.setSilent(false); });
-
-    const QString out = runCli({ "monitor", "--port", meter.path(), "--duration", "7.5" }, 0);
-    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const int noCom = int(lines.indexOf(QStringLiteral("No COM")));
-    const int com1 = int(lines.indexOf(QStringLiteral("COM1")));
-    QVERIFY2(noCom >= 2 && com1 > noCom && com1 + 2 < lines.size(), qPrintable(out));
-    QCOMPARE(lines.count(QStringLiteral("No COM")), 1);
-    // A reading line is the data-file line without its number: time, then the seven texts.
-    static const QRegularExpression reading(QStringLiteral(
-        "^\\d\\d:\\d\\d:\\d\\d\\t25\\.0\\t13\\.9\\t18\\.0\\t50\\.0\\t77\\.0\\t57\\.0\\t64\\.4$"));
-    for (int i = 0; i < lines.size(); ++i) {
-        if (i != noCom && i != com1)
-            QVERIFY2(reading.match(lines.at(i)).hasMatch(), qPrintable(lines.at(i)));
-    }
-}
-
-void TestLink::cliPortsAndSimulate()
-{
-    // The simulator runs in this process until SIGINT; meanwhile a link reads its frames.
+    // The simulator runs in this process until SIGINT, falling silent from 1 s to 5.5 s;
+    // meanwhile ports lists it as COM 1 and monitor follows it for 7.5 s.
     QString out;
     QString err;
     QTextStream outStream(&out);
@@ -671,31 +643,40 @@ void TestLink::cliPortsAndSimulate()
     cli::Io io { outStream, errStream };
     QString path;
     QString portsLine;
-    QByteArray received;
-    PortMap ports;
-    MeterLink link(&ports);
+    QString monitored;
     QTimer::singleShot(300, this, [&] {
         outStream.flush();
         path = out.section(QLatin1Char('\n'), 0, 0);
-        portsLine = runCli({ "ports", "--port", path }, 0).section(QLatin1Char('\n'), 0, 0);
-        ports.setOverride(path);
-        link.setCommPort(1);
-        link.open();
-    });
-    QTimer::singleShot(1500, this, [&] {
-        received = link.input();
-        link.close();
+        portsLine = runCli({ "ports", "--port", path }).section(QLatin1Char('\n'), 0, 0);
+        monitored = runCli({ "monitor", "--port", path, "--duration", "7.5" });
         std::raise(SIGINT);
     });
-    const int code = cli::runCommandLine({ "simulate", "--fixed", "--temperature", "-OL",
-                                           "--humidity", "33.3", "--interval", "100" },
-                                         io);
-    QCOMPARE(code, 0);
+    QCOMPARE(
+        cli::runCommandLine({ "simulate", "--fixed", "--temperature", "-OL", "--humidity", "33.3",
+                              "--interval", "200", "--silence-after", "1", "--silence-for", "4.5" },
+                            io),
+        0);
     QVERIFY2(path.startsWith(QLatin1String("/dev/")), qPrintable(path));
     QCOMPARE(portsLine, QStringLiteral("COM1\t%1\t").arg(path));
-    // -OL: over range with the negative bit; 33.3 % is 333 tenths.
-    QVERIFY2(received.contains(QByteArray::fromHex("02c000014d03")), qPrintable(received.toHex()));
+
+    // Readings, one "No COM" when the meter falls silent, "COM1" when it is back, readings
+    // again.
+    const QStringList lines = monitored.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const int noCom = int(lines.indexOf(QStringLiteral("No COM")));
+    const int com1 = int(lines.indexOf(QStringLiteral("COM1")));
+    QVERIFY2(noCom >= 2 && com1 > noCom && com1 + 2 < lines.size(), qPrintable(monitored));
+    QCOMPARE(lines.count(QStringLiteral("No COM")), 1);
+    // A reading line is the data-file line without its number: time, then the seven texts. The
+    // simulator's -OL is over range with the negative bit, its 33.3 % is 333 tenths.
+    static const QRegularExpression reading(
+        QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t-OL\\t-OL\\t-OL\\t33\\.3\\t-OL\\t-OL\\t-OL$"));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i != noCom && i != com1)
+            QVERIFY2(reading.match(lines.at(i)).hasMatch(), qPrintable(lines.at(i)));
+    }
     // Once stopped, the pseudo-terminal is gone.
+    PortMap ports;
+    ports.setOverride(path);
     MeterLink again(&ports);
     again.setCommPort(1);
     QVERIFY(again.open() != MeterLink::NoError);
