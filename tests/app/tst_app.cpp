@@ -113,14 +113,6 @@ QList<bool> toolbarEnabled(const Panel *panel)
     return states;
 }
 
-QStringList comboTexts(const QComboBox *box)
-{
-    QStringList texts;
-    for (int i = 0; i < box->count(); ++i)
-        texts << box->itemText(i);
-    return texts;
-}
-
 } // namespace
 
 class TestApp : public QObject
@@ -197,34 +189,22 @@ private Q_SLOTS:
         QCOMPARE(message.isEmpty(), parsed == Application::Parse::Run);
     }
 
-    // The port window lists COM 1 to 16, ignores Escape, shows the port numbering, and closing
-    // it ends the program.
+    // The port window lists COM 1 to 16 and ignores Escape; closing it ends the program.
     void portWindow()
     {
         Rig rig;
         QVERIFY(rig.start(missingPort));
         Port *port = rig.app->port();
         QSignalSpy finished(rig.app.get(), &Application::finished);
-        QStringList all;
-        for (int i = 1; i <= 16; ++i)
-            all << QStringLiteral("COM  %1").arg(i);
         QCOMPARE(port->windowTitle(), QStringLiteral("COM Port"));
-        QCOMPARE(comboTexts(port->txtCOM()), all);
-        QCOMPARE(port->txtCOM()->currentText(), all.first());
-        QVERIFY(QTest::qWaitForWindowExposed(port));
+        QCOMPARE(port->txtCOM()->count(), 16);
+        for (int i = 0; i < 16; ++i)
+            QCOMPARE(port->txtCOM()->itemText(i), QStringLiteral("COM  %1").arg(i + 1));
+        QCOMPARE(port->txtCOM()->currentText(), QStringLiteral("COM  1"));
         QTest::keyClick(port->txtCOM(), Qt::Key_Escape);
         QVERIFY(port->isVisible());
-#ifndef Q_OS_WIN
-        QTest::mouseClick(port->btnDeviceManager(), Qt::LeftButton);
-        QVERIFY(port->deviceList() && port->deviceList()->isVisible());
-        const QTableWidget *table = port->deviceList()->table();
-        QVERIFY(table->rowCount() >= 1);
-        QCOMPARE(table->item(0, 0)->text() + " = " + table->item(0, 1)->text(),
-                 "COM 1 = " + missingPort);
-#endif
         port->close();
         QCOMPARE(finished.count(), 1);
-        QVERIFY(!port->deviceList() || !port->deviceList()->isVisible());
         QVERIFY(!rig.panel()->isVisible() && !rig.panel()->isLoaded());
         QCOMPARE(rig.app->state()->comPortNumber, 0);
     }
@@ -253,11 +233,10 @@ private Q_SLOTS:
         Port port(&state, &ports);
         port.show();
         QTest::mouseClick(port.btnAutoScan(), Qt::LeftButton);
-        const QStringList expected = withMeter ? QStringList { "COM  1" } : QStringList();
-        if (comboTexts(port.txtCOM()).size() > expected.size())
+        if (port.txtCOM()->count() > (withMeter ? 1 : 0))
             QSKIP("a serial port of this system opens twice");
-        QCOMPARE(comboTexts(port.txtCOM()), expected);
-        QCOMPARE(port.txtCOM()->currentText(), expected.value(0));
+        QCOMPARE(port.txtCOM()->count(), withMeter ? 1 : 0);
+        QCOMPARE(port.txtCOM()->currentText(), withMeter ? QStringLiteral("COM  1") : QString());
         // With nothing found the box stays empty and says so.
         QCOMPARE(port.txtCOM()->lineEdit()->placeholderText(),
                  withMeter ? QString() : QStringLiteral("No port found"));
@@ -282,10 +261,21 @@ private Q_SLOTS:
         QVERIFY(rig.startMeter(25.0, 50.0));
         Application &app = *rig.app;
         QSignalSpy finished(&app, &Application::finished);
-        QCOMPARE(app.port()->txtCOM()->currentText(), QStringLiteral("COM  1"));
-        QTest::mouseClick(app.port()->cmdOK(), Qt::LeftButton);
+        Port *port = app.port();
+        QCOMPARE(port->txtCOM()->currentText(), QStringLiteral("COM  1"));
+#ifndef Q_OS_WIN
+        // Device Manager lists the port numbering: COM 1 is the meter's pseudo-terminal.
+        QTest::mouseClick(port->btnDeviceManager(), Qt::LeftButton);
+        QVERIFY(port->deviceList() && port->deviceList()->isVisible());
+        const QTableWidget *table = port->deviceList()->table();
+        QVERIFY(table->rowCount() >= 1);
+        QCOMPARE(table->item(0, 0)->text() + " = " + table->item(0, 1)->text(),
+                 "COM 1 = " + rig.meter.path());
+#endif
+        QTest::mouseClick(port->cmdOK(), Qt::LeftButton);
         Panel *panel = rig.panel();
-        QVERIFY(panel->isVisible() && !app.port()->isVisible());
+        QVERIFY(panel->isVisible() && !port->isVisible());
+        QVERIFY(!port->deviceList() || !port->deviceList()->isVisible());
         QVERIFY(finished.isEmpty()); // the port window closing after OK does not end it
         QCOMPARE(app.state()->comPortNumber, 1);
         QVERIFY(app.state()->meterOnline && app.meterLink()->isOpen());
