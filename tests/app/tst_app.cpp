@@ -479,11 +479,11 @@ private Q_SLOTS:
         const int hidden = panel.height();
         const double dpi = panel.logicalDpiY();
         QVERIFY(!panel.isMemoryPanelVisible());
-        QVERIFY(hidden >= panel::twipsToPixels(panel::HeightWithoutMemoryTwips, dpi));
+        QCOMPARE_GE(hidden, panel::twipsToPixels(panel::HeightWithoutMemoryTwips, dpi));
         panel.sspMemoryShow(true);
         QVERIFY(panel.isMemoryPanelVisible() && panel.height() > hidden);
-        QVERIFY(panel.height() >= panel::twipsToPixels(panel::HeightWithMemoryTwips, dpi));
-        QVERIFY(panel.lblTemperature()->height() >= panel.lblTemperature()->sizeHint().height());
+        QCOMPARE_GE(panel.height(), panel::twipsToPixels(panel::HeightWithMemoryTwips, dpi));
+        QCOMPARE_GE(panel.lblTemperature()->height(), panel.lblTemperature()->sizeHint().height());
 
         QLineEdit *box = panel.txtSet();
         box->setFocus();

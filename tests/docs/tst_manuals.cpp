@@ -149,7 +149,7 @@ private Q_SLOTS:
         const QByteArray bytes = readAll(path);
         QVERIFY2(bytes.startsWith("%PDF-"), "not a PDF");
         QVERIFY2(bytes.trimmed().endsWith("%%EOF"), "the PDF is cut short");
-        QVERIFY2(pageCount(bytes) > 1, qPrintable(QString::number(pageCount(bytes))));
+        QCOMPARE_GT(pageCount(bytes), 1);
         QVERIFY2(bytes.contains("/FontFile2"), "no embedded font: the text did not render");
         QVERIFY2(QFileInfo(path).lastModified() >= QFileInfo(sourcePath).lastModified(),
                  "the PDF is older than its source");
@@ -208,12 +208,10 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(pdf.startsWith("%PDF-"));
-        const int pages = pageCount(pdf);
-        QVERIFY2(pages >= minPages && pages <= maxPages, qPrintable(QString::number(pages)));
-        const int glyphs = drawnGlyphs(pdf);
-        QVERIFY2(
-            glyphs >= letters,
-            qPrintable(QStringLiteral("%1 glyphs drawn for %2 letters").arg(glyphs).arg(letters)));
+        QCOMPARE_GE(pageCount(pdf), minPages);
+        QCOMPARE_LE(pageCount(pdf), maxPages);
+        // Every letter of the body reaches a page: moving blocks to the next page loses none.
+        QCOMPARE_GE(drawnGlyphs(pdf), letters);
     }
 };
 
