@@ -63,11 +63,11 @@ struct Rig
             recorder.tick();
         }
     }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rec.txt"));
     SharedState state;
     FakeClock clock;
     Recorder recorder { &state };
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("rec.txt"));
 };
 
 } // namespace
