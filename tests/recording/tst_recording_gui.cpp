@@ -86,18 +86,25 @@ void cancelFileDialog()
 }
 
 // Runs a user action and reads the message box it shows: title, text, and whether it is the
-// critical kind. Empty when no message box came.
+// critical kind. Any other dialog shown while the action runs is closed at once and noted first.
 QStringList messageOf(const std::function<void()> &action)
 {
-    QStringList message;
-    const QPointer<QTimer> answer = whenModal<QMessageBox>([&message](QMessageBox *box) {
-        message = QStringList { box->windowTitle(), box->text(),
-                                box->icon() == QMessageBox::Critical ? "critical" : "other" };
-        box->button(QMessageBox::Ok)->click();
+    QStringList seen;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&seen] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            seen << box->windowTitle() << box->text()
+                 << (box->icon() == QMessageBox::Critical ? "critical" : "other");
+            box->button(QMessageBox::Ok)->click();
+        } else if (modal) {
+            seen << QStringLiteral("<%1 first>").arg(modal->metaObject()->className());
+            modal->close();
+        }
     });
+    answer.start(10);
     action();
-    delete answer.data(); // no later box may write into this call's result
-    return message;
+    return seen;
 }
 
 // The main window with its recorder, on a meter that counts as online; the recorder's ticks are
@@ -304,8 +311,8 @@ void TestRecordingGui::refusalsWhileRecording_data()
         << "Save" << true << "Aready in recording mode, close it and try again !";
 }
 
-// The refusal comes before any dialog: a file dialog shown instead would be closed unanswered,
-// leaving no message.
+// The refusal comes before any file dialog, and leaves the windows, the cursor and the recording
+// as they were.
 void TestRecordingGui::refusalsWhileRecording()
 {
     QFETCH(QString, key);
@@ -327,8 +334,8 @@ void TestRecordingGui::refusalsWhileRecording()
     QVERIFY(m_rig->recorder.isRecording());
 }
 
-// The bytes of a saved list: tst_tables, saveLines. Here: the window's Save key, its dialog and
-// its caption.
+// The bytes of a saved list: tst_tables, saveLinesAndCaptions. Here: the window's Save key, its
+// dialog and its caption.
 void TestRecordingGui::saveOfRealTimeList_data()
 {
     QTest::addColumn<bool>("chosen");
