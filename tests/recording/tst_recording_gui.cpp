@@ -38,51 +38,37 @@ public:
     QTime now = QTime(9, 30, 0);
 };
 
-// Answer timers still waiting; the next test must not meet them.
-QList<QPointer<QTimer>> pendingAnswers;
-
-// Answers the next modal dialog of type Dialog, as the user would. A dialog of another type, or
-// none within five seconds, is closed so a test never hangs.
-template<typename Dialog> QPointer<QTimer> whenModal(std::function<void(Dialog *)> answer)
+// Runs a user action that opens modal dialogs, handing each to answer as the user would; every
+// 10 ms while the action runs, so a dialog that stays open is answered again.
+void answering(const std::function<void(QWidget *)> &answer, const std::function<void()> &action)
 {
-    auto *timer = new QTimer;
-    pendingAnswers.append(timer);
-    QObject::connect(timer, &QTimer::timeout, [=, waited = 0]() mutable {
-        QWidget *modal = QApplication::activeModalWidget();
-        auto *dialog = qobject_cast<Dialog *>(modal);
-        if (!dialog && ++waited <= 500)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog)
-            answer(dialog);
-        else if (modal)
-            modal->close();
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&answer] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            answer(modal);
     });
-    timer->start(10);
-    return timer;
+    timer.start(10);
+    action();
 }
 
-void chooseFile(const QString &path, QStringList *filtersSeen = nullptr, int attempts = 50)
+// Answers a file dialog with the path typed into its name box, as the user does (selectFile
+// leaves a focused box alone), or cancels it for an empty path. Any other dialog is closed.
+std::function<void(QWidget *)> fileAnswer(const QString &path, QStringList *filtersSeen = nullptr)
 {
-    whenModal<QFileDialog>([=](QFileDialog *dialog) {
+    return [=](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog || path.isEmpty()) {
+            modal->close();
+            return;
+        }
         if (filtersSeen)
             *filtersSeen = dialog->nameFilters() + QStringList { dialog->selectedNameFilter() };
-        // Typed into the name box, as the user does (selectFile leaves a focused box alone).
         if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
             name->setText(path);
         else
             dialog->selectFile(path);
         static_cast<QDialog *>(dialog)->accept();
-        // The dialog may still be reading its folder and keep itself open: answer again.
-        if (dialog->isVisible() && attempts > 0)
-            chooseFile(path, nullptr, attempts - 1);
-    });
-}
-
-void cancelFileDialog()
-{
-    whenModal<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
+    };
 }
 
 // Runs a user action and reads the message box it shows: title, text, and whether it is the
@@ -90,20 +76,18 @@ void cancelFileDialog()
 QStringList messageOf(const std::function<void()> &action)
 {
     QStringList seen;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&seen] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            seen << box->windowTitle() << box->text()
-                 << (box->icon() == QMessageBox::Critical ? "critical" : "other");
-            box->button(QMessageBox::Ok)->click();
-        } else if (modal) {
-            seen << QStringLiteral("<%1 first>").arg(modal->metaObject()->className());
-            modal->close();
-        }
-    });
-    answer.start(10);
-    action();
+    answering(
+        [&seen](QWidget *modal) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                seen << box->windowTitle() << box->text()
+                     << (box->icon() == QMessageBox::Critical ? "critical" : "other");
+                box->button(QMessageBox::Ok)->click();
+            } else {
+                seen << QStringLiteral("<%1 first>").arg(modal->metaObject()->className());
+                modal->close();
+            }
+        },
+        action);
     return seen;
 }
 
@@ -192,23 +176,18 @@ void TestRecordingGui::cleanup()
 {
     m_rig.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (const QPointer<QTimer> &timer : std::as_const(pendingAnswers))
-        delete timer.data();
-    pendingAnswers.clear();
 }
 
 void TestRecordingGui::startRecording(const QString &name)
 {
-    chooseFile(m_rig->dir.filePath(name));
-    press(1);
+    answering(fileAnswer(m_rig->dir.filePath(name)), [this] { press(1); });
     QVERIFY(m_rig->recorder.isRecording());
 }
 
 void TestRecordingGui::threeSampleRecording()
 {
     // A cancelled file dialog starts nothing.
-    cancelFileDialog();
-    press(1);
+    answering(fileAnswer(QString()), [this] { press(1); });
     QVERIFY(!m_rig->recorder.isRecording());
     QCOMPARE(panelState(), QStringList({ "", "", "(hidden)", "Save As" }));
 
@@ -284,9 +263,9 @@ void TestRecordingGui::openShowsCaptionsAndSplitsAtCommas()
     startRecording(QStringLiteral("r.txt"));
     press(1);
     QStringList filters;
-    chooseFile(path, &filters);
     QSignalSpy finished(m_rig->commands, &MainToolbarCommands::openFinished);
-    m_rig->panel.runToolbarKey(QStringLiteral("Open"));
+    answering(fileAnswer(path, &filters),
+              [this] { m_rig->panel.runToolbarKey(QStringLiteral("Open")); });
     QCOMPARE(filters, QStringList({ "Data Files (*.txt)", "All Files (*.*)", "All Files (*.*)" }));
     QVERIFY(m_rig->commands->fileLoader());
     m_rig->commands->fileLoader()->setSliceLimits(1, 1000);
@@ -351,11 +330,8 @@ void TestRecordingGui::saveOfRealTimeList()
     press(3);
     ticks(2);
     QSignalSpy finished(list(), &RecordWindow::saveFinished);
-    if (chosen)
-        chooseFile(m_rig->dir.filePath(QStringLiteral("list.txt")));
-    else
-        cancelFileDialog();
-    list()->runKey(QStringLiteral("Save"));
+    answering(fileAnswer(chosen ? m_rig->dir.filePath(QStringLiteral("list.txt")) : QString()),
+              [this] { list()->runKey(QStringLiteral("Save")); });
     QVERIFY(finished.count() == 1 || finished.wait(5000));
     QCOMPARE(finished.first().at(0).toBool(), chosen);
     QCOMPARE(QDir(m_rig->dir.path()).entryList(QDir::Files), files);
@@ -445,12 +421,18 @@ void TestRecordingGui::sampleInputs()
     m_rig->recorder.setSamplingTime(7);
     ticks(1);
     QStringList shown;
-    whenModal<QInputDialog>([&](QInputDialog *dialog) {
-        shown = QStringList { dialog->windowTitle(), dialog->labelText(), dialog->textValue() };
-        dialog->setTextValue(answer);
-        accept ? dialog->accept() : dialog->reject();
-    });
-    press(5);
+    answering(
+        [&](QWidget *modal) {
+            auto *dialog = qobject_cast<QInputDialog *>(modal);
+            if (!dialog) {
+                modal->close();
+                return;
+            }
+            shown = QStringList { dialog->windowTitle(), dialog->labelText(), dialog->textValue() };
+            dialog->setTextValue(answer);
+            accept ? dialog->accept() : dialog->reject();
+        },
+        [this] { press(5); });
     QCOMPARE(shown,
              QStringList({ "Input Sampling Time",
                            "Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ", "7" }));
