@@ -1,21 +1,43 @@
 #!/usr/bin/env bash
-# Builds what changed and starts Hygrolog. Arguments go to the program. When the system has no
-# serial port at all (and no --port or --demo is given), it starts with the built-in simulated
-# meter (--demo), so there is something to see.
+# Builds what changed and starts Hygrolog. Arguments go to the program. Unless --port or --demo
+# is given, it listens for two seconds on every serial port the system lists; when no meter
+# sends readings on any of them, it starts with the built-in simulated meter (--demo), so there
+# is something to see on a machine with no meter attached.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
+cli="$BUILD/cli/hygrolog-cli"
 demo=1
 for arg in "$@"; do
     case "$arg" in
         --port|--port=*|--demo|-h|--help|-v|--version) demo=0 ;;
     esac
 done
-if [ "$demo" -eq 1 ] && "$BUILD/cli/hygrolog-cli" ports 2>/dev/null | grep -q '^COM'; then
+
+# True when a meter sends readings on one of the listed ports (all are listened to at once).
+meter_attached() {
+    local probe found=1
+    probe=$(mktemp -d)
+    local i=0
+    while IFS=$'\t' read -r _ location _; do
+        [ -n "$location" ] || continue
+        "$cli" monitor --port "$location" --duration 2 >"$probe/$i" 2>/dev/null &
+        i=$((i + 1))
+    done < <("$cli" ports 2>/dev/null)
+    wait
+    # A reading line holds the time and the seven display texts, TAB-separated.
+    if cat "$probe"/* 2>/dev/null | grep -q $'\t'; then
+        found=0
+    fi
+    rm -rf "$probe"
+    return $found
+}
+
+if [ "$demo" -eq 1 ] && meter_attached; then
     demo=0
 fi
 if [ "$demo" -eq 1 ]; then
-    echo "No serial port found: starting with the simulated meter (--demo)."
+    echo "No meter found on the serial ports: starting with the simulated meter (--demo)."
     exec "$BUILD/app/hygrolog" --demo "$@"
 fi
 exec "$BUILD/app/hygrolog" "$@"
