@@ -2,7 +2,6 @@
 #include "meter/Decoder.h"
 #include "meter/DisplayFormat.h"
 #include "meter/LiveFrame.h"
-#include "meter/Psychrometrics.h"
 #include "meter/ReadingTexts.h"
 
 #include <QLocale>
@@ -33,8 +32,6 @@ private Q_SLOTS:
     void initTestCase();
     void decoders_data();
     void decoders();
-    void dewAndWet_data();
-    void dewAndWet();
     void frameTexts_data();
     void frameTexts();
     void frameClassification_data();
@@ -63,17 +60,13 @@ void TestMeter::decoders_data()
 
     const MeterValue was = num(99);
     QTest::newRow("25.0 C") << false << 0x00FA << num(25.0) << num(77.0) << false << false;
-    QTest::newRow("0 C") << false << 0x0000 << num(0.0) << num(32.0) << false << false;
     QTest::newRow("-25.6 C") << false << 0x4100 << num(-25.6) << num(-25.6 * 1.8 + 32) << true
                              << false;
-    QTest::newRow("largest C") << false << 0x3FFF << num(1638.3) << num(1638.3 * 1.8 + 32) << false
-                               << false;
     QTest::newRow("most negative C")
         << false << 0x7FFF << num(-1638.3) << num(-1638.3 * 1.8 + 32) << true << false;
     QTest::newRow("C over range ignores magnitude") << false << 0xBF12 << OL << OL << false << true;
     QTest::newRow("C negative over range") << false << 0xC000 << NegOL << NegOL << true << true;
     QTest::newRow("50.0 %") << true << 0x01F4 << num(50.0) << was << false << false;
-    QTest::newRow("0.1 %") << true << 0x0001 << num(0.1) << was << false << false;
     QTest::newRow("negative %") << true << 0x4005 << num(-0.5) << was << true << false;
     QTest::newRow("% over range") << true << 0x80FF << OL << was << false << true;
     QTest::newRow("% negative over range") << true << 0xC300 << NegOL << was << true << true;
@@ -95,34 +88,6 @@ void TestMeter::decoders()
     QTEST(humidity ? reading.rhOverload : reading.tempOverload, "overload");
 }
 
-void TestMeter::dewAndWet_data()
-{
-    QTest::addColumn<double>("t");
-    QTest::addColumn<double>("rh");
-    QTest::addColumn<double>("dewC"); // Magnus formula, to 0.005
-    QTest::addColumn<QString>("texts"); // dew and wet in °C, then in °F
-
-    QTest::newRow("25/50") << 25.0 << 50.0 << 13.868 << "13.9 18.0 57.0 64.4";
-    QTest::newRow("20/80") << 20.0 << 80.0 << 16.448 << "16.4 17.7 61.6 63.9";
-    QTest::newRow("-5/60") << -5.0 << 60.0 << -11.567 << "-11.6 -6.7 11.2 19.9";
-    QTest::newRow("saturated 30") << 30.0 << 100.0 << 30.0 << "30.0 30.0 86.0 86.0";
-    // The wet-bulb walk swings and hits its step limit: the wet bulb is over range.
-    QTest::newRow("120/50 unsettled") << 120.0 << 50.0 << 99.891 << "99.9 OL 211.8 OL";
-}
-
-void TestMeter::dewAndWet()
-{
-    QFETCH(double, t);
-    QFETCH(double, rh);
-    QFETCH(double, dewC);
-    Reading r;
-    computeDewWet(r, t, rh);
-    QVERIFY2(qAbs(r.dewC.value() - dewC) < 0.005, qPrintable(hygrolog::formatReading(r.dewC)));
-    const QStringList texts { hygrolog::formatReading(r.dewC), hygrolog::formatReading(r.wetC),
-                              hygrolog::formatReading(r.dewF), hygrolog::formatReading(r.wetF) };
-    QTEST(texts.join(QLatin1Char(' ')), "texts");
-}
-
 void TestMeter::frameTexts_data()
 {
     QTest::addColumn<QString>("frames"); // decoded one after the other into one reading
@@ -130,19 +95,22 @@ void TestMeter::frameTexts_data()
 
     QTest::newRow("25.0 C 50.0 %") << "0200FA01F403"
                                    << "25.0 13.9 18.0 50.0 77.0 57.0 64.4";
+    QTest::newRow("-5.0 C 60.0 %") << "024032025803"
+                                   << "-5.0 -11.6 -6.7 60.0 23.0 11.2 19.9";
+    QTest::newRow("saturated") << "02012C03E803"
+                               << "30.0 30.0 30.0 100.0 86.0 86.0 86.0";
+    // The wet-bulb walk swings and hits its step limit: the wet bulb is over range.
+    QTest::newRow("120.0 C 50.0 % unsettled") << "0204B001F403"
+                                              << "120.0 99.9 OL 50.0 248.0 211.8 OL";
     // Over range: the temperature's sign decides between "OL" and "-OL".
     QTest::newRow("temperature over range") << "02800001F403"
                                             << "OL OL OL 50.0 OL OL OL";
     QTest::newRow("humidity over range, negative temperature") << "0240FA800003"
                                                                << "-25.0 -OL -OL OL -13.0 -OL -OL";
-    QTest::newRow("both negative over range") << "02C000C00003"
-                                              << "-OL -OL -OL -OL -OL -OL -OL";
     // An arithmetic error ends the dew/wet computation: the fields not yet written keep the
     // values of the frame before. Log of a vapour pressure of 0 or below:
     QTest::newRow("humidity 0") << "0200FA01F403 0200FA000003"
                                 << "25.0 13.9 18.0 0.0 77.0 57.0 64.4";
-    QTest::newRow("humidity negative") << "0200FA01F403 0200FA400503"
-                                       << "25.0 13.9 18.0 -0.5 77.0 57.0 64.4";
     // the saturation pressure underflows to 0 just above -243.5 °C
     QTest::newRow("-240.0 C") << "0200FA01F403 02496001F403"
                               << "-240.0 13.9 18.0 50.0 -400.0 57.0 64.4";
@@ -173,13 +141,10 @@ void TestMeter::frameClassification_data()
     QTest::newRow("reading") << "0200FA01F403" << reading;
     QTest::newRow("extra bytes ignored") << "0200FA01F403AABB" << reading;
     QTest::newRow("announcement") << "FFFFFFFFFFFF" << LiveFrame::Kind::DownloadAnnouncement;
-    QTest::newRow("announcement and data")
-        << "FFFFFFFFFFFFFFFFFF" << LiveFrame::Kind::DownloadAnnouncement;
     QTest::newRow("five FF") << "FFFFFFFFFF03" << invalid;
     QTest::newRow("bad start") << "0300FA01F403" << invalid;
     QTest::newRow("bad end") << "0200FA01F402" << invalid;
     QTest::newRow("short") << "0200FA01F4" << invalid;
-    QTest::newRow("empty") << "" << invalid;
 }
 
 void TestMeter::frameClassification()
@@ -193,15 +158,12 @@ void TestMeter::formatReading_data()
     // One decimal after rounding to 15 significant digits, half away from zero.
     QTest::addColumn<MeterValue>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("negative") << num(-3.14) << "-3.1";
     QTest::newRow("half up") << num(0.05) << "0.1";
     QTest::newRow("half away from zero") << num(-0.05) << "-0.1";
     QTest::newRow("15 digits first") << num(17.949999999999999) << "18.0";
     QTest::newRow("binary below half") << num(2.25) << "2.3";
-    QTest::newRow("tiny") << num(0.0001) << "0.0";
     QTest::newRow("tiny negative keeps sign") << num(-0.01) << "-0.0";
     QTest::newRow("carry") << num(99.96) << "100.0";
-    QTest::newRow("large") << num(1638.3 * 1.8 + 32) << "2980.9";
     QTest::newRow("huge") << num(1e20) << "100000000000000000000.0";
     QTest::newRow("OL") << OL << "OL";
     QTest::newRow("-OL") << NegOL << "-OL";
@@ -224,12 +186,9 @@ void TestMeter::formatScaleLabel_data()
     QTest::newRow("-20") << -20.0f << "-20.0";
     QTest::newRow(".5") << 0.5f << " .5";
     QTest::newRow("-.5") << -0.5f << "-.5";
-    QTest::newRow("4.375") << 4.375f << " 4.375";
     QTest::newRow("100.04") << 100.04f << " 100.04";
     QTest::newRow("zero") << 0.0f << " 0.0";
     QTest::newRow("third") << 100.0f / 3.0f << " 33.33333";
-    QTest::newRow("37.8 F") << (100.0f - 32) * 5 / 9 << " 37.77778";
-    QTest::newRow("small") << 0.0625f << " .0625";
 }
 
 void TestMeter::formatScaleLabel()
