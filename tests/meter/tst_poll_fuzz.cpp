@@ -1,80 +1,53 @@
-#include "app/SharedState.h"
-#include "meter/MeterLink.h"
-#include "meter/Poll.h"
-#include "meter/PortMap.h"
-#include "meter/SimulatedMeter.h"
+#include "tests/common/MeterRig.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace hygrolog;
 
 namespace {
 
-enum class Profile {
-    Uniform, // any byte value, chunks of 1-20
-    FrameBytes, // mostly 02, 03 and plausible value bytes
-    FFHeavy, // mostly FF: download announcements and false starts
-    SixByteChunks, // every chunk exactly six bytes, rarely a frame
-    TornFrames, // valid frames cut at random points and glued together
-    Bursts, // a few hundred bytes at once
-    Mixed // announcements, good frames, tears and garbage
+// How a stream is made: at announcePercent six bytes FF; at tornPercent a piece of valid frames
+// cut at random points (whole frames now and then); else chunks of minChunk to maxChunk bytes,
+// each byte FF at ffPercent, one of the bytes frames are made of at framePercent, else any value.
+struct Mix
+{
+    int minChunk;
+    int maxChunk;
+    int ffPercent;
+    int framePercent;
+    int tornPercent;
+    int announcePercent;
 };
 
-QByteArray chunk(Profile profile, QRandomGenerator &random)
+QByteArray chunk(const Mix &mix, QRandomGenerator &random)
 {
-    static const char frameBytes[] = "\x02\x03\x00\x01\xFA\xF4\x40\x80\xC0\xFF";
-    const auto frame = [&random] {
-        return SimulatedMeter::encodeFrame(random.bounded(-200, 600) / 10.0,
-                                           random.bounded(0, 1000) / 10.0);
-    };
-    // count bytes, each FF at ffPercent, a byte frames are made of at framePercent, else any
-    const auto bytes = [&random](int count, int ffPercent, int framePercent) {
-        QByteArray made;
-        for (; count > 0; --count) {
-            const int r = random.bounded(100);
-            made.append(r < ffPercent                      ? '\xFF'
-                            : r < ffPercent + framePercent ? frameBytes[random.bounded(10)]
-                                                           : char(random.bounded(256)));
-        }
-        return made;
-    };
-    switch (profile) {
-    case Profile::Uniform:
-        return bytes(random.bounded(1, 21), 0, 0);
-    case Profile::FrameBytes:
-        return bytes(random.bounded(1, 13), 0, 80);
-    case Profile::FFHeavy:
-        return bytes(random.bounded(1, 13), 70, 0);
-    case Profile::SixByteChunks:
-        return bytes(6, 0, 50);
-    case Profile::Bursts:
-        return bytes(random.bounded(50, 500), 25, 0);
-    case Profile::TornFrames: {
-        const QByteArray frames = frame() + frame() + frame();
+    const int kind = random.bounded(100);
+    if (kind < mix.announcePercent)
+        return QByteArray(6, '\xFF');
+    if (kind < mix.announcePercent + mix.tornPercent) {
+        QByteArray frames;
+        for (int i = 0; i < 3; ++i)
+            frames += SimulatedMeter::encodeFrame(random.bounded(-200, 600) / 10.0,
+                                                  random.bounded(0, 1000) / 10.0);
         const int from = random.bounded(int(frames.size()));
         return frames.mid(from, random.bounded(1, int(frames.size()) - from + 1));
     }
-    case Profile::Mixed:
-        break;
+    static const char frameBytes[] = "\x02\x03\x00\x01\xFA\xF4\x40\x80\xC0\xFF";
+    QByteArray made;
+    for (int count = random.bounded(mix.minChunk, mix.maxChunk + 1); count > 0; --count) {
+        const int r = random.bounded(100);
+        made.append(r < mix.ffPercent                          ? '\xFF'
+                        : r < mix.ffPercent + mix.framePercent ? frameBytes[random.bounded(10)]
+                                                               : char(random.bounded(256)));
     }
-    switch (random.bounded(4)) {
-    case 0:
-        return QByteArray(6, '\xFF');
-    case 1:
-        return frame();
-    case 2:
-        return SimulatedMeter::encodeFrame(10.0, 20.0).left(random.bounded(1, 6));
-    default:
-        return bytes(random.bounded(1, 9), 0, 0);
-    }
+    return made;
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Profile)
+Q_DECLARE_METATYPE(Mix)
 
 class TestPollFuzz : public QObject
 {
@@ -88,21 +61,21 @@ private Q_SLOTS:
 void TestPollFuzz::randomStreams_data()
 {
     QTest::addColumn<quint32>("seed");
-    QTest::addColumn<Profile>("profile");
+    QTest::addColumn<Mix>("mix");
     QTest::addColumn<int>("streamMs");
     QTest::addColumn<int>("maxGapMs"); // pause between two chunks: 0 to this
 
     // Dense streams keep a tick retrying; sparse ones let waits run empty, so silence, blinking
     // and recovery come into play.
-    QTest::newRow("uniform, dense") << 1u << Profile::Uniform << 3000 << 250;
-    QTest::newRow("uniform, sparse") << 2u << Profile::Uniform << 6000 << 1500;
-    QTest::newRow("frame bytes, dense") << 3u << Profile::FrameBytes << 3000 << 250;
-    QTest::newRow("FF heavy, sparse") << 6u << Profile::FFHeavy << 6000 << 2500;
-    QTest::newRow("six-byte chunks") << 7u << Profile::SixByteChunks << 3000 << 400;
-    QTest::newRow("torn frames, sparse") << 9u << Profile::TornFrames << 6000 << 2500;
-    QTest::newRow("bursts") << 10u << Profile::Bursts << 3000 << 800;
-    QTest::newRow("mixed, medium") << 11u << Profile::Mixed << 6000 << 700;
-    QTest::newRow("mixed, sparse") << 12u << Profile::Mixed << 6000 << 3500;
+    QTest::newRow("02/03 and value bytes, dense")
+        << 3u << Mix { 1, 12, 0, 80, 0, 0 } << 3000 << 250;
+    QTest::newRow("FF heavy, sparse") << 6u << Mix { 1, 12, 70, 0, 0, 0 } << 6000 << 2500;
+    QTest::newRow("six-byte chunks") << 7u << Mix { 6, 6, 0, 50, 0, 0 } << 3000 << 400;
+    QTest::newRow("torn frames, sparse") << 9u << Mix { 1, 1, 0, 0, 100, 0 } << 6000 << 2500;
+    QTest::newRow("bursts") << 10u << Mix { 50, 500, 25, 0, 0, 0 } << 3000 << 800;
+    QTest::newRow("announcements among frames and garbage")
+        << 11u << Mix { 1, 8, 0, 0, 50, 25 } << 6000 << 700;
+    QTest::newRow("mixed, sparse") << 12u << Mix { 1, 8, 25, 25, 25, 25 } << 6000 << 3500;
 }
 
 // Random bytes go over the pseudo-terminal to the running poll for a few seconds; then the meter
@@ -112,27 +85,15 @@ void TestPollFuzz::randomStreams_data()
 void TestPollFuzz::randomStreams()
 {
     QFETCH(quint32, seed);
-    QFETCH(Profile, profile);
+    QFETCH(Mix, mix);
     QFETCH(int, streamMs);
     QFETCH(int, maxGapMs);
     // Five waits of 0.6 s, one blink step, and room for a loaded machine.
     constexpr int TickBoundMs = 5 * Poll::WaitMs + Poll::BlinkIntervalMs + 1500;
 
-    SimulatedMeter meter;
-    meter.setSilent(true);
-    meter.setDrift(false);
-    meter.setValues(22.2, 44.4);
-    meter.setFrameInterval(200);
-    QVERIFY(meter.open());
-    PortMap ports;
-    ports.setOverride(meter.path());
-    MeterLink link(&ports);
-    link.setCommPort(1);
-    QCOMPARE(link.open(), int(MeterLink::NoError));
-    SharedState state;
-    state.comPortNumber = 1;
-    state.meterOnline = true;
-    Poll poll(&link, &state);
+    test::MeterRig rig; // silent until the stream is over
+    QVERIFY(rig.start(22.2, 44.4, 0));
+    Poll &poll = rig.poll;
 
     QElapsedTimer clock;
     clock.start();
@@ -152,13 +113,8 @@ void TestPollFuzz::randomStreams()
         ++ticks;
     });
     // The transfer is over at once: the poll goes on with the next tick.
-    int announcements = 0;
-    connect(&poll, &Poll::downloadAnnounced, this, [&] {
-        ++announcements;
-        poll.downloadFinished();
-    });
-    QSignalSpy back(&poll, &Poll::meterBack);
-    QSignalSpy silent(&poll, &Poll::meterSilent);
+    connect(&poll, &Poll::downloadAnnounced, &poll, &Poll::downloadFinished);
+    QSignalSpy announced(&poll, &Poll::downloadAnnounced);
 
     QRandomGenerator random(seed);
     QTimer feeder;
@@ -166,7 +122,7 @@ void TestPollFuzz::randomStreams()
     connect(&feeder, &QTimer::timeout, this, [&] {
         if (clock.elapsed() >= streamMs)
             return;
-        meter.sendRaw(chunk(profile, random));
+        rig.meter.sendRaw(chunk(mix, random));
         feeder.start(random.bounded(0, maxGapMs + 1));
     });
     poll.setEnabled(true);
@@ -176,22 +132,19 @@ void TestPollFuzz::randomStreams()
 
     // Good frames again: the display must follow them.
     QString shown;
-    connect(&poll, &Poll::readingDecoded, this, [&] { shown = state.texts.tempC; });
-    meter.setSilent(false);
-    QTRY_COMPARE_WITH_TIMEOUT(shown, QStringLiteral("22.2"), TickBoundMs + 2000);
-    QCOMPARE(state.texts.rh, QStringLiteral("44.4"));
+    connect(&poll, &Poll::readingDecoded, this,
+            [&] { shown = rig.state.texts.tempC + ' ' + rig.state.texts.rh; });
+    rig.meter.setSilent(false);
+    QTRY_COMPARE_WITH_TIMEOUT(shown, QStringLiteral("22.2 44.4"), TickBoundMs + 2000);
     QVERIFY(!poll.isSilent());
-    QCOMPARE(back.count(), silent.count()); // every silence ended
+    QCOMPARE(rig.back.count(), rig.silent.count()); // every silence ended
     QVERIFY(ticks > 0);
     QVERIFY2(longestTick <= streamMs + TickBoundMs,
              qPrintable(QStringLiteral("longest tick %1 ms").arg(longestTick)));
-    QVERIFY2(
-        lastTickEnd <= streamEnd + TickBoundMs + 2000,
-        qPrintable(
-            QStringLiteral("a tick ended %1 ms after the stream").arg(lastTickEnd - streamEnd)));
-    qInfo("%d ticks, longest %lld ms, %d announcements, %lld silences", ticks, longestTick,
-          announcements, static_cast<long long>(silent.count()));
-    poll.setEnabled(false);
+    QVERIFY2(lastTickEnd - streamEnd <= TickBoundMs + 2000,
+             qPrintable(QStringLiteral("last tick ended %1 ms late").arg(lastTickEnd - streamEnd)));
+    qInfo("%d ticks, longest %lld ms, %lld announcements, %lld silences", ticks, longestTick,
+          static_cast<long long>(announced.count()), static_cast<long long>(rig.silent.count()));
 }
 
 QTEST_GUILESS_MAIN(TestPollFuzz)
