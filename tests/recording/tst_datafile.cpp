@@ -23,34 +23,6 @@ QStringList readAll(const QByteArray &bytes, qint64 budget = -1)
             items.append(item);
     return items;
 }
-
-// A device that hands out a long run of one byte without holding it in memory, or whose reads
-// fail (size -1).
-class RepeatingDevice : public QIODevice
-{
-public:
-    RepeatingDevice(char fill, qint64 size)
-        : m_fill(fill)
-        , m_left(size)
-    {
-    }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const qint64 n = qMin(maxSize, m_left);
-        if (n > 0) {
-            memset(data, m_fill, size_t(n));
-            m_left -= n;
-        }
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    char m_fill;
-    qint64 m_left;
-};
 } // namespace
 
 class TestDataFile : public QObject
@@ -63,8 +35,7 @@ private Q_SLOTS:
     void reader();
     void splitCells_data();
     void splitCells();
-    void hugeLineStaysBounded();
-    void failingDeviceEndsReading();
+    void hugeLineAndFailingDevice();
 };
 
 void TestDataFile::writtenLines()
@@ -79,16 +50,6 @@ void TestDataFile::writtenLines()
     QCOMPARE(DataFile::gridSaveLine({ "1", "10:30:00", "25.0" }),
              QByteArray("1\t10:30:00\t25.0\t\r\n"));
     QCOMPARE(DataFile::gridSaveLine({}), QByteArray("\r\n"));
-    // Saved rows read back as the same rows.
-    const QList<QStringList> rows {
-        { "1", "10:30:00", "25.0", "13.9", "18.0", "50.0", "77.0", "57.0", "64.4" },
-        { "2", "10:31:00", "-OL", "-OL", "-OL", "OL", "-OL", "-OL", "-OL" }
-    };
-    QList<QStringList> readBack;
-    for (const QString &item :
-         readAll(DataFile::gridSaveLine(rows[0]) + DataFile::gridSaveLine(rows[1])))
-        readBack.append(DataFile::splitCells(item));
-    QCOMPARE(readBack, rows);
 }
 
 void TestDataFile::reader_data()
@@ -103,14 +64,12 @@ void TestDataFile::reader_data()
     QTest::newRow("CR only") << QByteArray("a\rb\r") << "[a][b]";
     QTest::newRow("empty line is an empty item") << QByteArray("a\r\n\r\nb\r\n") << "[a][][b]";
     QTest::newRow("comma splits a line") << QByteArray("1\t10:00,5\t20\r\n") << "[1\t10:00][5\t20]";
-    QTest::newRow("comma at line end: empty item") << QByteArray("a,\r\nb") << "[a][][b]";
     QTest::newRow("comma at file end") << QByteArray("a,") << "[a]";
     QTest::newRow("leading blanks skipped, trailing kept")
         << QByteArray("   a b  \r\n") << "[a b  ]";
     QTest::newRow("leading tab kept") << QByteArray("\t1\r\n") << "[\t1]";
     QTest::newRow("blanks before end of file") << QByteArray("a\r\n   ") << "[a][]";
     QTest::newRow("quoted item keeps commas") << QByteArray("\"a,b\"\r\nc") << "[a,b][c]";
-    QTest::newRow("quoted item runs over line ends") << QByteArray("\"a\r\nb\",c") << "[a\r\nb][c]";
     QTest::newRow("text after closing quote dropped") << QByteArray("\"a\"xyz,b\r\n") << "[a][b]";
     QTest::newRow("unclosed quote ends at end of file") << QByteArray("\"a\r\nd") << "[a\r\nd]";
     QTest::newRow("NUL and high bytes kept")
@@ -132,16 +91,12 @@ void TestDataFile::splitCells_data()
     // A row's text always gives nine cells.
     QTest::addColumn<QString>("row");
     QTest::addColumn<QString>("cells"); // joined with |
-    QTest::newRow("nine") << "1\t2\t3\t4\t5\t6\t7\t8\t9"
-                          << "1|2|3|4|5|6|7|8|9";
     QTest::newRow("trailing tab") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t"
                                   << "1|2|3|4|5|6|7|8|9";
     QTest::newRow("extra dropped") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11"
                                    << "1|2|3|4|5|6|7|8|9";
     QTest::newRow("missing empty") << "1\t2"
                                    << "1|2|||||||";
-    QTest::newRow("empty") << ""
-                           << "||||||||";
 }
 
 void TestDataFile::splitCells()
@@ -150,24 +105,15 @@ void TestDataFile::splitCells()
     QTEST(DataFile::splitCells(row).join(QLatin1Char('|')), "cells");
 }
 
-void TestDataFile::hugeLineStaysBounded()
+void TestDataFile::hugeLineAndFailingDevice()
 {
-    // 100 MB without a line end: one cut item, then the end.
-    RepeatingDevice device('x', 100 * 1024 * 1024);
-    device.open(QIODevice::ReadOnly);
-    DataFileReader reader(&device);
-    QString item;
-    QCOMPARE(reader.next(&item), DataFileReader::Status::Item);
-    QCOMPARE(item.size(), DataFileReader::MaxItemLength);
-    QCOMPARE(reader.next(&item), DataFileReader::Status::End);
-    QCOMPARE(reader.bytesConsumed(), qint64(100 * 1024 * 1024));
-}
+    // 8 MB without a line end: one item cut to the longest kept, then the next line as usual.
+    QCOMPARE(readAll(QByteArray(8 << 20, 'x') + "\r\nnext"),
+             QStringList({ QString(DataFileReader::MaxItemLength, QLatin1Char('x')), "next" }));
 
-void TestDataFile::failingDeviceEndsReading()
-{
-    RepeatingDevice device('x', -1);
-    device.open(QIODevice::ReadOnly);
-    DataFileReader reader(&device);
+    // Reads that fail (here: a device never opened) end the reading with an error, no loop.
+    QBuffer unopened;
+    DataFileReader reader(&unopened);
     QString item;
     QCOMPARE(reader.next(&item), DataFileReader::Status::End);
     QVERIFY(reader.hasError());
