@@ -77,294 +77,214 @@ class TestRecorder : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void samplesEverySamplingTimeTicks_data();
-    void samplesEverySamplingTimeTicks();
-    void samplingTimeAnswer_data();
-    void samplingTimeAnswer();
-    void stampAndDrift_data();
-    void stampAndDrift();
-    void hoursOfRecordingKeepStampsNearTheClock();
-    void recordingWritesAtOnceAndRestartsFromOne();
-    void listAndRecordingLimits();
-    void writeFailureLosesNothing_data();
-    void writeFailureLosesNothing();
-    void unwritableFileDoesNotStart();
-};
-
-void TestRecorder::samplesEverySamplingTimeTicks_data()
-{
-    QTest::addColumn<int>("samplingTime");
-    QTest::addColumn<int>("offlineTicks"); // the meter is offline for the first ticks
-    QTest::addColumn<int>("ticks");
-    QTest::addColumn<QList<int>>("sampledTicks");
-    QTest::newRow("1 s: every tick") << 1 << 0 << 4 << QList<int> { 1, 2, 3, 4 };
-    QTest::newRow("2 s: every second tick") << 2 << 0 << 7 << QList<int> { 1, 3, 5, 7 };
-    QTest::newRow("3 s") << 3 << 0 << 7 << QList<int> { 1, 4, 7 };
-    QTest::newRow("86400 s") << 86400 << 0 << 2 * 86400 + 1 << QList<int> { 1, 86401, 172801 };
-    // Offline ticks neither sample nor count: the first tick back online samples.
-    QTest::newRow("3 s, offline first") << 3 << 10 << 14 << QList<int> { 11, 14 };
-}
-
-void TestRecorder::samplesEverySamplingTimeTicks()
-{
-    QFETCH(int, samplingTime);
-    QFETCH(int, offlineTicks);
-    QFETCH(int, ticks);
-    QFETCH(QList<int>, sampledTicks);
-    Rig rig(samplingTime);
-    rig.recorder.startList();
-    QList<int> sampled;
-    QString firstStamp;
-    int tick = 0;
-    QObject::connect(&rig.recorder, &Recorder::listRowAppended, [&](const QString &row) {
-        if (sampled.isEmpty())
-            firstStamp = row.section(QLatin1Char('\t'), 1, 1);
-        sampled.append(tick);
-    });
-    for (tick = 1; tick <= ticks; ++tick) {
-        rig.state.meterOnline = tick > offlineTicks;
-        rig.recorder.tick();
+    void samplesEverySamplingTimeTicks_data()
+    {
+        QTest::addColumn<int>("samplingTime");
+        QTest::addColumn<int>("offlineTicks"); // the meter is offline for the first ticks
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<QList<int>>("sampledTicks");
+        QTest::newRow("1 s: every tick") << 1 << 0 << 4 << QList<int> { 1, 2, 3, 4 };
+        QTest::newRow("2 s: every second tick") << 2 << 0 << 7 << QList<int> { 1, 3, 5, 7 };
+        QTest::newRow("86400 s") << 86400 << 0 << 2 * 86400 + 1 << QList<int> { 1, 86401, 172801 };
+        // Offline ticks neither sample nor count: the first tick back online samples.
+        QTest::newRow("3 s, offline first") << 3 << 10 << 14 << QList<int> { 11, 14 };
     }
-    QCOMPARE(sampled, sampledTicks);
-    // The first sample is stamped one sampling time after the start (the clock stands still),
-    // however long the meter was offline before.
-    QCOMPARE(firstStamp,
-             hms("12:00:00").addSecs(samplingTime).toString(QStringLiteral("hh:mm:ss")));
-}
-
-void TestRecorder::samplingTimeAnswer_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("applied");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("0 -> 1") << "0" << true << 1;
-    QTest::newRow("-5 -> 1") << "-5" << true << 1;
-    QTest::newRow("0.5 rounds to 0 -> 1") << "0.5" << true << 1;
-    QTest::newRow("100000 -> 86400") << "100000" << true << 86400;
-    QTest::newRow("1e300 -> 86400") << "1e300" << true << 86400;
-    QTest::newRow("2.5 -> 2 (half to even)") << "2.5" << true << 2;
-    QTest::newRow("2.6 -> 3") << "2.6" << true << 3;
-    QTest::newRow("3.5 -> 4 (half to even)") << "3.5" << true << 4;
-    QTest::newRow("blanks around") << " 7 " << true << 7;
-    QTest::newRow("empty ignored") << "" << false << 13;
-    QTest::newRow("abc ignored") << "abc" << false << 13;
-    QTest::newRow("trailing text ignored") << "5s" << false << 13;
-    QTest::newRow("comma decimal ignored") << "2,5" << false << 13;
-    QTest::newRow("nan ignored") << "nan" << false << 13;
-}
-
-void TestRecorder::samplingTimeAnswer()
-{
-    QFETCH(QString, answer);
-    QFETCH(bool, applied);
-    QFETCH(int, expected);
-    Rig rig(13);
-    rig.ticks(2);
-    QCOMPARE(rig.recorder.applySamplingTimeAnswer(answer), applied);
-    QCOMPARE(rig.recorder.samplingTime(), expected);
-    // An applied answer makes the next tick take a sample; an ignored one changes nothing.
-    QCOMPARE(rig.recorder.sampleTicks(), applied ? 0 : 2);
-}
-
-void TestRecorder::stampAndDrift_data()
-{
-    QTest::addColumn<QTime>("stamp");
-    QTest::addColumn<int>("samplingTime");
-    QTest::addColumn<QTime>("clock");
-    QTest::addColumn<QTime>("expected");
-    // Only the seconds of stamp and clock are compared, also across a minute boundary.
-    QTest::newRow("in step") << hms("12:00:00") << 1 << hms("12:00:01") << hms("12:00:01");
-    QTest::newRow("ahead 3: kept") << hms("12:00:00") << 1 << hms("12:00:04") << hms("12:00:01");
-    QTest::newRow("ahead 4: reset") << hms("12:00:00") << 1 << hms("12:00:05") << hms("12:00:05");
-    QTest::newRow("behind 3: kept") << hms("12:00:10") << 1 << hms("12:00:08") << hms("12:00:11");
-    QTest::newRow("behind 4: reset") << hms("12:00:10") << 1 << hms("12:00:07") << hms("12:00:07");
-    QTest::newRow("seconds 02 vs 59") << hms("12:00:01") << 1 << hms("12:00:59") << hms("12:00:59");
-    QTest::newRow("seconds 59 vs 00") << hms("12:00:58") << 1 << hms("12:01:00") << hms("12:01:00");
-    QTest::newRow("other minute") << hms("12:00:00") << 60 << hms("12:05:00") << hms("12:01:00");
-    QTest::newRow("midnight wraps") << hms("23:59:59") << 2 << hms("00:00:01") << hms("00:00:01");
-    QTest::newRow("a whole day") << hms("08:00:00") << 86400 << hms("08:00:02") << hms("08:00:00");
-}
-
-void TestRecorder::stampAndDrift()
-{
-    QFETCH(QTime, stamp);
-    QFETCH(int, samplingTime);
-    QFETCH(QTime, clock);
-    QFETCH(QTime, expected);
-    Rig rig(samplingTime);
-    rig.recorder.setRecordTime(stamp);
-    rig.clock.now = clock;
-    rig.recorder.startList();
-    QSignalSpy rows(&rig.recorder, &Recorder::listRowAppended);
-    rig.recorder.tick();
-    QCOMPARE(rig.recorder.recordTime(), expected.toString(QStringLiteral("hh:mm:ss")));
-    QCOMPARE(rows.count(), 1);
-    QCOMPARE(rows.at(0).at(0).toString().section(QLatin1Char('\t'), 1, 1),
-             rig.recorder.recordTime());
-}
-
-// Four hours at 960 ms a tick: every stamp is the previous one plus the sampling time, or the
-// clock after a drift reset; it never leaves the clock's seconds by 4 or more.
-void TestRecorder::hoursOfRecordingKeepStampsNearTheClock()
-{
-    Rig rig;
-    const QTime start = rig.clock.now;
-    QTime previous = start;
-    int resets = 0;
-    for (int tick = 1; tick <= 4 * 3600 * 1000 / 960; ++tick) {
-        rig.clock.now = start.addMSecs(tick * 960);
-        rig.recorder.tick();
-        const QTime stamp = hms(rig.recorder.recordTime());
-        const QTime clock = hms(rig.clock.now.toString(QStringLiteral("hh:mm:ss")));
-        if (stamp != previous.addSecs(1)) {
-            QCOMPARE(stamp, clock);
-            ++resets;
+    void samplesEverySamplingTimeTicks()
+    {
+        QFETCH(int, samplingTime);
+        QFETCH(int, offlineTicks);
+        QFETCH(int, ticks);
+        QFETCH(QList<int>, sampledTicks);
+        Rig rig(samplingTime);
+        rig.recorder.startList();
+        QList<int> sampled;
+        QString firstStamp;
+        int tick = 0;
+        QObject::connect(&rig.recorder, &Recorder::listRowAppended, [&](const QString &row) {
+            if (sampled.isEmpty())
+                firstStamp = row.section(QLatin1Char('\t'), 1, 1);
+            sampled.append(tick);
+        });
+        for (tick = 1; tick <= ticks; ++tick) {
+            rig.state.meterOnline = tick > offlineTicks;
+            rig.recorder.tick();
         }
-        QVERIFY2(qAbs(clock.second() - stamp.second()) < 4,
-                 qPrintable(stamp.toString() + " vs " + clock.toString()));
-        previous = stamp;
+        QCOMPARE(sampled, sampledTicks);
+        // The first sample is stamped one sampling time after the start (the clock stands
+        // still), however long the meter was offline before.
+        QCOMPARE(firstStamp,
+                 hms("12:00:00").addSecs(samplingTime).toString(QStringLiteral("hh:mm:ss")));
     }
-    // The stamp runs 40 ms a tick ahead: it is pulled back about every 100 ticks (150 times
-    // in four hours), and at most once more per minute when the stamp crosses the minute
-    // boundary before the clock does (240 minutes).
-    QVERIFY2(resets >= 140 && resets <= 150 + 240, qPrintable(QString::number(resets)));
-}
 
-// The exact lines of a three-sample recording: tst_recording_gui, threeSampleRecording.
-void TestRecorder::recordingWritesAtOnceAndRestartsFromOne()
-{
-    Rig rig;
-    QSignalSpy started(&rig.recorder, &Recorder::recordingStarted);
-    QSignalSpy rows(&rig.recorder, &Recorder::fileListRowAppended);
-    QVERIFY(rig.recorder.startRecording(rig.path));
-    QCOMPARE(started.value(0), QVariantList { QStringLiteral("rec.txt") });
-    rig.ticks(3);
-    // Each line is on disk as soon as its tick ends, before the recording stops.
-    QCOMPARE(recordNumbers(rig.path), QStringList({ "1", "2", "3" }));
-    QCOMPARE(rows.count(), 3);
-    QVERIFY(rows.at(2).at(0).toString().startsWith(QLatin1String("3\t")));
-    rig.recorder.stopRecording();
-    QVERIFY(!rig.recorder.isRecording());
-    QCOMPARE(rig.recorder.recordCount(), 0);
-    // A new recording to the same file truncates it and numbers from 1.
-    QVERIFY(rig.recorder.startRecording(rig.path));
-    rig.ticks(1);
-    rig.recorder.stopRecording();
-    QCOMPARE(recordNumbers(rig.path), QStringList { "1" });
-}
-
-// The Real Time List takes 34,999 rows and closes; a recording takes 35,000 records and the
-// sample after them closes the file without writing. (Reopening the list numbers from 1
-// again: tst_recording_gui, listReopensNumberingFromOne.)
-void TestRecorder::listAndRecordingLimits()
-{
-    Rig rig;
-    QSignalSpy listRows(&rig.recorder, &Recorder::listRowAppended);
-    QSignalSpy fileRows(&rig.recorder, &Recorder::fileListRowAppended);
-    QSignalSpy stopped(&rig.recorder, &Recorder::recordingStopped);
-    rig.recorder.startList();
-    QVERIFY(rig.recorder.startRecording(rig.path));
-    rig.ticks(35000);
-    QCOMPARE(listRows.count(), 34999);
-    QVERIFY(listRows.last().at(0).toString().startsWith(QLatin1String("34999\t")));
-    QVERIFY(!rig.recorder.isListActive());
-    QCOMPARE(rig.recorder.listCount(), 0);
-    QVERIFY(rig.recorder.isRecording());
-    QCOMPARE(rig.recorder.countLabel(), QStringLiteral("35000"));
-    rig.ticks(1);
-    QVERIFY(!rig.recorder.isRecording());
-    QCOMPARE(stopped.count(), 1);
-    QCOMPARE(fileRows.count(), 35000);
-    // File name kept, count and "Rec" cleared.
-    QCOMPARE(QStringList({ rig.recorder.fileNameLabel(), rig.recorder.countLabel(),
-                           rig.recorder.recLabel() }),
-             QStringList({ "rec.txt", "", "" }));
-    // The next tick samples again and, with no recording on, clears the file name.
-    rig.ticks(1);
-    QCOMPARE(rig.recorder.fileNameLabel(), QString());
-    QCOMPARE(listRows.count(), 34999);
-    const QStringList numbers = recordNumbers(rig.path);
-    QCOMPARE(numbers.size(), 35000);
-    QCOMPARE(numbers.last(), QStringLiteral("35000"));
-}
-
-enum class Fault { FolderInPlace, DiskFull, FileDeleted };
-Q_DECLARE_METATYPE(Fault)
-
-void TestRecorder::writeFailureLosesNothing_data()
-{
-    QTest::addColumn<Fault>("fault");
-    QTest::addColumn<qint64>("countDuring");
-    QTest::addColumn<QStringList>("atPathDuring");
-    QTest::addColumn<QStringList>("atPathAfter");
-    QTest::addColumn<QStringList>("movedAside");
-    // The earlier file is moved aside and a folder takes its path: nothing can be written.
-    QTest::newRow("path taken by a folder") << Fault::FolderInPlace << qint64(2) << QStringList()
-                                            << QStringList { "3" } << QStringList { "1", "2" };
-    // The disk fills in the middle of a line: the piece that got there is taken back out.
-    QTest::newRow("disk full") << Fault::DiskFull << qint64(2) << QStringList { "1", "2" }
-                               << QStringList { "1", "2", "3" } << QStringList();
-    // The file is deleted: it is created again at its path.
-    QTest::newRow("file deleted") << Fault::FileDeleted << qint64(3) << QStringList { "3" }
-                                  << QStringList { "3" } << QStringList();
-}
-
-// Ticks 1 and 3 write records 1 and 2; the fault lasts over ticks 4 (counting) and 5 (due). A
-// failed tick is silent, counts nothing, leaves only whole lines and leaves the sample due, so
-// tick 6, with the fault gone, writes at once.
-void TestRecorder::writeFailureLosesNothing()
-{
-    QFETCH(Fault, fault);
-    QFETCH(qint64, countDuring);
-    QFETCH(QStringList, atPathDuring);
-    QFETCH(QStringList, atPathAfter);
-    QFETCH(QStringList, movedAside);
-    Rig rig(2);
-    const QString moved = rig.dir.filePath(QStringLiteral("moved.txt"));
-    QVERIFY(rig.recorder.startRecording(rig.path));
-    rig.ticks(3);
-    struct rlimit saved;
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct rlimit limited = saved;
-    limited.rlim_cur = rlim_t(QFileInfo(rig.path).size() + 10);
-    if (fault == Fault::FolderInPlace) {
-        QVERIFY(QFile::rename(rig.path, moved));
-        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("rec.txt")));
-    } else if (fault == Fault::FileDeleted) {
-        QVERIFY(QFile::remove(rig.path));
+    void samplingTimeAnswer_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("applied");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("0 -> 1") << "0" << true << 1;
+        QTest::newRow("0.5 rounds to 0 -> 1") << "0.5" << true << 1;
+        QTest::newRow("1e300 -> 86400") << "1e300" << true << 86400;
+        QTest::newRow("2.5 -> 2 (half to even)") << "2.5" << true << 2;
+        QTest::newRow("2.6 -> 3") << "2.6" << true << 3;
+        QTest::newRow("3.5 -> 4 (half to even)") << "3.5" << true << 4;
+        QTest::newRow("abc ignored") << "abc" << false << 13;
+        QTest::newRow("trailing text ignored") << "5s" << false << 13;
+        QTest::newRow("nan ignored") << "nan" << false << 13;
     }
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (fault == Fault::DiskFull)
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    rig.ticks(2);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    QVERIFY(rig.recorder.isRecording());
-    QCOMPARE(rig.recorder.recordCount(), countDuring);
-    QCOMPARE(recordNumbers(rig.path), atPathDuring);
-    if (fault == Fault::FolderInPlace)
-        QVERIFY(QDir(rig.dir.path()).rmdir(QStringLiteral("rec.txt")));
-    rig.ticks(1);
-    QCOMPARE(recordNumbers(rig.path), atPathAfter);
-    rig.recorder.stopRecording();
-    QCOMPARE(recordNumbers(moved), movedAside);
-}
+    void samplingTimeAnswer()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, applied);
+        QFETCH(int, expected);
+        Rig rig(13);
+        rig.ticks(2);
+        QCOMPARE(rig.recorder.applySamplingTimeAnswer(answer), applied);
+        QCOMPARE(rig.recorder.samplingTime(), expected);
+        // An applied answer makes the next tick take a sample; an ignored one changes nothing.
+        QCOMPARE(rig.recorder.sampleTicks(), applied ? 0 : 2);
+    }
 
-void TestRecorder::unwritableFileDoesNotStart()
-{
-    Rig rig;
-    QSignalSpy started(&rig.recorder, &Recorder::recordingStarted);
-    for (const QString &path : { rig.dir.filePath(QStringLiteral("no/x.txt")), rig.dir.path() }) {
+    void stampAndDrift_data()
+    {
+        QTest::addColumn<QTime>("stamp");
+        QTest::addColumn<int>("samplingTime");
+        QTest::addColumn<QTime>("clock");
+        QTest::addColumn<QTime>("expected");
+        // Only the seconds of stamp and clock are compared, also across a minute boundary.
+        QTest::newRow("ahead 3: kept")
+            << hms("12:00:00") << 1 << hms("12:00:04") << hms("12:00:01");
+        QTest::newRow("ahead 4: reset")
+            << hms("12:00:00") << 1 << hms("12:00:05") << hms("12:00:05");
+        QTest::newRow("behind 3: kept")
+            << hms("12:00:10") << 1 << hms("12:00:08") << hms("12:00:11");
+        QTest::newRow("behind 4: reset")
+            << hms("12:00:10") << 1 << hms("12:00:07") << hms("12:00:07");
+        QTest::newRow("seconds 02 vs 59")
+            << hms("12:00:01") << 1 << hms("12:00:59") << hms("12:00:59");
+        QTest::newRow("seconds 59 vs 00")
+            << hms("12:00:58") << 1 << hms("12:01:00") << hms("12:01:00");
+        QTest::newRow("other minute")
+            << hms("12:00:00") << 60 << hms("12:05:00") << hms("12:01:00");
+        QTest::newRow("a whole day wraps")
+            << hms("08:00:00") << 86400 << hms("08:00:02") << hms("08:00:00");
+    }
+    // The stamp of the sample taken, and the record time the next one builds on.
+    void stampAndDrift()
+    {
+        QFETCH(QTime, stamp);
+        QFETCH(int, samplingTime);
+        QFETCH(QTime, clock);
+        QFETCH(QTime, expected);
+        Rig rig(samplingTime);
+        rig.recorder.setRecordTime(stamp);
+        rig.clock.now = clock;
+        rig.recorder.startList();
+        QSignalSpy rows(&rig.recorder, &Recorder::listRowAppended);
+        rig.recorder.tick();
+        const QString shown = expected.toString(QStringLiteral("hh:mm:ss"));
+        QCOMPARE(QStringList({ rows.value(0).value(0).toString().section('\t', 1, 1),
+                               rig.recorder.recordTime() }),
+                 QStringList({ shown, shown }));
+    }
+
+    // A new recording to the file of the last one starts it again, numbered from 1.
+    void restartTruncatesAndNumbersFromOne()
+    {
+        Rig rig;
+        QVERIFY(rig.recorder.startRecording(rig.path));
+        rig.ticks(3);
+        rig.recorder.stopRecording();
+        QVERIFY(rig.recorder.startRecording(rig.path));
+        rig.ticks(1);
+        QCOMPARE(recordNumbers(rig.path), QStringList { "1" });
+    }
+
+    // The Real Time List takes 34,999 rows and closes; a recording takes 35,000 records and the
+    // sample after them closes the file without writing. (Reopening the list numbers from 1
+    // again: tst_recording_gui, listReopensNumberingFromOne.)
+    void listAndRecordingLimits()
+    {
+        Rig rig;
+        QSignalSpy listRows(&rig.recorder, &Recorder::listRowAppended);
+        QSignalSpy stopped(&rig.recorder, &Recorder::recordingStopped);
+        rig.recorder.startList();
+        QVERIFY(rig.recorder.startRecording(rig.path));
+        rig.ticks(35000);
+        QCOMPARE(listRows.count(), 34999);
+        QVERIFY(listRows.last().at(0).toString().startsWith(QLatin1String("34999\t")));
+        QVERIFY(!rig.recorder.isListActive() && rig.recorder.isRecording());
+        rig.ticks(1);
+        QVERIFY(!rig.recorder.isRecording());
+        QCOMPARE(stopped.count(), 1);
+        // File name kept, count and "Rec" cleared.
+        QCOMPARE(QStringList({ rig.recorder.fileNameLabel(), rig.recorder.countLabel(),
+                               rig.recorder.recLabel() }),
+                 QStringList({ "rec.txt", "", "" }));
+        // The next tick samples again and, with no recording on, clears the file name.
+        rig.ticks(1);
+        QCOMPARE(rig.recorder.fileNameLabel(), QString());
+        QCOMPARE(listRows.count(), 34999);
+        const QStringList numbers = recordNumbers(rig.path);
+        QCOMPARE(numbers.size(), 35000);
+        QCOMPARE(numbers.last(), QStringLiteral("35000"));
+    }
+
+    void writeFailureLosesNothing_data()
+    {
+        QTest::addColumn<bool>("diskFull"); // else the file is deleted
+        QTest::addColumn<qint64>("countDuring");
+        QTest::addColumn<QStringList>("atPathDuring");
+        QTest::addColumn<QStringList>("atPathAfter");
+        // The disk fills in the middle of a line: the piece that got there is taken back out,
+        // and the record is written at the next due tick.
+        QTest::newRow("disk full")
+            << true << qint64(2) << QStringList { "1", "2" } << QStringList { "1", "2", "3" };
+        // The file is deleted: it is created again at its path, not written to a lost handle.
+        QTest::newRow("file deleted")
+            << false << qint64(3) << QStringList { "3" } << QStringList { "3" };
+    }
+    // Ticks 1 and 3 write records 1 and 2; the fault lasts over ticks 4 (counting) and 5 (due).
+    // A failed tick is silent, counts nothing, leaves only whole lines and leaves the sample due,
+    // so tick 6, with the fault gone, writes at once.
+    void writeFailureLosesNothing()
+    {
+        QFETCH(bool, diskFull);
+        QFETCH(qint64, countDuring);
+        QFETCH(QStringList, atPathDuring);
+        QFETCH(QStringList, atPathAfter);
+        Rig rig(2);
+        QVERIFY(rig.recorder.startRecording(rig.path));
+        rig.ticks(3);
+        struct rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        struct rlimit limited = saved;
+        limited.rlim_cur = rlim_t(QFileInfo(rig.path).size() + 10);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(diskFull ? setrlimit(RLIMIT_FSIZE, &limited) == 0 : QFile::remove(rig.path));
+        rig.ticks(2);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(rig.recorder.isRecording());
+        QCOMPARE(rig.recorder.recordCount(), countDuring);
+        QCOMPARE(recordNumbers(rig.path), atPathDuring);
+        rig.ticks(1);
+        QCOMPARE(recordNumbers(rig.path), atPathAfter);
+    }
+
+    // A file that cannot be created: no recording starts, with a reason, and no labels change.
+    void unwritableFileDoesNotStart()
+    {
+        Rig rig;
+        QSignalSpy started(&rig.recorder, &Recorder::recordingStarted);
         QString error;
-        QVERIFY(!rig.recorder.startRecording(path, &error));
+        QVERIFY(!rig.recorder.startRecording(rig.dir.filePath(QStringLiteral("no/x.txt")), &error));
         QVERIFY(!error.isEmpty());
+        rig.ticks(1);
+        QVERIFY(!rig.recorder.isRecording());
+        QCOMPARE(started.count(), 0);
+        QCOMPARE(rig.recorder.fileNameLabel() + rig.recorder.countLabel(), QString());
     }
-    rig.ticks(1);
-    QVERIFY(!rig.recorder.isRecording());
-    QCOMPARE(started.count(), 0);
-    QCOMPARE(rig.recorder.recordCount(), 0);
-    QCOMPARE(rig.recorder.fileNameLabel(), QString());
-}
+};
 
 QTEST_APPLESS_MAIN(TestRecorder)
 #include "tst_recorder.moc"
