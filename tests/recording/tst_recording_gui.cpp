@@ -295,21 +295,6 @@ private Q_SLOTS:
         QCOMPARE(rows.count(), 0);
     }
 
-    // The list shows 16 rows: the 17th scrolls it by one, keeping the newest row in view.
-    void appendKeepsNewestRowInView()
-    {
-        press(3);
-        QVERIFY(QTest::qWaitForWindowExposed(list()));
-        for (int i = 0; i < 17; ++i) {
-            ticks(1);
-            QCoreApplication::processEvents();
-        }
-        QCoreApplication::processEvents();
-        QCOMPARE(list()->topRow(), 2);
-        const QRect last = list()->grid()->visualRect(list()->model()->index(16, 0));
-        QVERIFY(list()->grid()->viewport()->rect().contains(last));
-    }
-
     // The dialog, and that its answer reaches the recorder; rounding and limits of the answer:
     // tst_recorder, samplingTimeAnswer.
     void sampleInputs_data()
