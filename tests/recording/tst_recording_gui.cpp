@@ -295,6 +295,33 @@ private Q_SLOTS:
         QCOMPARE(rows.count(), 0);
     }
 
+    // The list shows 16 data rows: appends up to the 16th leave the view alone, the 17th and
+    // every later one scroll it by one row, so the newest row stays in view.
+    void appendKeepsNewestRowInView_data()
+    {
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("topRow");
+        QTest::newRow("16 rows") << 16 << 1;
+        QTest::newRow("17 rows") << 17 << 2;
+        QTest::newRow("20 rows") << 20 << 5;
+    }
+    void appendKeepsNewestRowInView()
+    {
+        QFETCH(int, samples);
+        QFETCH(int, topRow);
+        press(3);
+        QVERIFY(QTest::qWaitForWindowExposed(list()));
+        for (int i = 0; i < samples; ++i) {
+            ticks(1);
+            QCoreApplication::processEvents();
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(list()->topRow(), topRow);
+        const QRect newest = list()->grid()->visualRect(
+            list()->model()->index(list()->model()->rowCount() - 1, 0));
+        QVERIFY(list()->grid()->viewport()->rect().contains(newest));
+    }
+
     // The dialog, and that its answer reaches the recorder; rounding and limits of the answer:
     // tst_recorder, samplingTimeAnswer.
     void sampleInputs_data()
