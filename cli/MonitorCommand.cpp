@@ -1,10 +1,9 @@
 #include "cli/Command.h"
+#include "cli/MeterConnection.h"
 #include "cli/StopSignals.h"
 
-#include "app/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
-#include "meter/PortMap.h"
 #include "recording/DataFile.h"
 
 #include <QEventLoop>
@@ -39,21 +38,11 @@ int runMonitor(const QStringList &args, Io &io)
     }
 
     // The given location becomes COM 1, the port the poll reads.
-    PortMap ports;
-    ports.setOverride(location);
-    MeterLink link(&ports);
-    link.setCommPort(1);
-    link.setSettings(QStringLiteral("9600,n,8,1"));
-    const int error = link.open();
-    if (error != MeterLink::NoError) {
-        io.err << "hygrolog-cli monitor: cannot open " << location << " (error " << error
-               << "): " << link.errorString() << '\n';
+    MeterConnection meter;
+    if (!meter.open("monitor", location, io))
         return Failure;
-    }
-
-    SharedState state;
-    state.comPortNumber = 1;
-    state.meterOnline = true;
+    MeterLink &link = meter.link;
+    SharedState &state = meter.state;
     Poll poll(&link, &state);
     QEventLoop loop;
 

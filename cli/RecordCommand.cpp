@@ -1,10 +1,9 @@
 #include "cli/Command.h"
+#include "cli/MeterConnection.h"
 #include "cli/StopSignals.h"
 
-#include "app/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
-#include "meter/PortMap.h"
 #include "recording/Recorder.h"
 
 #include <QEventLoop>
@@ -56,21 +55,11 @@ int runRecord(const QStringList &args, Io &io)
     }
 
     // The port first: a port that cannot be opened leaves an existing file untouched.
-    PortMap ports;
-    ports.setOverride(location);
-    MeterLink link(&ports);
-    link.setCommPort(1);
-    link.setSettings(QStringLiteral("9600,n,8,1"));
-    const int error = link.open();
-    if (error != MeterLink::NoError) {
-        io.err << "hygrolog-cli record: cannot open " << location << " (error " << error
-               << "): " << link.errorString() << '\n';
+    MeterConnection meter;
+    if (!meter.open("record", location, io))
         return Failure;
-    }
-
-    SharedState state;
-    state.comPortNumber = 1;
-    state.meterOnline = true;
+    MeterLink &link = meter.link;
+    SharedState &state = meter.state;
     Recorder recorder(&state);
     recorder.loadDefaults();
     recorder.setSamplingTime(*interval);

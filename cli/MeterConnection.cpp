@@ -1,0 +1,21 @@
+#include "cli/MeterConnection.h"
+
+namespace hygrolog::cli {
+
+bool MeterConnection::open(const char *command, const QString &location, Io &io)
+{
+    ports.setOverride(location);
+    link.setCommPort(1);
+    link.setSettings(QStringLiteral("9600,n,8,1"));
+    const int error = link.open();
+    if (error != MeterLink::NoError) {
+        io.err << "hygrolog-cli " << command << ": cannot open " << location << " (error " << error
+               << "): " << link.errorString() << '\n';
+        return false;
+    }
+    state.comPortNumber = 1;
+    state.meterOnline = true;
+    return true;
+}
+
+} // namespace hygrolog::cli
