@@ -274,10 +274,16 @@ void Recorder::stopRecording()
 {
     if (!d->recording)
         return;
-    d->recording = false;
     d->recLabelVisible = false;
-    d->countLabel.clear();
     d->fileNameLabel.clear();
+    endRecording();
+}
+
+// What both ways of stopping do: the count and its label go, the file is closed.
+void Recorder::endRecording()
+{
+    d->recording = false;
+    d->countLabel.clear();
     d->recordCount = 0;
     d->closeFile();
     Q_EMIT labelsChanged();
@@ -349,13 +355,8 @@ void Recorder::tick()
         if (d->recordCount == MaxRecords) {
             // The recording is full: close it without writing this sample. The labels clear
             // at the next tick, which samples again.
-            d->recording = false;
             d->recLabel.clear();
-            d->countLabel.clear();
-            d->recordCount = 0;
-            d->closeFile();
-            Q_EMIT labelsChanged();
-            Q_EMIT recordingStopped();
+            endRecording();
             return;
         }
         const qint64 number = d->recordCount + 1;

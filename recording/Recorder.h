@@ -115,6 +115,8 @@ Q_SIGNALS:
     void recordWritten(qint64 count);
 
 private:
+    void endRecording();
+
     class Private;
     Private *d;
 };
