@@ -7,14 +7,14 @@
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
-#include "recording/MainToolbarCommands.h"
+#include "app/MainToolbarCommands.h"
 #include "recording/Recorder.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
 
-namespace hygrolog {
+namespace dewscope {
 
 Application::Parse Application::parseArguments(const QStringList &arguments, Options *options,
                                                QString *message)
@@ -165,4 +165,4 @@ void Application::shutDown()
     Q_EMIT finished();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

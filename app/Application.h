@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 
 #include <QObject>
 #include <QString>
@@ -8,7 +8,7 @@
 
 #include <memory>
 
-namespace hygrolog {
+namespace dewscope {
 
 class DemoControl;
 class MeterLink;
@@ -77,4 +77,4 @@ private:
     bool m_finished = false;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-namespace hygrolog::artwork {
+namespace dewscope::artwork {
 
 namespace {
 
@@ -241,4 +241,4 @@ QIcon applicationIcon()
     return icon;
 }
 
-} // namespace hygrolog::artwork
+} // namespace dewscope::artwork

@@ -5,7 +5,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-namespace hygrolog::artwork {
+namespace dewscope::artwork {
 
 // Pictures of the main window, drawn here with QPainter so they stay sharp at every device
 // pixel ratio (each icon carries a 1x and a 2x rendering).
@@ -22,4 +22,4 @@ QPixmap unitSign(bool celsius, const QFont &font, const QColor &color, qreal dev
 // The program's icon: a thermometer beside a drop.
 QIcon applicationIcon();
 
-} // namespace hygrolog::artwork
+} // namespace dewscope::artwork

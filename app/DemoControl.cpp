@@ -11,7 +11,7 @@
 #include <QTime>
 #include <QVBoxLayout>
 
-namespace hygrolog {
+namespace dewscope {
 
 DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -106,4 +106,4 @@ void DemoControl::sendDownload()
     m_download->setText(QStringLiteral("Sending…"));
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -7,7 +7,7 @@ class QDoubleSpinBox;
 class QPushButton;
 class QSpinBox;
 
-namespace hygrolog {
+namespace dewscope {
 
 class SimulatedMeter;
 
@@ -40,4 +40,4 @@ private:
     QPushButton *m_download;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

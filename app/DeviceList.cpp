@@ -9,7 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace hygrolog {
+namespace dewscope {
 
 DeviceList::DeviceList(PortMap *ports, QWidget *parent)
     : QDialog(parent)
@@ -63,4 +63,4 @@ void DeviceList::refresh()
     m_table->horizontalHeader()->setStretchLastSection(true);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -4,7 +4,7 @@
 
 class QTableWidget;
 
-namespace hygrolog {
+namespace dewscope {
 
 class PortMap;
 
@@ -26,4 +26,4 @@ private:
     QTableWidget *m_table;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -2,7 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/PanelText.h"
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "recording/Recorder.h"
@@ -27,7 +27,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 
@@ -611,4 +611,4 @@ void Panel::closeEvent(QCloseEvent *event)
     Q_EMIT closed();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -16,7 +16,7 @@ class QPushButton;
 class QRadioButton;
 class QToolBar;
 
-namespace hygrolog {
+namespace dewscope {
 
 class MeterLink;
 class Poll;
@@ -154,4 +154,4 @@ private:
     std::function<bool(const QUrl &)> m_urlOpener;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace hygrolog::panel {
+namespace dewscope::panel {
 
 namespace {
 const QString releaseDate = QStringLiteral("2018-02-02.1");
@@ -68,4 +68,4 @@ ShownTexts shownTexts(const ReadingTexts &texts, bool celsiusMode)
     return { texts.tempF, texts.dewF, texts.wetF, texts.rh };
 }
 
-} // namespace hygrolog::panel
+} // namespace dewscope::panel

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace hygrolog {
+namespace dewscope {
 
 // Texts and measures of the main window that do not need a window to be worked out.
 namespace panel {
@@ -48,4 +48,4 @@ struct ShownTexts
 ShownTexts shownTexts(const ReadingTexts &texts, bool celsiusMode);
 
 } // namespace panel
-} // namespace hygrolog
+} // namespace dewscope

@@ -4,7 +4,7 @@
 #include "app/DeviceList.h"
 #include "app/PanelText.h"
 #include "app/PortChoice.h"
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/PortMap.h"
 
@@ -20,7 +20,7 @@
 #include <QScreen>
 #include <QUrl>
 
-namespace hygrolog {
+namespace dewscope {
 
 Port::Port(SharedState *state, PortMap *ports, QWidget *parent)
     : QDialog(parent)
@@ -179,4 +179,4 @@ void Port::closeEvent(QCloseEvent *event)
         Q_EMIT cancelled();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -7,7 +7,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace hygrolog {
+namespace dewscope {
 
 class DeviceList;
 class MeterLink;
@@ -70,4 +70,4 @@ private:
     DeviceList *m_deviceList = nullptr;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

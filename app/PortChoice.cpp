@@ -3,7 +3,7 @@
 #include "meter/MeterLink.h"
 #include "meter/PortMap.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 const QString portPrefix = QStringLiteral("COM  ");
@@ -55,4 +55,4 @@ QStringList scanPorts(MeterLink &link, const std::function<void(int)> &progress)
     return found;
 }
 
-} // namespace hygrolog
+} // namespace dewscope

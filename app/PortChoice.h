@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace hygrolog {
+namespace dewscope {
 
 class MeterLink;
 
@@ -23,4 +23,4 @@ int comPortNumberFromText(const QString &text, int previous);
 // closed. The list comes out sorted.
 QStringList scanPorts(MeterLink &link, const std::function<void(int)> &progress = {});
 
-} // namespace hygrolog
+} // namespace dewscope

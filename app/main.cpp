@@ -7,18 +7,18 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Hygrolog"));
+    QApplication::setApplicationName(QStringLiteral("Dewscope"));
     QApplication::setApplicationVersion(QStringLiteral("10.02"));
-    QApplication::setDesktopFileName(QStringLiteral("hygrolog"));
-    QApplication::setWindowIcon(hygrolog::artwork::applicationIcon());
+    QApplication::setDesktopFileName(QStringLiteral("dewscope"));
+    QApplication::setWindowIcon(dewscope::artwork::applicationIcon());
     // The port window's closing ends the program only through Application::finished.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    hygrolog::Application::Options options;
+    dewscope::Application::Options options;
     QString message;
-    using Parse = hygrolog::Application::Parse;
+    using Parse = dewscope::Application::Parse;
     const Parse parsed
-        = hygrolog::Application::parseArguments(QApplication::arguments(), &options, &message);
+        = dewscope::Application::parseArguments(QApplication::arguments(), &options, &message);
     if (parsed == Parse::Answered) {
         QTextStream(stdout) << message;
         return 0;
@@ -28,8 +28,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    hygrolog::Application program(options);
-    QObject::connect(&program, &hygrolog::Application::finished, &app, &QApplication::quit,
+    dewscope::Application program(options);
+    QObject::connect(&program, &dewscope::Application::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     QString error;
     if (!program.start(&error)) {

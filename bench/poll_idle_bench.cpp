@@ -4,7 +4,7 @@
 //
 // Usage: bench_poll_idle [SECONDS]   (default 10 per phase)
 
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 

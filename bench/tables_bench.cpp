@@ -3,7 +3,7 @@
 // tables open. Each figure is set against a raw read-and-split (or build-and-write) of the same
 // data in the same run; the longest event-loop stall is measured with a 10 ms heartbeat.
 #include "recording/DataFile.h"
-#include "recording/FileLoader.h"
+#include "tables/FileLoader.h"
 #include "tables/FileList.h"
 #include "tables/GridSaver.h"
 #include "tables/List.h"
@@ -19,7 +19,7 @@
 
 #include <cstdio>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 

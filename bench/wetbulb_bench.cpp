@@ -18,7 +18,7 @@
 #include <functional>
 #include <vector>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 

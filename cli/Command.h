@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 // Exit codes of every command.
 enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
@@ -41,4 +41,4 @@ const QList<Command> &commands();
 // Runs a whole command line (without the program name); used by main() and the tests.
 int runCommandLine(const QStringList &args, Io &io);
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

@@ -1,6 +1,6 @@
 #include "cli/Command.h"
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 const QList<Command> &commands()
 {
@@ -48,7 +48,7 @@ const QList<Command> &commands()
 namespace {
 void printHelp(QTextStream &out)
 {
-    out << "Usage: hygrolog-cli COMMAND [ARGUMENTS]\n"
+    out << "Usage: dewscope-cli COMMAND [ARGUMENTS]\n"
            "Checks a humidity-temperature meter's bytes and data files without the window.\n\n"
            "Commands:\n";
     for (const Command &command : commands()) {
@@ -74,7 +74,7 @@ int runCommandLine(const QStringList &args, Io &io)
         if (name == QLatin1String(command.name)) {
             const QStringList rest = args.mid(1);
             if (rest.contains(QLatin1String("--help"))) {
-                io.out << "Usage: hygrolog-cli " << command.usage << "\n"
+                io.out << "Usage: dewscope-cli " << command.usage << "\n"
                        << QString::fromUtf8(command.summary) << "\n";
                 if (command.details)
                     io.out << QString::fromUtf8(command.details) << "\n";
@@ -83,8 +83,8 @@ int runCommandLine(const QStringList &args, Io &io)
             return command.run(rest, io);
         }
     }
-    io.err << "hygrolog-cli: unknown command '" << name << "' (try --help)\n";
+    io.err << "dewscope-cli: unknown command '" << name << "' (try --help)\n";
     return UsageError;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

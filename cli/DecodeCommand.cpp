@@ -3,7 +3,7 @@
 #include "meter/LiveFrame.h"
 #include "meter/ReadingTexts.h"
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 namespace {
 bool parseFrame(const QString &text, QByteArray *bytes)
@@ -22,14 +22,14 @@ bool parseFrame(const QString &text, QByteArray *bytes)
 int runDecode(const QStringList &args, Io &io)
 {
     if (args.isEmpty()) {
-        io.err << "hygrolog-cli decode: give at least one FRAME of 12 hex digits\n";
+        io.err << "dewscope-cli decode: give at least one FRAME of 12 hex digits\n";
         return UsageError;
     }
     QList<QByteArray> frames;
     for (const QString &arg : args) {
         QByteArray bytes;
         if (!parseFrame(arg, &bytes)) {
-            io.err << "hygrolog-cli decode: '" << arg << "' is not 12 hex digits\n";
+            io.err << "dewscope-cli decode: '" << arg << "' is not 12 hex digits\n";
             return UsageError;
         }
         frames.append(bytes);
@@ -55,4 +55,4 @@ int runDecode(const QStringList &args, Io &io)
     return Success;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

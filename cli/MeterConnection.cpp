@@ -1,6 +1,6 @@
 #include "cli/MeterConnection.h"
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 bool MeterConnection::open(const char *command, const QString &location, Io &io)
 {
@@ -9,7 +9,7 @@ bool MeterConnection::open(const char *command, const QString &location, Io &io)
     link.setSettings(QStringLiteral("9600,n,8,1"));
     const int error = link.open();
     if (error != MeterLink::NoError) {
-        io.err << "hygrolog-cli " << command << ": cannot open " << location << " (error " << error
+        io.err << "dewscope-cli " << command << ": cannot open " << location << " (error " << error
                << "): " << link.errorString() << '\n';
         return false;
     }
@@ -18,4 +18,4 @@ bool MeterConnection::open(const char *command, const QString &location, Io &io)
     return true;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

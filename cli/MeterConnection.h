@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "cli/Command.h"
 #include "meter/MeterLink.h"
 #include "meter/PortMap.h"
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 // The meter of a headless command: the given location opened as COM 1 at 9600 8N1, with the
 // shared state the poll and the recorder read.
@@ -15,9 +15,9 @@ struct MeterConnection
     MeterLink link { &ports };
     SharedState state;
 
-    // Opens the port and marks the meter online. On failure writes "hygrolog-cli COMMAND: cannot
+    // Opens the port and marks the meter online. On failure writes "dewscope-cli COMMAND: cannot
     // open LOCATION (error N): reason" to io.err and returns false.
     bool open(const char *command, const QString &location, Io &io);
 };
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

@@ -10,7 +10,7 @@
 #include <QTime>
 #include <QTimer>
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 int runMonitor(const QStringList &args, Io &io)
 {
@@ -24,16 +24,16 @@ int runMonitor(const QStringList &args, Io &io)
             bool ok = false;
             duration = args.at(++i).toDouble(&ok);
             if (!ok || !(duration > 0) || duration > 7 * 86400) {
-                io.err << "hygrolog-cli monitor: --duration wants seconds above 0\n";
+                io.err << "dewscope-cli monitor: --duration wants seconds above 0\n";
                 return UsageError;
             }
         } else {
-            io.err << "hygrolog-cli monitor: unexpected argument '" << arg << "'\n";
+            io.err << "dewscope-cli monitor: unexpected argument '" << arg << "'\n";
             return UsageError;
         }
     }
     if (location.isEmpty()) {
-        io.err << "hygrolog-cli monitor: give the meter's port with --port LOCATION\n";
+        io.err << "dewscope-cli monitor: give the meter's port with --port LOCATION\n";
         return UsageError;
     }
 
@@ -64,11 +64,11 @@ int runMonitor(const QStringList &args, Io &io)
         poll.downloadFinished();
     });
     QObject::connect(&link, &MeterLink::portLost, &loop, [&] {
-        io.err << "hygrolog-cli monitor: " << location << " went away; trying to reopen it\n";
+        io.err << "dewscope-cli monitor: " << location << " went away; trying to reopen it\n";
         io.err.flush();
     });
     QObject::connect(&link, &MeterLink::portRestored, &loop, [&] {
-        io.err << "hygrolog-cli monitor: " << location << " is back\n";
+        io.err << "dewscope-cli monitor: " << location << " is back\n";
         io.err.flush();
     });
 
@@ -88,4 +88,4 @@ int runMonitor(const QStringList &args, Io &io)
     return Success;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

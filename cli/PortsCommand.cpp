@@ -2,7 +2,7 @@
 
 #include "meter/PortMap.h"
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 int runPorts(const QStringList &args, Io &io)
 {
@@ -11,7 +11,7 @@ int runPorts(const QStringList &args, Io &io)
         if (args.at(i) == QLatin1String("--port") && i + 1 < args.size()) {
             overrideLocation = args.at(++i);
         } else {
-            io.err << "hygrolog-cli ports: unexpected argument '" << args.at(i) << "'\n";
+            io.err << "dewscope-cli ports: unexpected argument '" << args.at(i) << "'\n";
             return UsageError;
         }
     }
@@ -29,4 +29,4 @@ int runPorts(const QStringList &args, Io &io)
     return Success;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

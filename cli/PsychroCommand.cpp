@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 namespace {
 QString exact(const MeterValue &value)
@@ -20,7 +20,7 @@ QString exact(const MeterValue &value)
 int runPsychro(const QStringList &args, Io &io)
 {
     if (args.size() != 2) {
-        io.err << "hygrolog-cli psychro: give a temperature in °C and a relative humidity in %\n";
+        io.err << "dewscope-cli psychro: give a temperature in °C and a relative humidity in %\n";
         return UsageError;
     }
     bool okT = false;
@@ -28,7 +28,7 @@ int runPsychro(const QStringList &args, Io &io)
     const double t = args.at(0).toDouble(&okT);
     const double rh = args.at(1).toDouble(&okRh);
     if (!okT || !okRh) {
-        io.err << "hygrolog-cli psychro: T and RH must be numbers (\".\" as decimal mark)\n";
+        io.err << "dewscope-cli psychro: T and RH must be numbers (\".\" as decimal mark)\n";
         return UsageError;
     }
     Reading reading;
@@ -36,7 +36,7 @@ int runPsychro(const QStringList &args, Io &io)
     reading.rh = MeterValue::number(rh);
     computeDewWet(reading, t, rh);
     if (!reading.dewC.isSet() || !reading.wetC.isSet() || !reading.dewF.isSet()) {
-        io.err << "hygrolog-cli psychro: dew point and wet bulb cannot be computed for " << args.at(0)
+        io.err << "dewscope-cli psychro: dew point and wet bulb cannot be computed for " << args.at(0)
                << " °C and " << args.at(1) << " %\n";
         return Failure;
     }
@@ -45,4 +45,4 @@ int runPsychro(const QStringList &args, Io &io)
     return Success;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

@@ -5,17 +5,17 @@
 
 #include <QFile>
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 int runRead(const QStringList &args, Io &io)
 {
     if (args.size() != 1) {
-        io.err << "hygrolog-cli read: give one data FILE\n";
+        io.err << "dewscope-cli read: give one data FILE\n";
         return UsageError;
     }
     QFile file(args.first());
     if (!file.open(QIODevice::ReadOnly)) {
-        io.err << "hygrolog-cli read: cannot open " << args.first() << ": " << file.errorString()
+        io.err << "dewscope-cli read: cannot open " << args.first() << ": " << file.errorString()
                << "\n";
         return Failure;
     }
@@ -24,11 +24,11 @@ int runRead(const QStringList &args, Io &io)
     while (reader.next(&item) == DataFileReader::Status::Item)
         io.out << DataFile::splitCells(item).join(QLatin1Char('\t')) << "\n";
     if (reader.hasError()) {
-        io.err << "hygrolog-cli read: reading " << args.first() << " failed: " << file.errorString()
+        io.err << "dewscope-cli read: reading " << args.first() << " failed: " << file.errorString()
                << "\n";
         return Failure;
     }
     return Success;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

@@ -10,7 +10,7 @@
 
 #include <optional>
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 // Records the meter's readings into a data file with the same recorder as the window: a sample
 // every interval seconds (in ticks of 960 ms), the recorder's time stamps, at most 35,000
@@ -29,7 +29,7 @@ int runRecord(const QStringList &args, Io &io)
         } else if (arg == QLatin1String("--interval") && i + 1 < args.size()) {
             interval = Recorder::parseSamplingTime(args.at(++i));
             if (!interval) {
-                io.err << "hygrolog-cli record: --interval wants a number of seconds (1 to "
+                io.err << "dewscope-cli record: --interval wants a number of seconds (1 to "
                        << Recorder::MaxSamplingTime << ")\n";
                 return UsageError;
             }
@@ -37,19 +37,19 @@ int runRecord(const QStringList &args, Io &io)
             bool ok = false;
             count = args.at(++i).toLongLong(&ok);
             if (!ok || count < 1 || count > Recorder::MaxRecords) {
-                io.err << "hygrolog-cli record: --count wants a whole number from 1 to "
+                io.err << "dewscope-cli record: --count wants a whole number from 1 to "
                        << Recorder::MaxRecords << "\n";
                 return UsageError;
             }
         } else if (!arg.startsWith(QLatin1String("--")) && path.isEmpty()) {
             path = arg;
         } else {
-            io.err << "hygrolog-cli record: unexpected argument '" << arg << "'\n";
+            io.err << "dewscope-cli record: unexpected argument '" << arg << "'\n";
             return UsageError;
         }
     }
     if (location.isEmpty() || !interval || path.isEmpty()) {
-        io.err << "Usage: hygrolog-cli record --port LOCATION --interval SECONDS [--count N] "
+        io.err << "Usage: dewscope-cli record --port LOCATION --interval SECONDS [--count N] "
                   "FILE\n";
         return UsageError;
     }
@@ -66,7 +66,7 @@ int runRecord(const QStringList &args, Io &io)
     recorder.resetRecordTime();
     QString fileError;
     if (!recorder.startRecording(path, &fileError)) {
-        io.err << "hygrolog-cli record: cannot create " << path << ": " << fileError << '\n';
+        io.err << "dewscope-cli record: cannot create " << path << ": " << fileError << '\n';
         link.close();
         return Failure;
     }
@@ -91,16 +91,16 @@ int runRecord(const QStringList &args, Io &io)
             loop.quit();
     });
     QObject::connect(&recorder, &Recorder::recordingStopped, &loop, [&] {
-        io.err << "hygrolog-cli record: " << Recorder::MaxRecords
+        io.err << "dewscope-cli record: " << Recorder::MaxRecords
                << " records written, the recording is full\n";
         loop.quit();
     });
     QObject::connect(&poll, &Poll::meterSilent, &loop, [&] {
-        io.err << "hygrolog-cli record: the meter is silent; the last reading is recorded\n";
+        io.err << "dewscope-cli record: the meter is silent; the last reading is recorded\n";
         io.err.flush();
     });
     QObject::connect(&poll, &Poll::meterBack, &loop, [&] {
-        io.err << "hygrolog-cli record: the meter is back\n";
+        io.err << "dewscope-cli record: the meter is back\n";
         io.err.flush();
     });
     // Without the window there is no transfer: the poll goes on at once.
@@ -115,10 +115,10 @@ int runRecord(const QStringList &args, Io &io)
     recorder.setTimerEnabled(false);
     recorder.stopRecording();
     link.close();
-    io.err << "hygrolog-cli record: " << written << " record(s) in " << path << '\n';
+    io.err << "dewscope-cli record: " << written << " record(s) in " << path << '\n';
     io.out.flush();
     io.err.flush();
     return Success;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <optional>
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 namespace {
 
@@ -137,7 +137,7 @@ int runSimulate(const QStringList &args, Io &io)
     SimulateOptions options;
     const QString problem = parseOptions(args, &options);
     if (!problem.isEmpty()) {
-        io.err << "hygrolog-cli simulate: " << problem << '\n';
+        io.err << "dewscope-cli simulate: " << problem << '\n';
         return UsageError;
     }
 
@@ -145,7 +145,7 @@ int runSimulate(const QStringList &args, Io &io)
     if (!options.downloadFile.isEmpty()) {
         QFile file(options.downloadFile);
         if (!file.open(QIODevice::ReadOnly)) {
-            io.err << "hygrolog-cli simulate: cannot read " << options.downloadFile << ": "
+            io.err << "dewscope-cli simulate: cannot read " << options.downloadFile << ": "
                    << file.errorString() << '\n';
             return Failure;
         }
@@ -167,7 +167,7 @@ int runSimulate(const QStringList &args, Io &io)
     meter.setLinkPath(options.linkPath);
     QString error;
     if (!meter.open(&error)) {
-        io.err << "hygrolog-cli simulate: " << error << '\n';
+        io.err << "dewscope-cli simulate: " << error << '\n';
         return Failure;
     }
     io.out << (options.linkPath.isEmpty() ? meter.path() : options.linkPath) << '\n';
@@ -175,7 +175,7 @@ int runSimulate(const QStringList &args, Io &io)
 
     QEventLoop loop;
     auto note = [&io](const QString &text) {
-        io.err << "hygrolog-cli simulate: " << text << '\n';
+        io.err << "dewscope-cli simulate: " << text << '\n';
         io.err.flush();
     };
     QObject::connect(&meter, &SimulatedMeter::downloadSent, &loop,
@@ -206,4 +206,4 @@ int runSimulate(const QStringList &args, Io &io)
     return Success;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

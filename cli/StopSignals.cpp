@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 namespace {
 
@@ -65,4 +65,4 @@ StopSignals::~StopSignals()
     g_pipe[0] = g_pipe[1] = -1;
 }
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-namespace hygrolog::cli {
+namespace dewscope::cli {
 
 // Turns SIGINT and SIGTERM into a Qt signal while it lives (the handler only writes a byte to
 // a pipe; the event loop reads it), and puts the previous handlers back when it goes.
@@ -25,4 +25,4 @@ private:
     QSocketNotifier *m_notifier = nullptr;
 };
 
-} // namespace hygrolog::cli
+} // namespace dewscope::cli

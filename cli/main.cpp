@@ -6,11 +6,11 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("hygrolog-cli"));
+    QCoreApplication::setApplicationName(QStringLiteral("dewscope-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    hygrolog::cli::Io io { out, err };
-    const int code = hygrolog::cli::runCommandLine(app.arguments().mid(1), io);
+    dewscope::cli::Io io { out, err };
+    const int code = dewscope::cli::runCommandLine(app.arguments().mid(1), io);
     out.flush();
     err.flush();
     return code;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 
@@ -70,4 +70,4 @@ QString formatScaleLabel(float value)
     return QString::fromLatin1(text.c_str());
 }
 
-} // namespace hygrolog
+} // namespace dewscope

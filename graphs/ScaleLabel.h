@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The text of a graph scale label: the value as a single-precision number in its shortest
 // form (at most 7 significant digits), "." as the decimal mark, no zero before the point,
@@ -10,4 +10,4 @@ namespace hygrolog {
 // " 60.0", "-20.0", " .5", " 100.04".
 QString formatScaleLabel(float value);
 
-} // namespace hygrolog
+} // namespace dewscope

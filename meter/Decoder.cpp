@@ -1,6 +1,6 @@
 #include "meter/Decoder.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 constexpr quint8 OverRangeBit = 0x80;
@@ -37,4 +37,4 @@ void decodeHumidity(Reading &reading, quint8 high, quint8 low)
     reading.rh = MeterValue::number(rh);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

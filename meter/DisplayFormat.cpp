@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace hygrolog {
+namespace dewscope {
 
 QString formatReading(const MeterValue &value)
 {
@@ -69,4 +69,4 @@ QString formatReading(double value)
     return QString::fromLatin1(text.c_str());
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The display text of one value: one decimal with "." as the decimal mark on every locale,
 // "OL" and "-OL" unchanged, empty for a value never set.
@@ -15,4 +15,4 @@ namespace hygrolog {
 QString formatReading(const MeterValue &value);
 QString formatReading(double value);
 
-} // namespace hygrolog
+} // namespace dewscope

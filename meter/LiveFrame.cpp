@@ -3,7 +3,7 @@
 #include "meter/Decoder.h"
 #include "meter/Psychrometrics.h"
 
-namespace hygrolog::LiveFrame {
+namespace dewscope::LiveFrame {
 
 Kind classify(const QByteArray &bytes)
 {
@@ -26,4 +26,4 @@ void decode(Reading &reading, const QByteArray &bytes)
     computeDewWet(reading, reading.tempC.value(), reading.rh.value());
 }
 
-} // namespace hygrolog::LiveFrame
+} // namespace dewscope::LiveFrame

@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The meter's six-byte live message: 02, temperature high and low, humidity high and low, 03.
 // Six bytes FF announce a memory download instead.
@@ -24,4 +24,4 @@ Kind classify(const QByteArray &bytes);
 void decode(Reading &reading, const QByteArray &bytes);
 
 } // namespace LiveFrame
-} // namespace hygrolog
+} // namespace dewscope

@@ -7,7 +7,7 @@
 #include <QSerialPort>
 #include <QTimer>
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 
@@ -191,4 +191,4 @@ void MeterLink::retryLostPort()
     Q_EMIT portRestored();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -7,7 +7,7 @@
 class QSerialPort;
 class QTimer;
 
-namespace hygrolog {
+namespace dewscope {
 
 class PortMap;
 
@@ -90,4 +90,4 @@ private:
     bool m_lost = false;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace hygrolog {
+namespace dewscope {
 
 QString MeterValue::overloadText() const
 {
@@ -25,4 +25,4 @@ bool operator==(const MeterValue &a, const MeterValue &b)
             || std::memcmp(&a.m_value, &b.m_value, sizeof(double)) == 0;
 }
 
-} // namespace hygrolog
+} // namespace dewscope

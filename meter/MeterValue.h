@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace hygrolog {
+namespace dewscope {
 
 // One value of a live or stored reading: a number, the over-range marks "OL" / "-OL",
 // or nothing yet (before the first message that sets it).
@@ -42,4 +42,4 @@ private:
     double m_value = 0.0;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

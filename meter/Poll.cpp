@@ -1,6 +1,6 @@
 #include "meter/Poll.h"
 
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "meter/LiveFrame.h"
 #include "meter/MeterLink.h"
 
@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 
-namespace hygrolog {
+namespace dewscope {
 
 // One tick runs through these steps; every wait is a timer or a signal, never a loop.
 class Poll::Private
@@ -236,4 +236,4 @@ void Poll::downloadFinished()
         d->endTick();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-namespace hygrolog {
+namespace dewscope {
 
 class MeterLink;
 struct SharedState;
@@ -64,4 +64,4 @@ private:
     Private *d;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -4,7 +4,7 @@
 
 #include <QSerialPortInfo>
 
-namespace hygrolog {
+namespace dewscope {
 
 PortMap::PortMap()
 {
@@ -68,4 +68,4 @@ QList<PortMap::Port> PortMap::ports() const
     return PortOrder::applyOverride(m_ports, m_override);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The meter's port numbers COM 1 to 16 and the system's serial ports behind them.
 // On Windows COMn is the system port COMn. Elsewhere the system's serial ports are numbered in
@@ -43,4 +43,4 @@ private:
     QString m_override;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

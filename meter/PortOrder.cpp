@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace hygrolog::PortOrder {
+namespace dewscope::PortOrder {
 
 namespace {
 
@@ -119,4 +119,4 @@ int comNumber(const QString &text)
     return number >= 1 && number <= PortMap::PortCount ? number : 0;
 }
 
-} // namespace hygrolog::PortOrder
+} // namespace dewscope::PortOrder

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The numbering rules behind PortMap, free of the system so they can be checked on any list
 // of ports.
@@ -37,4 +37,4 @@ int comNumber(const QString &text);
 bool locationLess(const QString &a, const QString &b);
 
 } // namespace PortOrder
-} // namespace hygrolog
+} // namespace dewscope

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 MeterValue toFahrenheit(const MeterValue &celsius)
@@ -65,4 +65,4 @@ void computeDewWet(Reading &reading, double t, double rh)
     reading.wetF = toFahrenheit(reading.wetC);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

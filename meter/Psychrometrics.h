@@ -2,7 +2,7 @@
 
 #include "meter/Reading.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 // Dew point and wet bulb of air at temperature t (°C) and relative humidity rh (%), at the
 // fixed air pressure of 1013.25 hPa, written into the reading's dew and wet fields in both
@@ -19,4 +19,4 @@ void computeDewWet(Reading &reading, double t, double rh);
 // dew point).
 bool vapourPressure(double t, double rh, double *e);
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -2,7 +2,7 @@
 
 #include "meter/MeterValue.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 // The live values of the meter, overwritten by every decoded message and by every record of a
 // memory set being loaded. Values not rewritten by a message keep what they held.
@@ -21,4 +21,4 @@ struct Reading
     bool rhOverload = false;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

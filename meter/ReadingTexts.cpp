@@ -2,7 +2,7 @@
 
 #include "meter/DisplayFormat.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 ReadingTexts ReadingTexts::fromReading(const Reading &reading)
 {
@@ -27,4 +27,4 @@ bool operator==(const ReadingTexts &a, const ReadingTexts &b)
     return a.recordFields() == b.recordFields();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The seven display texts of a reading: what the labels show and what record lines,
 // grids and files carry.
@@ -29,4 +29,4 @@ struct ReadingTexts
     friend bool operator==(const ReadingTexts &a, const ReadingTexts &b);
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace hygrolog {
+namespace dewscope {
 
 std::optional<SerialSettings> SerialSettings::parse(const QString &text)
 {
@@ -58,4 +58,4 @@ std::optional<SerialSettings> SerialSettings::parse(const QString &text)
     return settings;
 }
 
-} // namespace hygrolog
+} // namespace dewscope

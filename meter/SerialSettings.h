@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace hygrolog {
+namespace dewscope {
 
 // A serial settings string such as "9600,n,8,1": baud rate, parity (n none, e even, o odd,
 // m mark, s space), data bits (5-8) and stop bits (1, 1.5 or 2), separated by commas.
@@ -26,4 +26,4 @@ struct SerialSettings
     }
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -17,7 +17,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 
@@ -456,4 +456,4 @@ QByteArray SimulatedMeter::makeMemoryImage(int sets, int recordsPerSet, QTime st
     return image;
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTime>
 
-namespace hygrolog {
+namespace dewscope {
 
 // A meter that speaks the live protocol over a real pseudo-terminal (POSIX openpty, raw mode):
 // the program opens path() like any serial port. Frames go out at a set interval with slowly
@@ -13,7 +13,7 @@ namespace hygrolog {
 // garbage and silence on request; and a memory download (six bytes FF, then a memory image)
 // sent at about the pace of 9600 baud.
 //
-// It is the tests' meter and the user's demo meter (hygrolog --demo, hygrolog-cli simulate).
+// It is the tests' meter and the user's demo meter (dewscope --demo, dewscope-cli simulate).
 class SimulatedMeter : public QObject
 {
     Q_OBJECT
@@ -92,4 +92,4 @@ private:
     Private *d;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

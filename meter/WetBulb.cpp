@@ -49,7 +49,7 @@
 //    bit, repeats everything after it). Once the cycle and its length are known, the state at
 //    the step limit follows from the number of steps left modulo the cycle length.
 
-namespace hygrolog {
+namespace dewscope {
 
 bool operator==(const WetBulbResult &a, const WetBulbResult &b)
 {
@@ -519,4 +519,4 @@ WetBulbResult findWetBulb(double t, double e)
     return swing(t, e, tw, steps);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

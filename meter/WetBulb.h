@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The wet-bulb temperature is found by walking Tw from 0 in steps of 0.01 °C (by repeated
 // addition) until the psychrometer equation's mismatch d is within 0.05 hPa; the result is one
@@ -45,4 +45,4 @@ WetBulbResult walkWetBulb(double t, double e);
 // The same result as walkWetBulb, bit for bit, found without visiting every step.
 WetBulbResult findWetBulb(double t, double e);
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -1,6 +1,9 @@
 #include "recording/DataFile.h"
 
-namespace hygrolog::DataFile {
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace dewscope::DataFile {
 
 QString timeAndValues(const QString &time, const ReadingTexts &texts)
 {
@@ -56,4 +59,23 @@ QStringList splitCells(const QString &rowText)
     return cells;
 }
 
-} // namespace hygrolog::DataFile
+QString whyNotReadable(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QCoreApplication::translate("DataFile", "%1 does not exist.").arg(path);
+    if (info.isDir())
+        return QCoreApplication::translate("DataFile", "%1 is a folder, not a data file.")
+            .arg(path);
+    if (!info.isFile())
+        return QCoreApplication::translate("DataFile",
+                                           "%1 is not a regular file (a device, pipe or socket) "
+                                           "and cannot be opened as a data file.")
+            .arg(path);
+    if (!info.isReadable())
+        return QCoreApplication::translate("DataFile", "%1 cannot be read: permission denied.")
+            .arg(path);
+    return QString();
+}
+
+} // namespace dewscope::DataFile

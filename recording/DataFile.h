@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The data file layout: one record per line, nine TAB-separated fields (number, time
 // "hh:nn:ss", temperature, dew point, wet bulb in °C, humidity, temperature, dew point, wet bulb
@@ -31,5 +31,10 @@ QByteArray gridSaveLine(const QStringList &cells);
 // empty.
 QStringList splitCells(const QString &rowText);
 
+// Why a path cannot be read as a data file, or an empty text when it can. Only regular files
+// are data files: a FIFO would hold the reader until a writer comes, and a device such as
+// /dev/zero never ends.
+QString whyNotReadable(const QString &path);
+
 } // namespace DataFile
-} // namespace hygrolog
+} // namespace dewscope

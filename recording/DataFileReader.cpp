@@ -2,7 +2,7 @@
 
 #include <QIODevice>
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 constexpr qint64 ChunkSize = 64 * 1024;
@@ -105,4 +105,4 @@ DataFileReader::Status DataFileReader::next(QString *item, qint64 byteBudget)
     }
 }
 
-} // namespace hygrolog
+} // namespace dewscope

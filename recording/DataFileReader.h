@@ -5,7 +5,7 @@
 
 class QIODevice;
 
-namespace hygrolog {
+namespace dewscope {
 
 // Reads a data file item by item with list-input rules:
 // - an item ends at the end of a line (CR LF, a lone CR or a lone LF);
@@ -54,4 +54,4 @@ private:
     QByteArray m_item;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

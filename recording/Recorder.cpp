@@ -1,6 +1,6 @@
 #include "recording/Recorder.h"
 
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "recording/DataFile.h"
 
 #include <QFile>
@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 
@@ -66,6 +66,9 @@ public:
     QFile file;
     QString path;
     qint64 goodSize = 0; // bytes of complete records in the file
+    QString writeError; // the latest failed write's reason
+    qint64 samplesMissed = 0; // since the writes began to fail
+    qint64 totalSamplesMissed = 0; // in the recording
 
     QString fileNameLabel;
     QString countLabel;
@@ -100,8 +103,10 @@ bool Recorder::Private::reopenForAppend()
 {
     file.close();
     file.setFileName(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        writeError = file.errorString();
         return false;
+    }
     goodSize = file.size();
     return true;
 }
@@ -112,6 +117,7 @@ bool Recorder::Private::writeRecord(const QByteArray &line)
         return false;
     const qint64 written = file.write(line);
     if (written != line.size() || !file.flush()) {
+        writeError = file.errorString();
         // Take a partial line back out so the file keeps only complete records.
         if (written > 0)
             file.resize(goodSize);
@@ -262,6 +268,9 @@ bool Recorder::startRecording(const QString &path, QString *error)
     }
     d->path = path;
     d->goodSize = 0;
+    d->writeError.clear();
+    d->samplesMissed = 0;
+    d->totalSamplesMissed = 0;
     d->recording = true;
     d->fileNameLabel = fileTitle();
     d->recLabelVisible = true;
@@ -283,6 +292,7 @@ void Recorder::stopRecording()
 void Recorder::endRecording()
 {
     d->recording = false;
+    d->samplesMissed = 0;
     d->countLabel.clear();
     d->recordCount = 0;
     d->closeFile();
@@ -310,6 +320,26 @@ void Recorder::listClosed()
 {
     d->listCount = 0;
     d->listActive = false;
+}
+
+bool Recorder::isWriteFailing() const
+{
+    return d->samplesMissed > 0;
+}
+
+QString Recorder::writeError() const
+{
+    return d->writeError;
+}
+
+qint64 Recorder::samplesMissed() const
+{
+    return d->samplesMissed;
+}
+
+qint64 Recorder::totalSamplesMissed() const
+{
+    return d->totalSamplesMissed;
 }
 
 QString Recorder::fileNameLabel() const
@@ -356,12 +386,24 @@ void Recorder::tick()
             // The recording is full: close it without writing this sample. The labels clear
             // at the next tick, which samples again.
             d->recLabel.clear();
+            Q_EMIT recordingFull();
             endRecording();
             return;
         }
         const qint64 number = d->recordCount + 1;
-        if (!d->writeRecord(DataFile::recorderLine(number, line)))
-            return; // silent: the next tick tries a sample again
+        if (!d->writeRecord(DataFile::recorderLine(number, line))) {
+            // No message box in the tick: the next tick tries a sample again, and the failure
+            // is reported for the labels and the command line to show.
+            ++d->samplesMissed;
+            ++d->totalSamplesMissed;
+            Q_EMIT writeFailed(d->writeError, d->samplesMissed);
+            Q_EMIT labelsChanged();
+            return;
+        }
+        const qint64 missed = d->samplesMissed;
+        d->samplesMissed = 0;
+        if (missed > 0)
+            Q_EMIT writeRecovered(missed);
         d->recordCount = number;
         d->countLabel = QString::number(number);
         d->recLabel = QStringLiteral("Rec");
@@ -392,4 +434,4 @@ void Recorder::tick()
     d->sampleTicks = 1;
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-namespace hygrolog {
+namespace dewscope {
 
 struct SharedState;
 
@@ -20,6 +20,8 @@ struct SharedState;
 // file if only part of it got there, the count and sampleTicks stay as they were, and the next
 // tick samples again. A recording file that was deleted or replaced on disk is opened again
 // (created) at its path, so the records that follow are not written into an unreachable file.
+// Failed writes show no message of their own; the recorder keeps the system's reason and counts
+// the samples missed, so the window and the command line can make the failure visible.
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -90,6 +92,15 @@ public:
     // The Real Time List unloaded.
     void listClosed();
 
+    // True while the recording's writes fail: from a failed sample to the next one written.
+    bool isWriteFailing() const;
+    // The system's reason for the latest failed write of the recording.
+    QString writeError() const;
+    // Samples missed since the writes began to fail (0 while they succeed).
+    qint64 samplesMissed() const;
+    // Samples missed in the whole recording, kept after it stopped until the next one starts.
+    qint64 totalSamplesMissed() const;
+
     // What the main window's labels show.
     QString fileNameLabel() const;
     QString countLabel() const;
@@ -113,6 +124,13 @@ Q_SIGNALS:
     void listRowAppended(const QString &rowText);
     // A record is in the file (count within the recording).
     void recordWritten(qint64 count);
+    // A sample could not be written (reason from the system); missed counts the samples lost
+    // since the writes began to fail, 1 for the first of them.
+    void writeFailed(const QString &reason, qint64 missed);
+    // A sample was written again after missed samples had failed.
+    void writeRecovered(qint64 missed);
+    // The recording reached MaxRecords and stopped (recordingStopped follows).
+    void recordingFull();
 
 private:
     void endRecording();
@@ -121,4 +139,4 @@ private:
     Private *d;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

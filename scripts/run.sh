@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds what changed and starts Hygrolog. Arguments go to the program. Unless --port or --demo
+# Builds what changed and starts Dewscope. Arguments go to the program. Unless --port or --demo
 # is given, it listens for two seconds on every serial port the system lists; when no meter
 # sends readings on any of them, it starts with the built-in simulated meter (--demo), so there
 # is something to see on a machine with no meter attached.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-cli="$BUILD/cli/hygrolog-cli"
+cli="$BUILD/cli/dewscope-cli"
 demo=1
 for arg in "$@"; do
     case "$arg" in
@@ -38,6 +38,6 @@ if [ "$demo" -eq 1 ] && meter_attached; then
 fi
 if [ "$demo" -eq 1 ]; then
     echo "No meter found on the serial ports: starting with the simulated meter (--demo)."
-    exec "$BUILD/app/hygrolog" --demo "$@"
+    exec "$BUILD/app/dewscope" --demo "$@"
 fi
-exec "$BUILD/app/hygrolog" "$@"
+exec "$BUILD/app/dewscope" "$@"

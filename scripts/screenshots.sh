@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/screenshots/ on a real (virtual) X server: starts Xvfb, runs
-# "hygrolog --demo", presses Enter in the port window, waits for live figures and saves
+# "dewscope --demo", presses Enter in the port window, waits for live figures and saves
 # port.png and panel.png.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="${HYGROLOG_BUILD_DIR:-$ROOT/build}"
+BUILD="${DEWSCOPE_BUILD_DIR:-$ROOT/build}"
 OUT="$ROOT/docs/screenshots"
 
 need=()
@@ -20,9 +20,9 @@ if [ ${#need[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 
-if [ ! -x "$BUILD/app/hygrolog" ]; then
+if [ ! -x "$BUILD/app/dewscope" ]; then
     [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$BUILD" --target hygrolog --parallel 2
+    cmake --build "$BUILD" --target dewscope --parallel 2
 fi
 mkdir -p "$OUT"
 
@@ -63,7 +63,7 @@ wait_window() {
     return 1
 }
 
-QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/app/hygrolog" --demo &
+QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$BUILD/app/dewscope" --demo &
 pids+=($!)
 
 port="$(wait_window "COM Port" 20)"

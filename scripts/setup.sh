@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing (Debian packages) and builds Hygrolog incrementally into build/.
-# Sourced by run.sh and test.sh.
+# Installs what is missing (Debian packages) and builds Dewscope incrementally into build/.
+# Sourced by run.sh and test.sh. With SANITIZE=1 it builds into build-sanitize/ with
+# AddressSanitizer and UndefinedBehaviorSanitizer instead.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="${HYGROLOG_BUILD_DIR:-$ROOT/build}"
+SANITIZE="${SANITIZE:-0}"
+if [ "$SANITIZE" = 1 ]; then
+    BUILD="${DEWSCOPE_SANITIZE_BUILD_DIR:-$ROOT/build-sanitize}"
+else
+    BUILD="${DEWSCOPE_BUILD_DIR:-$ROOT/build}"
+fi
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev xvfb xauth fonts-liberation)
 
 missing=()
@@ -20,6 +26,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    config=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    if [ "$SANITIZE" = 1 ]; then
+        flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+        config+=("-DCMAKE_CXX_FLAGS=$flags" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined")
+    fi
+    command -v ccache >/dev/null && config+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$ROOT" -B "$BUILD" "${config[@]}"
 fi
 cmake --build "$BUILD" --parallel "$(nproc)"

@@ -1,6 +1,14 @@
 #!/usr/bin/env bash
-# Builds what changed and runs the whole test suite.
+# Builds what changed and runs the whole test suite. --sanitize builds into build-sanitize/
+# with AddressSanitizer and UndefinedBehaviorSanitizer and runs the suite there; any finding
+# fails the run.
 set -euo pipefail
+if [ "${1:-}" = "--sanitize" ]; then
+    shift
+    export SANITIZE=1
+    export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+fi
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 cd "$BUILD"
 ctest --output-on-failure --timeout 600 "$@"

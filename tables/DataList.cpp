@@ -1,6 +1,6 @@
 #include "tables/DataList.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 DataList::DataList(QWidget *parent)
     : RecordWindow(QStringLiteral("Data List"), parent)
@@ -18,4 +18,4 @@ void DataList::placeBeside(const QWidget *mainWindow)
     move(main.x() + main.width(), main.y());
 }
 
-} // namespace hygrolog
+} // namespace dewscope

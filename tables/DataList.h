@@ -2,7 +2,7 @@
 
 #include "tables/RecordWindow.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 // "Data List": the records of one set of the meter's memory. Keys Save, Plot, Print.
 class DataList : public RecordWindow
@@ -16,4 +16,4 @@ public:
     void placeBeside(const QWidget *mainWindow);
 };
 
-} // namespace hygrolog
+} // namespace dewscope

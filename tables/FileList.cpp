@@ -1,6 +1,6 @@
 #include "tables/FileList.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 FileList::FileList(QWidget *parent)
     : RecordWindow(QStringLiteral("File List"), parent)
@@ -9,4 +9,4 @@ FileList::FileList(QWidget *parent)
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 2);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

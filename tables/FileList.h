@@ -2,7 +2,7 @@
 
 #include "tables/RecordWindow.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 // "File List": the records of the current recording, or the lines of an opened data file.
 // Keys Plot, Print.
@@ -14,4 +14,4 @@ public:
     explicit FileList(QWidget *parent = nullptr);
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -3,7 +3,7 @@
 #include "recording/DataFile.h"
 #include "tables/RecordTableModel.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 GridSaver::GridSaver(RecordTableModel *model, const QString &path, const QString &caption,
                      QObject *parent)
@@ -93,4 +93,4 @@ void GridSaver::finish(bool ok, const QString &error)
     Q_EMIT finished(ok, error);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

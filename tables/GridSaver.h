@@ -8,7 +8,7 @@
 #include <QString>
 #include <QTimer>
 
-namespace hygrolog {
+namespace dewscope {
 
 class RecordTableModel;
 
@@ -60,4 +60,4 @@ private:
     bool m_running = false;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

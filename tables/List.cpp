@@ -1,6 +1,6 @@
 #include "tables/List.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 List::List(QWidget *parent)
     : RecordWindow(QStringLiteral("Real Time List"), parent)
@@ -9,4 +9,4 @@ List::List(QWidget *parent)
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 2);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -2,7 +2,7 @@
 
 #include "tables/RecordWindow.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 // "Real Time List": one row per sample while real-time listing is on. Keys Save, Print.
 // Unloading it stops the listing.
@@ -14,4 +14,4 @@ public:
     explicit List(QWidget *parent = nullptr);
 };
 
-} // namespace hygrolog
+} // namespace dewscope

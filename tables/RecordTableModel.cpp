@@ -2,7 +2,7 @@
 
 #include "recording/DataFile.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 constexpr QChar Tab = QLatin1Char('\t');
@@ -172,4 +172,4 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
     return QVariant();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hygrolog {
+namespace dewscope {
 
 // The rows of a record grid: nine text columns under a fixed header row. The grid's own
 // numbering is used by the grid operations below: row 0 is the header row, data rows are
@@ -68,4 +68,4 @@ private:
     int m_col = 0;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

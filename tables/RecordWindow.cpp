@@ -15,7 +15,7 @@
 #include <QTableView>
 #include <QToolBar>
 
-namespace hygrolog {
+namespace dewscope {
 
 const QString RecordWindow::RecordingRefusal
     = QStringLiteral("Aready in recording mode, close it and try again !");
@@ -188,4 +188,4 @@ void RecordWindow::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -8,7 +8,7 @@ class QAction;
 class QTableView;
 class QToolBar;
 
-namespace hygrolog {
+namespace dewscope {
 
 class GridSaver;
 class RecordTableModel;
@@ -78,4 +78,4 @@ private:
     bool m_unloaded = false;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

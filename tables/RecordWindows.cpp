@@ -6,7 +6,7 @@
 #include "tables/List.h"
 #include "tables/RecordTableModel.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 RecordWindows::RecordWindows(Recorder *recorder, QWidget *mainWindow, QObject *parent)
     : QObject(parent)
@@ -129,4 +129,4 @@ void RecordWindows::appendToList(const QString &rowText)
     list()->appendRecordRow(rowText);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace hygrolog {
+namespace dewscope {
 
 class DataList;
 class FileList;
@@ -52,7 +52,7 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     // Plot or Print in one of the windows.
-    void keyClicked(hygrolog::RecordWindow *window, const QString &key);
+    void keyClicked(dewscope::RecordWindow *window, const QString &key);
 
 private:
     template<typename Window> Window *load(QPointer<Window> &slot);
@@ -65,4 +65,4 @@ private:
     QPointer<DataList> m_dataList;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QPointer>
 
-namespace hygrolog {
+namespace dewscope {
 
 namespace {
 struct DialogState
@@ -76,4 +76,4 @@ void SaveDialog::clearFileChosen()
     dialogState().fileChosen = false;
 }
 
-} // namespace hygrolog
+} // namespace dewscope

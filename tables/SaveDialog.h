@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace hygrolog {
+namespace dewscope {
 
 // The save-as dialog of the record tables and of starting a recording: types
 // "Data Files (*.txt)" and "All Files (*.*)", All Files preselected, asks before replacing a
@@ -27,4 +27,4 @@ public:
     static void clearFileChosen();
 };
 
-} // namespace hygrolog
+} // namespace dewscope

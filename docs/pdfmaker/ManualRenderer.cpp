@@ -15,7 +15,7 @@
 
 #include <memory>
 
-namespace hygrolog::manual {
+namespace dewscope::manual {
 
 namespace {
 
@@ -313,7 +313,7 @@ bool ManualRenderer::render(const QString &path, QString *error) const
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(22, 20, 22, 14), QPageLayout::Millimeter);
         writer.setTitle(m_source.title());
-        writer.setCreator(QStringLiteral("hygrolog-manual"));
+        writer.setCreator(QStringLiteral("dewscope-manual"));
 
         const QRectF area = writer.pageLayout().paintRectPixels(Resolution);
         const double width = area.width();
@@ -391,4 +391,4 @@ bool ManualRenderer::render(const QString &path, QString *error) const
     return true;
 }
 
-} // namespace hygrolog::manual
+} // namespace dewscope::manual

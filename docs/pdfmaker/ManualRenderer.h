@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace hygrolog::manual {
+namespace dewscope::manual {
 
 // Typesets one manual as an A4 PDF: a title page with the title, the front matter and a table
 // of contents with page numbers, then the body, each body page with a footer that carries the
@@ -26,4 +26,4 @@ private:
     QString m_subtitle;
 };
 
-} // namespace hygrolog::manual
+} // namespace dewscope::manual

@@ -1,6 +1,6 @@
 #include "ManualSource.h"
 
-namespace hygrolog::manual {
+namespace dewscope::manual {
 
 namespace {
 bool isFence(const QString &line)
@@ -79,4 +79,4 @@ ManualSource ManualSource::parse(const QString &markdown)
     return source;
 }
 
-} // namespace hygrolog::manual
+} // namespace dewscope::manual

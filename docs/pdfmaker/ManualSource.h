@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hygrolog::manual {
+namespace dewscope::manual {
 
 // A manual's Markdown text cut into the parts the PDF is built from: the level-1 heading is the
 // title of the title page, the text between it and the first level-2 heading is printed on the
@@ -31,4 +31,4 @@ private:
     QStringList m_sections;
 };
 
-} // namespace hygrolog::manual
+} // namespace dewscope::manual

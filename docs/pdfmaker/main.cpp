@@ -1,6 +1,6 @@
-// hygrolog-manual: turns one Markdown manual into the PDF that the help panel opens.
+// dewscope-manual: turns one Markdown manual into the PDF that the help panel opens.
 //
-//   hygrolog-manual [--subtitle TEXT] INPUT.md OUTPUT.pdf
+//   dewscope-manual [--subtitle TEXT] INPUT.md OUTPUT.pdf
 //
 // Runs at build time on the offscreen platform; exit status 0 on success, 1 on a failure
 // (unreadable source, a source without a title or sections, a PDF that cannot be written),
@@ -17,8 +17,8 @@
 
 #include <memory>
 
-using hygrolog::manual::ManualRenderer;
-using hygrolog::manual::ManualSource;
+using dewscope::manual::ManualRenderer;
+using dewscope::manual::ManualSource;
 
 int main(int argc, char *argv[])
 {
@@ -48,18 +48,18 @@ int main(int argc, char *argv[])
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
-        err << "usage: hygrolog-manual [--subtitle TEXT] INPUT.md OUTPUT.pdf\n";
+        err << "usage: dewscope-manual [--subtitle TEXT] INPUT.md OUTPUT.pdf\n";
         return 2;
     }
 
     QFile input(args.at(0));
     if (!input.open(QIODevice::ReadOnly)) {
-        err << "hygrolog-manual: " << args.at(0) << ": " << input.errorString() << "\n";
+        err << "dewscope-manual: " << args.at(0) << ": " << input.errorString() << "\n";
         return 1;
     }
     const ManualSource source = ManualSource::parse(QString::fromUtf8(input.readAll()));
     if (source.title().isEmpty() || source.sections().isEmpty()) {
-        err << "hygrolog-manual: " << args.at(0)
+        err << "dewscope-manual: " << args.at(0)
             << ": needs a '# ' title and at least one '## ' section\n";
         return 1;
     }
@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     renderer.setSubtitle(parser.value(subtitleOption));
     QString error;
     if (!renderer.render(args.at(1), &error)) {
-        err << "hygrolog-manual: " << args.at(1) << ": " << error << "\n";
+        err << "dewscope-manual: " << args.at(1) << ": " << error << "\n";
         return 1;
     }
     return 0;

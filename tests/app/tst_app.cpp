@@ -16,11 +16,11 @@
 
 #include <memory>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 
-const QString missingPort = QStringLiteral("/dev/hygrolog-no-such-port");
+const QString missingPort = QStringLiteral("/dev/dewscope-no-such-port");
 const QString plainCaption = QStringLiteral("Panel V10.02");
 const QString releaseCaption = QStringLiteral("Panel V10.02   2018-02-02.1");
 
@@ -138,7 +138,7 @@ private Q_SLOTS:
         QFETCH(QString, outcome);
         Application::Options options;
         QString message;
-        const auto parsed = Application::parseArguments(QStringList { "hygrolog" } + arguments,
+        const auto parsed = Application::parseArguments(QStringList { "dewscope" } + arguments,
                                                         &options, &message);
         if (parsed == Application::Parse::Run)
             QCOMPARE(QStringLiteral("run on '%1'%2")

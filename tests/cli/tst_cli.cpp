@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using hygrolog::test::CommandRun;
+using dewscope::test::CommandRun;
 
 // Every command's output and exit code (0 done, 1 failed, 2 misused), run in-process. The
 // commands that follow a live meter over a pseudo-terminal (monitor, ports, simulate) are driven
@@ -78,8 +78,8 @@ void TestCli::refusals_data()
     QTest::newRow("read without file") << "read" << 2 << "";
     QTest::newRow("read a missing file") << "read /nonexistent/file.txt" << 1 << "cannot open";
     QTest::newRow("monitor on a missing port")
-        << "monitor --port /dev/hygrolog-no-such-port --duration 1" << 1
-        << "cannot open /dev/hygrolog-no-such-port";
+        << "monitor --port /dev/dewscope-no-such-port --duration 1" << 1
+        << "cannot open /dev/dewscope-no-such-port";
     QTest::newRow("monitor without a port") << "monitor" << 2 << "--port";
     QTest::newRow("simulate with a bad interval") << "simulate --interval 0" << 2 << "--interval";
     QTest::newRow("simulate a download too large")

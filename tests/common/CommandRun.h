@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <QTextStream>
 
-namespace hygrolog::test {
+namespace dewscope::test {
 
-// One hygrolog-cli command line run in-process: its exit code and what it printed on each
+// One dewscope-cli command line run in-process: its exit code and what it printed on each
 // stream. out() may be read while a long command still runs (from a timer).
 class CommandRun
 {
@@ -42,4 +42,4 @@ private:
     cli::Io m_io { m_outStream, m_errStream };
 };
 
-} // namespace hygrolog::test
+} // namespace dewscope::test

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
@@ -9,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace hygrolog::test {
+namespace dewscope::test {
 
 // The program's side and the meter's side of one pseudo-terminal, with the poll ready to run.
 struct MeterRig
@@ -49,4 +49,4 @@ struct MeterRig
     }
 };
 
-} // namespace hygrolog::test
+} // namespace dewscope::test

@@ -5,8 +5,8 @@
 
 namespace {
 
-const QString HelpDir = QStringLiteral(HYGROLOG_HELP_DIR);
-const QString SourceDir = QStringLiteral(HYGROLOG_MANUAL_SOURCE_DIR);
+const QString HelpDir = QStringLiteral(DEWSCOPE_HELP_DIR);
+const QString SourceDir = QStringLiteral(DEWSCOPE_MANUAL_SOURCE_DIR);
 
 QByteArray readAll(const QString &path)
 {
@@ -156,8 +156,8 @@ private Q_SLOTS:
         output.close();
 
         QProcess tool;
-        tool.start(QStringLiteral(HYGROLOG_MANUAL_TOOL),
-                   { "--subtitle", "Hygrolog test", input.fileName(), output.fileName() });
+        tool.start(QStringLiteral(DEWSCOPE_MANUAL_TOOL),
+                   { "--subtitle", "Dewscope test", input.fileName(), output.fileName() });
         QVERIFY(tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit);
         QCOMPARE(tool.exitCode(), exitCode);
         const QByteArray pdf = readAll(output.fileName());

@@ -11,7 +11,7 @@
 
 #include <csignal>
 
-using namespace hygrolog;
+using namespace dewscope;
 using test::CommandRun;
 using Rig = test::MeterRig;
 
@@ -391,7 +391,7 @@ void TestLink::openErrors_data()
     QTest::addColumn<int>("error");
 
     const int unavailable = MeterLink::PortUnavailable;
-    QTest::newRow("missing device") << 1 << "/dev/hygrolog-no-such-port" << unavailable;
+    QTest::newRow("missing device") << 1 << "/dev/dewscope-no-such-port" << unavailable;
     QTest::newRow("not a serial device") << 1 << "/dev/null" << unavailable;
     QTest::newRow("number 0") << 0 << "/dev/null" << int(MeterLink::InvalidPortNumber);
     QTest::newRow("number 17") << 17 << "/dev/null" << int(MeterLink::InvalidPortNumber);

@@ -8,10 +8,10 @@
 #include <QtTest>
 #include <clocale>
 
-using namespace hygrolog;
+using namespace dewscope;
 
-Q_DECLARE_METATYPE(hygrolog::MeterValue)
-Q_DECLARE_METATYPE(hygrolog::LiveFrame::Kind)
+Q_DECLARE_METATYPE(dewscope::MeterValue)
+Q_DECLARE_METATYPE(dewscope::LiveFrame::Kind)
 
 namespace {
 MeterValue num(double v)
@@ -171,9 +171,9 @@ void TestMeter::formatReading_data()
 void TestMeter::formatReading()
 {
     QFETCH(MeterValue, value);
-    QTEST(hygrolog::formatReading(value), "text");
+    QTEST(dewscope::formatReading(value), "text");
     if (value.isNumber())
-        QTEST(hygrolog::formatReading(value.value()), "text");
+        QTEST(dewscope::formatReading(value.value()), "text");
 }
 
 void TestMeter::formatScaleLabel_data()
@@ -192,7 +192,7 @@ void TestMeter::formatScaleLabel_data()
 void TestMeter::formatScaleLabel()
 {
     QFETCH(float, value);
-    QTEST(hygrolog::formatScaleLabel(value), "text");
+    QTEST(dewscope::formatScaleLabel(value), "text");
 }
 
 QTEST_APPLESS_MAIN(TestMeter)

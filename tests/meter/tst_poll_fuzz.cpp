@@ -4,7 +4,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 

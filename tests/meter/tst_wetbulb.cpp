@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <cmath>
 
-using namespace hygrolog;
+using namespace dewscope;
 
-Q_DECLARE_METATYPE(hygrolog::WetBulbResult::Outcome)
+Q_DECLARE_METATYPE(dewscope::WetBulbResult::Outcome)
 
 namespace {
 

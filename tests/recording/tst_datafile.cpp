@@ -5,7 +5,7 @@
 #include <QBuffer>
 #include <QtTest>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 // Every item of a file, each next() looking at no more than the budget of bytes.

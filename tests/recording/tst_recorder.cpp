@@ -1,4 +1,4 @@
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "recording/Recorder.h"
 
 #include <QFile>
@@ -9,7 +9,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 

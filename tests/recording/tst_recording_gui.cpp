@@ -1,10 +1,10 @@
 #include "app/Panel.h"
-#include "app/SharedState.h"
+#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
-#include "recording/FileLoader.h"
-#include "recording/MainToolbarCommands.h"
+#include "tables/FileLoader.h"
+#include "app/MainToolbarCommands.h"
 #include "recording/Recorder.h"
 #include "tables/FileList.h"
 #include "tables/List.h"
@@ -17,7 +17,7 @@
 #include <functional>
 #include <memory>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <optional>
 
-using namespace hygrolog;
+using namespace dewscope;
 using test::CommandRun;
 
 namespace {
@@ -20,7 +20,7 @@ QByteArray readBytes(const QString &path)
 }
 } // namespace
 
-// hygrolog-cli record against the simulated meter on a real pseudo-terminal.
+// dewscope-cli record against the simulated meter on a real pseudo-terminal.
 class TestRecordCommand : public QObject
 {
     Q_OBJECT

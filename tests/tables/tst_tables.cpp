@@ -1,4 +1,4 @@
-#include "recording/FileLoader.h"
+#include "tables/FileLoader.h"
 #include "tables/GridSaver.h"
 #include "tables/RecordTableModel.h"
 
@@ -10,7 +10,7 @@
 
 #include <utility>
 
-using namespace hygrolog;
+using namespace dewscope;
 
 namespace {
 

@@ -9,7 +9,7 @@ class QAction;
 class QLabel;
 class QWidget;
 
-namespace hygrolog {
+namespace dewscope {
 
 class FileLoader;
 class Panel;
@@ -84,4 +84,4 @@ private:
     bool m_inDialog = false;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -1,11 +1,11 @@
-#include "recording/FileLoader.h"
+#include "tables/FileLoader.h"
 
 #include "tables/RecordTableModel.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 
-namespace hygrolog {
+namespace dewscope {
 
 FileLoader::FileLoader(RecordTableModel *model, const QString &path, QObject *parent)
     : QObject(parent)
@@ -95,4 +95,4 @@ void FileLoader::finish(bool ok, const QString &error)
     Q_EMIT finished(ok, error);
 }
 
-} // namespace hygrolog
+} // namespace dewscope

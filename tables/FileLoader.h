@@ -10,7 +10,7 @@
 
 #include <memory>
 
-namespace hygrolog {
+namespace dewscope {
 
 class RecordTableModel;
 
@@ -59,4 +59,4 @@ private:
     bool m_running = false;
 };
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -1,8 +1,8 @@
-#include "recording/MainToolbarCommands.h"
+#include "app/MainToolbarCommands.h"
 
 #include "app/Panel.h"
 #include "meter/Poll.h"
-#include "recording/FileLoader.h"
+#include "tables/FileLoader.h"
 #include "recording/Recorder.h"
 #include "tables/FileList.h"
 #include "tables/RecordTableModel.h"
@@ -18,7 +18,7 @@
 #include <QMessageBox>
 #include <QScopedValueRollback>
 
-namespace hygrolog {
+namespace dewscope {
 
 const QString MainToolbarCommands::OpenRefusal = QStringLiteral("Recording Mode!")
     + QStringLiteral("\n\r") + QStringLiteral("Please stop recording!");
@@ -222,4 +222,4 @@ void MainToolbarCommands::closeRealTimeList()
         m_windows->closeList();
 }
 
-} // namespace hygrolog
+} // namespace dewscope

@@ -3,7 +3,7 @@
 #include "meter/Reading.h"
 #include "meter/ReadingTexts.h"
 
-namespace hygrolog {
+namespace dewscope {
 
 // The program-wide state that lives for the whole run: the live reading with its display
 // texts, the chosen port and whether the meter is online. Owned by main(), handed by pointer
@@ -18,4 +18,4 @@ struct SharedState
     bool celsiusMode = true; // the main window's temperature unit
 };
 
-} // namespace hygrolog
+} // namespace dewscope
