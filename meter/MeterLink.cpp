@@ -3,9 +3,18 @@
 #include "meter/PortMap.h"
 #include "meter/SerialSettings.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSerialPort>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace dewscope {
 
@@ -18,7 +27,55 @@ bool isPseudoTerminal(const QString &location)
     return QFileInfo(location).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
 }
 
+#ifdef Q_OS_UNIX
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+// Whether another program holds the port: a lock file naming a running process, or the device
+// refusing a second open because it was taken for exclusive use.
+bool heldByAnotherProgram(const QString &location)
+{
+    const QString lockPath = MeterLink::lockFilePath(location);
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!lockPath.isEmpty() && QLockFile(lockPath).getLockInfo(&pid, &host, &application)
+        && processRuns(pid))
+        return true;
+    const int fd = ::open(QFile::encodeName(location).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == EBUSY;
+}
+#endif
+
 } // namespace
+
+QString MeterLink::lockFilePath(const QString &location)
+{
+#ifdef Q_OS_UNIX
+    static const char *const folders[]
+        = { "/var/lock",  "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
+            "/tmp",       "/var/tmp",   "/var/lock/lockdev", "/run/lock" };
+    for (const char *folder : folders) {
+        const QFileInfo info(QString::fromLatin1(folder));
+        if (info.isDir() && info.isReadable() && info.isWritable()) {
+            QString name = location;
+            if (name.startsWith(QLatin1String("/dev/")))
+                name.remove(0, 5);
+            name.replace(QLatin1Char('/'), QLatin1Char('_'));
+            return info.filePath() + QLatin1String("/LCK..") + name;
+        }
+    }
+#else
+    Q_UNUSED(location)
+#endif
+    return QString();
+}
 
 MeterLink::MeterLink(PortMap *ports, QObject *parent)
     : QObject(parent)
@@ -86,8 +143,23 @@ int MeterLink::openLocation(const QString &location)
     m_pending.clear();
     m_serial->setPortName(location);
     if (!m_serial->open(QIODevice::ReadOnly)) {
+        const QSerialPort::SerialPortError error = m_serial->error();
         m_errorString = m_serial->errorString();
         m_serial->clearError();
+#ifdef Q_OS_UNIX
+        if (error == QSerialPort::PermissionError && heldByAnotherProgram(location)) {
+            m_errorString = tr("%1 is in use by another program").arg(location);
+            return PortAlreadyOpen;
+        }
+#else
+        // Windows refuses a port another program has open with access denied.
+        if (error == QSerialPort::PermissionError) {
+            m_errorString = tr("%1 is in use by another program").arg(location);
+            return PortAlreadyOpen;
+        }
+#endif
+        if (error == QSerialPort::PermissionError)
+            m_errorString = tr("%1: not permitted to open it (%2)").arg(location, m_errorString);
         return PortUnavailable;
     }
     const bool applied = m_serial->setBaudRate(settings->baudRate)

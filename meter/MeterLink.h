@@ -29,8 +29,8 @@ public:
     enum Error {
         NoError = 0,
         InvalidPortNumber = 8002,
-        PortAlreadyOpen = 8005,
-        PortUnavailable = 8012, // missing, busy or refused
+        PortAlreadyOpen = 8005, // open here, or held by another program
+        PortUnavailable = 8012, // missing, not a serial port, or not permitted
         BadSettings = 380
     };
 
@@ -47,6 +47,9 @@ public:
     QString settings() const { return m_settings; }
 
     // PortOpen = true opens the port: returns NoError, PortAlreadyOpen or another error number.
+    // A port that exists but is held by another program (its lock file names a running
+    // process, or it was opened for exclusive use) gives PortAlreadyOpen, with errorString()
+    // saying so; a port we are not permitted to open gives PortUnavailable with the reason.
     int open();
     void close();
     bool isOpen() const;
@@ -55,6 +58,10 @@ public:
     QString errorString() const { return m_errorString; }
     // True between portLost and portRestored: the port went away and the link is retrying.
     bool isLost() const { return m_lost; }
+
+    // The lock file that serial ports take on this system for a location (the same path the
+    // serial-port library uses); empty when no lock folder is usable.
+    static QString lockFilePath(const QString &location);
 
     // How often a lost port is tried again.
     static constexpr int ReopenIntervalMs = 500;

@@ -77,6 +77,7 @@ public:
         step = Step::Waiting;
         waitClock.start();
         deadline.start(WaitMs);
+        Q_EMIT q->waitStarted(counter);
     }
 
     // Called when bytes arrive and at the deadline: ends the wait at exactly six bytes waiting
@@ -100,7 +101,7 @@ public:
         const int count = waiting();
         if (count < LiveFrame::Length && counter <= 3) {
             ++counter;
-            retryOrStop();
+            startWait(); // a tick runs to its end, even when disabled meanwhile
             return;
         }
         if (counter > 3) {
@@ -121,19 +122,9 @@ public:
             return;
         case LiveFrame::Kind::Invalid:
             counter = 1;
-            retryOrStop();
+            startWait(); // a tick runs to its end, even when disabled meanwhile
             return;
         }
-    }
-
-    // The next wait of this tick, unless the poll was disabled meanwhile.
-    void retryOrStop()
-    {
-        if (!enabled) {
-            endTick();
-            return;
-        }
-        startWait();
     }
 
     void announceDownload()

@@ -26,8 +26,9 @@ public:
     Poll(MeterLink *link, SharedState *state, QObject *parent = nullptr);
     ~Poll() override;
 
-    // Enables or disables the poll timer. Disabling lets a tick under way finish its current
-    // step and then stops.
+    // Enables or disables the poll timer. Disabling lets a tick under way run to its end (its
+    // retries, and the blinking of a silent meter until bytes come back) and only keeps the
+    // next tick from starting.
     void setEnabled(bool enabled);
     bool isEnabled() const;
     int interval() const { return TickIntervalMs; }
@@ -57,6 +58,9 @@ Q_SIGNALS:
     // Every tick that did some work (the meter online) reports when it began and, at its end,
     // how long it lasted.
     void tickStarted();
+    // A wait of up to 0.6 s for six bytes began; attempt is the tick's counter at that moment
+    // (0 for a tick's first wait; the wait after attempt 4 gives up).
+    void waitStarted(int attempt);
     void tickFinished(qint64 milliseconds);
 
 private:
