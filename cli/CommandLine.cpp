@@ -12,7 +12,8 @@ const QList<Command> &commands()
         { "psychro", "psychro T RH",
           "Dew point and wet bulb (°C, °F) of temperature T °C at relative humidity RH %.",
           runPsychro },
-        { "read", "read FILE", "Read a data file; print the nine cells of every row it gives.",
+        { "read", "read FILE",
+          "Read a data file; print the nine cells of every row it gives (regular files only).",
           runRead },
         { "ports", "ports [--port LOCATION]",
           "List the COM numbers with their system locations and descriptions.", runPorts },
@@ -39,8 +40,12 @@ const QList<Command> &commands()
           "  --link PATH            keep a symbolic link PATH to the pseudo-terminal\n"
           "  --seed N               seed of the drift, for a repeatable run\n"
           "  --duration S           stop after S seconds" },
-        { "record", "record --port LOCATION --interval SECONDS [--count N] FILE",
-          "Record readings into a data file without the window.", runRecord },
+        { "record", "record --port LOCATION --interval SECONDS [--count N] [--force] FILE",
+          "Record readings into a data file without the window.", runRecord,
+          "Samples every SECONDS (1 to 86400) until N records, 35000 records, SIGINT or SIGTERM.\n"
+          "  --force                overwrite FILE when it already holds data (refused otherwise)\n"
+          "Samples that cannot be written (a full disk) are reported on stderr and tried again;\n"
+          "the exit status is then 1, and the summary gives the samples missed." },
     };
     return table;
 }

@@ -3,6 +3,8 @@
 #include "meter/LiveFrame.h"
 #include "meter/ReadingTexts.h"
 
+#include <cctype>
+
 namespace dewscope::cli {
 
 namespace {
@@ -10,8 +12,9 @@ bool parseFrame(const QString &text, QByteArray *bytes)
 {
     if (text.size() != 2 * LiveFrame::Length)
         return false;
+    // ASCII first: isxdigit of a character outside unsigned char is undefined.
     for (QChar c : text) {
-        if (!std::isxdigit(c.toLatin1()) || c.unicode() > 0x7f)
+        if (c.unicode() > 0x7f || !std::isxdigit(static_cast<unsigned char>(c.toLatin1())))
             return false;
     }
     *bytes = QByteArray::fromHex(text.toLatin1());

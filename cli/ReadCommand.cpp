@@ -13,6 +13,12 @@ int runRead(const QStringList &args, Io &io)
         io.err << "dewscope-cli read: give one data FILE\n";
         return UsageError;
     }
+    // Only regular files: a FIFO would wait for a writer, a device may never end.
+    const QString whyNot = DataFile::whyNotReadable(args.first());
+    if (!whyNot.isEmpty()) {
+        io.err << "dewscope-cli read: " << whyNot << "\n";
+        return Failure;
+    }
     QFile file(args.first());
     if (!file.open(QIODevice::ReadOnly)) {
         io.err << "dewscope-cli read: cannot open " << args.first() << ": " << file.errorString()
@@ -21,8 +27,15 @@ int runRead(const QStringList &args, Io &io)
     }
     DataFileReader reader(&file);
     QString item;
-    while (reader.next(&item) == DataFileReader::Status::Item)
+    qint64 row = 0;
+    while (reader.next(&item) == DataFileReader::Status::Item) {
+        ++row;
         io.out << DataFile::splitCells(item).join(QLatin1Char('\t')) << "\n";
+        // The reader keeps at most MaxItemLength characters of an item and drops the rest.
+        if (item.size() >= DataFileReader::MaxItemLength)
+            io.err << "dewscope-cli read: row " << row << " is cut after "
+                   << DataFileReader::MaxItemLength << " characters\n";
+    }
     if (reader.hasError()) {
         io.err << "dewscope-cli read: reading " << args.first() << " failed: " << file.errorString()
                << "\n";

@@ -7,6 +7,7 @@
 #include "recording/Recorder.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 
 #include <optional>
 
@@ -15,16 +16,21 @@ namespace dewscope::cli {
 // Records the meter's readings into a data file with the same recorder as the window: a sample
 // every interval seconds (in ticks of 960 ms), the recorder's time stamps, at most 35,000
 // records, each line flushed as it is written. Stops after --count records, at 35,000, or on
-// SIGINT/SIGTERM, closing the file cleanly.
+// SIGINT/SIGTERM, closing the file cleanly. A file that already holds data is kept unless
+// --force is given. Samples that cannot be written are reported, the recording goes on trying
+// (a disk may be freed), and the exit status is 1 when any sample was missed.
 int runRecord(const QStringList &args, Io &io)
 {
     QString location;
     QString path;
     std::optional<int> interval;
     qint64 count = 0;
+    bool force = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if (arg == QLatin1String("--port") && i + 1 < args.size()) {
+        if (arg == QLatin1String("--force")) {
+            force = true;
+        } else if (arg == QLatin1String("--port") && i + 1 < args.size()) {
             location = args.at(++i);
         } else if (arg == QLatin1String("--interval") && i + 1 < args.size()) {
             interval = Recorder::parseSamplingTime(args.at(++i));
@@ -50,8 +56,15 @@ int runRecord(const QStringList &args, Io &io)
     }
     if (location.isEmpty() || !interval || path.isEmpty()) {
         io.err << "Usage: dewscope-cli record --port LOCATION --interval SECONDS [--count N] "
-                  "FILE\n";
+                  "[--force] FILE\n";
         return UsageError;
+    }
+    // Checked before the port, so a mistyped name never costs an old recording.
+    const QFileInfo existing(path);
+    if (!force && existing.isFile() && existing.size() > 0) {
+        io.err << "dewscope-cli record: " << path
+               << " already holds data; give --force to overwrite it\n";
+        return Failure;
     }
 
     // The port first: a port that cannot be opened leaves an existing file untouched.
@@ -90,10 +103,24 @@ int runRecord(const QStringList &args, Io &io)
         if (count > 0 && written >= count)
             loop.quit();
     });
-    QObject::connect(&recorder, &Recorder::recordingStopped, &loop, [&] {
+    QObject::connect(&recorder, &Recorder::recordingFull, &loop, [&] {
         io.err << "dewscope-cli record: " << Recorder::MaxRecords
                << " records written, the recording is full\n";
-        loop.quit();
+    });
+    QObject::connect(&recorder, &Recorder::recordingStopped, &loop, &QEventLoop::quit);
+    // The first failed sample of a run of failures is reported, then its end.
+    QObject::connect(&recorder, &Recorder::writeFailed, &loop,
+                     [&](const QString &reason, qint64 missed) {
+                         if (missed == 1) {
+                             io.err << "dewscope-cli record: cannot write to " << path << ": "
+                                    << reason << "; samples are missed, still trying\n";
+                             io.err.flush();
+                         }
+                     });
+    QObject::connect(&recorder, &Recorder::writeRecovered, &loop, [&](qint64 missed) {
+        io.err << "dewscope-cli record: writing again after " << missed
+               << " missed sample(s)\n";
+        io.err.flush();
     });
     QObject::connect(&poll, &Poll::meterSilent, &loop, [&] {
         io.err << "dewscope-cli record: the meter is silent; the last reading is recorded\n";
@@ -113,12 +140,17 @@ int runRecord(const QStringList &args, Io &io)
     loop.exec();
     poll.setEnabled(false);
     recorder.setTimerEnabled(false);
+    if (recorder.isWriteFailing())
+        io.err << "dewscope-cli record: still cannot write to " << path << ": "
+               << recorder.writeError() << '\n';
     recorder.stopRecording();
     link.close();
-    io.err << "dewscope-cli record: " << written << " record(s) in " << path << '\n';
+    const qint64 missed = recorder.totalSamplesMissed();
+    io.err << "dewscope-cli record: " << written << " record(s) written to " << path << ", "
+           << missed << " sample(s) missed\n";
     io.out.flush();
     io.err.flush();
-    return Success;
+    return missed > 0 ? Failure : Success;
 }
 
 } // namespace dewscope::cli
