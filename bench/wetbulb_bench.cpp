@@ -107,28 +107,6 @@ int main(int argc, char **argv)
     std::printf("  wet-bulb search: %10.3f us per reading\n", searchPer * 1e6);
     std::printf("  speed-up:        %10.1f x\n", walkPer / searchPer);
 
-    // The same for the readings whose walk settles (wet bulb below about 60 °C): the swinging
-    // ones cost the walk its whole step limit and dominate the average above.
-    std::vector<Input> settling;
-    for (size_t i = 0; i < typical.size(); ++i)
-        if (walked[i].outcome != WetBulbResult::Outcome::StepLimit)
-            settling.push_back(typical[i]);
-    double settlingWalk = 1e300;
-    double settlingSearch = 1e300;
-    for (int round = 0; round < 3; ++round) {
-        Clock::time_point start = Clock::now();
-        for (const Input &in : settling)
-            g_sink = g_sink + walkWetBulb(in.t, in.e).wetBulb;
-        settlingWalk = std::min(settlingWalk, seconds(start, Clock::now()));
-        start = Clock::now();
-        for (const Input &in : settling)
-            g_sink = g_sink + findWetBulb(in.t, in.e).wetBulb;
-        settlingSearch = std::min(settlingSearch, seconds(start, Clock::now()));
-    }
-    std::printf("  of these, the %zu that settle: walk %.3f us, search %.3f us, speed-up %.1f x\n",
-                settling.size(), settlingWalk / double(settling.size()) * 1e6,
-                settlingSearch / double(settling.size()) * 1e6, settlingWalk / settlingSearch);
-
     // 2. The decodable range: every temperature tenth with a set of humidities, every humidity
     // tenth with a set of temperatures, and the swinging region (wet bulbs above 60 °C) densely.
     std::vector<Input> range;

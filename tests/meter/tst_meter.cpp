@@ -29,171 +29,152 @@ class TestMeter : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void decoders_data();
-    void decoders();
-    void frameTexts_data();
-    void frameTexts();
-    void frameClassification_data();
-    void frameClassification();
-    void formatReading_data();
-    void formatReading();
-    void formatScaleLabel_data();
-    void formatScaleLabel();
-};
-
-void TestMeter::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        std::setlocale(LC_NUMERIC, "de_DE");
-}
-
-void TestMeter::decoders_data()
-{
-    QTest::addColumn<bool>("humidity");
-    QTest::addColumn<int>("bytes"); // high byte: over range (bit 7), negative (bit 6), magnitude
-    QTest::addColumn<MeterValue>("value");
-    QTest::addColumn<MeterValue>("tempF"); // humidity leaves it as it was (99)
-    QTest::addColumn<bool>("negative");
-    QTest::addColumn<bool>("overload");
-
-    const MeterValue was = num(99);
-    QTest::newRow("-25.6 C") << false << 0x4100 << num(-25.6) << num(-25.6 * 1.8 + 32) << true
-                             << false;
-    QTest::newRow("most negative C")
-        << false << 0x7FFF << num(-1638.3) << num(-1638.3 * 1.8 + 32) << true << false;
-    QTest::newRow("C over range ignores magnitude") << false << 0xBF12 << OL << OL << false << true;
-    QTest::newRow("C negative over range") << false << 0xC000 << NegOL << NegOL << true << true;
-    QTest::newRow("negative %") << true << 0x4005 << num(-0.5) << was << true << false;
-    QTest::newRow("% over range") << true << 0x80FF << OL << was << false << true;
-    QTest::newRow("% negative over range") << true << 0xC300 << NegOL << was << true << true;
-}
-
-void TestMeter::decoders()
-{
-    QFETCH(bool, humidity);
-    QFETCH(int, bytes);
-    Reading reading;
-    reading.tempF = num(99);
-    if (humidity)
-        decodeHumidity(reading, quint8(bytes >> 8), quint8(bytes));
-    else
-        decodeTemperature(reading, quint8(bytes >> 8), quint8(bytes));
-    QTEST(humidity ? reading.rh : reading.tempC, "value");
-    QTEST(reading.tempF, "tempF");
-    QTEST(humidity ? reading.rhNegative : reading.tempNegative, "negative");
-    QTEST(humidity ? reading.rhOverload : reading.tempOverload, "overload");
-}
-
-void TestMeter::frameTexts_data()
-{
-    QTest::addColumn<QString>("frames"); // decoded one after the other into one reading
-    QTest::addColumn<QString>("texts"); // record order: t, dew, wet, rh, then t, dew, wet in °F
-
-    QTest::newRow("25.0 C 50.0 %") << "0200FA01F403"
-                                   << "25.0 13.9 18.0 50.0 77.0 57.0 64.4";
-    QTest::newRow("-5.0 C 60.0 %") << "024032025803"
-                                   << "-5.0 -11.6 -6.7 60.0 23.0 11.2 19.9";
-    QTest::newRow("saturated") << "02012C03E803"
-                               << "30.0 30.0 30.0 100.0 86.0 86.0 86.0";
-    // The wet-bulb walk swings and hits its step limit: the wet bulb is over range.
-    QTest::newRow("120.0 C 50.0 % unsettled") << "0204B001F403"
-                                              << "120.0 99.9 OL 50.0 248.0 211.8 OL";
-    // Over range: the temperature's sign decides between "OL" and "-OL".
-    QTest::newRow("temperature over range") << "02800001F403"
-                                            << "OL OL OL 50.0 OL OL OL";
-    QTest::newRow("humidity over range, negative temperature") << "0240FA800003"
-                                                               << "-25.0 -OL -OL OL -13.0 -OL -OL";
-    // An arithmetic error ends the dew/wet computation: the fields not yet written keep the
-    // values of the frame before. Log of a vapour pressure of 0 or below:
-    QTest::newRow("humidity 0") << "0200FA01F403 0200FA000003"
-                                << "25.0 13.9 18.0 0.0 77.0 57.0 64.4";
-    // the saturation pressure underflows to 0 just above -243.5 °C
-    QTest::newRow("-240.0 C") << "0200FA01F403 02496001F403"
-                              << "-240.0 13.9 18.0 50.0 -400.0 57.0 64.4";
-    // T + 243.5 = 0 divides by zero
-    QTest::newRow("-243.5 C") << "0200FA01F403 024983017F03"
-                              << "-243.5 13.9 18.0 38.3 -406.3 57.0 64.4";
-}
-
-void TestMeter::frameTexts()
-{
-    QFETCH(QString, frames);
-    Reading reading;
-    for (const QString &frame : frames.split(QLatin1Char(' '))) {
-        const QByteArray bytes = QByteArray::fromHex(frame.toLatin1());
-        QCOMPARE(LiveFrame::classify(bytes), LiveFrame::Kind::Reading);
-        LiveFrame::decode(reading, bytes);
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+            std::setlocale(LC_NUMERIC, "de_DE");
     }
-    QTEST(ReadingTexts::fromReading(reading).recordFields().join(QLatin1Char(' ')), "texts");
-}
 
-void TestMeter::frameClassification_data()
-{
-    QTest::addColumn<QString>("bytes");
-    QTest::addColumn<LiveFrame::Kind>("kind");
+    void decoders_data()
+    {
+        QTest::addColumn<bool>("humidity");
+        QTest::addColumn<int>(
+            "bytes"); // high byte: over range (bit 7), negative (bit 6), magnitude
+        QTest::addColumn<MeterValue>("value");
+        QTest::addColumn<MeterValue>("tempF"); // humidity leaves it as it was (99)
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<bool>("overload");
 
-    const auto reading = LiveFrame::Kind::Reading;
-    const auto invalid = LiveFrame::Kind::Invalid;
-    QTest::newRow("reading") << "0200FA01F403" << reading;
-    QTest::newRow("extra bytes ignored") << "0200FA01F403AABB" << reading;
-    QTest::newRow("announcement") << "FFFFFFFFFFFF" << LiveFrame::Kind::DownloadAnnouncement;
-    QTest::newRow("five FF") << "FFFFFFFFFF03" << invalid;
-    QTest::newRow("bad start") << "0300FA01F403" << invalid;
-    QTest::newRow("bad end") << "0200FA01F402" << invalid;
-    QTest::newRow("short") << "0200FA01F4" << invalid;
-}
+        const MeterValue was = num(99);
+        QTest::newRow("-25.6 C") << false << 0x4100 << num(-25.6) << num(-25.6 * 1.8 + 32) << true
+                                 << false;
+        QTest::newRow("C over range ignores magnitude")
+            << false << 0xBF12 << OL << OL << false << true;
+        QTest::newRow("C negative over range") << false << 0xC000 << NegOL << NegOL << true << true;
+        QTest::newRow("negative %") << true << 0x4005 << num(-0.5) << was << true << false;
+        QTest::newRow("% negative over range") << true << 0xC300 << NegOL << was << true << true;
+    }
 
-void TestMeter::frameClassification()
-{
-    QFETCH(QString, bytes);
-    QTEST(LiveFrame::classify(QByteArray::fromHex(bytes.toLatin1())), "kind");
-}
+    void decoders()
+    {
+        QFETCH(bool, humidity);
+        QFETCH(int, bytes);
+        Reading reading;
+        reading.tempF = num(99);
+        if (humidity)
+            decodeHumidity(reading, quint8(bytes >> 8), quint8(bytes));
+        else
+            decodeTemperature(reading, quint8(bytes >> 8), quint8(bytes));
+        QTEST(humidity ? reading.rh : reading.tempC, "value");
+        QTEST(reading.tempF, "tempF");
+        QTEST(humidity ? reading.rhNegative : reading.tempNegative, "negative");
+        QTEST(humidity ? reading.rhOverload : reading.tempOverload, "overload");
+    }
 
-void TestMeter::formatReading_data()
-{
-    // One decimal after rounding to 15 significant digits, half away from zero.
-    QTest::addColumn<MeterValue>("value");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("half up") << num(0.05) << "0.1";
-    QTest::newRow("half away from zero") << num(-0.05) << "-0.1";
-    QTest::newRow("15 digits first") << num(17.949999999999999) << "18.0";
-    QTest::newRow("binary below half") << num(2.25) << "2.3";
-    QTest::newRow("tiny negative keeps sign") << num(-0.01) << "-0.0";
-    QTest::newRow("carry") << num(99.96) << "100.0";
-    QTest::newRow("huge") << num(1e20) << "100000000000000000000.0";
-    QTest::newRow("OL") << OL << "OL";
-    QTest::newRow("-OL") << NegOL << "-OL";
-    QTest::newRow("never set") << MeterValue() << "";
-}
+    void frameTexts_data()
+    {
+        QTest::addColumn<QString>("frames"); // decoded one after the other into one reading
+        QTest::addColumn<QString>("texts"); // record order: t, dew, wet, rh, then t, dew, wet in °F
 
-void TestMeter::formatReading()
-{
-    QFETCH(MeterValue, value);
-    QTEST(dewscope::formatReading(value), "text");
-    if (value.isNumber())
-        QTEST(dewscope::formatReading(value.value()), "text");
-}
+        QTest::newRow("25.0 C 50.0 %") << "0200FA01F403"
+                                       << "25.0 13.9 18.0 50.0 77.0 57.0 64.4";
+        QTest::newRow("saturated") << "02012C03E803"
+                                   << "30.0 30.0 30.0 100.0 86.0 86.0 86.0";
+        // The wet-bulb walk swings and hits its step limit: the wet bulb is over range.
+        QTest::newRow("120.0 C 50.0 % unsettled") << "0204B001F403"
+                                                  << "120.0 99.9 OL 50.0 248.0 211.8 OL";
+        // Over range: the temperature's sign decides between "OL" and "-OL".
+        QTest::newRow("temperature over range") << "02800001F403"
+                                                << "OL OL OL 50.0 OL OL OL";
+        QTest::newRow("humidity over range, negative temperature")
+            << "0240FA800003"
+            << "-25.0 -OL -OL OL -13.0 -OL -OL";
+        // An arithmetic error ends the dew/wet computation: the fields not yet written keep the
+        // values of the frame before. Log of a vapour pressure of 0 or below:
+        QTest::newRow("humidity 0") << "0200FA01F403 0200FA000003"
+                                    << "25.0 13.9 18.0 0.0 77.0 57.0 64.4";
+        // the saturation pressure underflows to 0 just above -243.5 °C
+        QTest::newRow("-240.0 C") << "0200FA01F403 02496001F403"
+                                  << "-240.0 13.9 18.0 50.0 -400.0 57.0 64.4";
+        // T + 243.5 = 0 divides by zero
+        QTest::newRow("-243.5 C") << "0200FA01F403 024983017F03"
+                                  << "-243.5 13.9 18.0 38.3 -406.3 57.0 64.4";
+    }
 
-void TestMeter::formatScaleLabel_data()
-{
-    QTest::addColumn<float>("value");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("60") << 60.0f << " 60.0";
-    QTest::newRow("-20") << -20.0f << "-20.0";
-    QTest::newRow(".5") << 0.5f << " .5";
-    QTest::newRow("-.5") << -0.5f << "-.5";
-    QTest::newRow("100.04") << 100.04f << " 100.04";
-    QTest::newRow("zero") << 0.0f << " 0.0";
-    QTest::newRow("third") << 100.0f / 3.0f << " 33.33333";
-}
+    void frameTexts()
+    {
+        QFETCH(QString, frames);
+        Reading reading;
+        for (const QString &frame : frames.split(QLatin1Char(' '))) {
+            const QByteArray bytes = QByteArray::fromHex(frame.toLatin1());
+            QCOMPARE(LiveFrame::classify(bytes), LiveFrame::Kind::Reading);
+            LiveFrame::decode(reading, bytes);
+        }
+        QTEST(ReadingTexts::fromReading(reading).recordFields().join(QLatin1Char(' ')), "texts");
+    }
 
-void TestMeter::formatScaleLabel()
-{
-    QFETCH(float, value);
-    QTEST(dewscope::formatScaleLabel(value), "text");
-}
+    void frameClassification_data()
+    {
+        QTest::addColumn<QString>("bytes");
+        QTest::addColumn<LiveFrame::Kind>("kind");
+
+        const auto reading = LiveFrame::Kind::Reading;
+        const auto invalid = LiveFrame::Kind::Invalid;
+        QTest::newRow("reading") << "0200FA01F403" << reading;
+        QTest::newRow("extra bytes ignored") << "0200FA01F403AABB" << reading;
+        QTest::newRow("announcement") << "FFFFFFFFFFFF" << LiveFrame::Kind::DownloadAnnouncement;
+        QTest::newRow("bad start") << "0300FA01F403" << invalid;
+        QTest::newRow("bad end") << "0200FA01F402" << invalid;
+        QTest::newRow("short") << "0200FA01F4" << invalid;
+    }
+
+    void frameClassification()
+    {
+        QFETCH(QString, bytes);
+        QTEST(LiveFrame::classify(QByteArray::fromHex(bytes.toLatin1())), "kind");
+    }
+
+    void formatReading_data()
+    {
+        // One decimal after rounding to 15 significant digits, half away from zero.
+        QTest::addColumn<MeterValue>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("half away from zero") << num(-0.05) << "-0.1";
+        QTest::newRow("15 digits first") << num(17.949999999999999) << "18.0";
+        QTest::newRow("binary below half") << num(2.25) << "2.3";
+        QTest::newRow("tiny negative keeps sign") << num(-0.01) << "-0.0";
+        QTest::newRow("huge") << num(1e20) << "100000000000000000000.0";
+        QTest::newRow("OL") << OL << "OL";
+        QTest::newRow("-OL") << NegOL << "-OL";
+        QTest::newRow("never set") << MeterValue() << "";
+    }
+
+    void formatReading()
+    {
+        QFETCH(MeterValue, value);
+        QTEST(dewscope::formatReading(value), "text");
+        if (value.isNumber())
+            QTEST(dewscope::formatReading(value.value()), "text");
+    }
+
+    void formatScaleLabel_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("60") << 60.0f << " 60.0";
+        QTest::newRow(".5") << 0.5f << " .5";
+        QTest::newRow("-.5") << -0.5f << "-.5";
+        QTest::newRow("100.04") << 100.04f << " 100.04";
+        QTest::newRow("third") << 100.0f / 3.0f << " 33.33333";
+    }
+
+    void formatScaleLabel()
+    {
+        QFETCH(float, value);
+        QTEST(dewscope::formatScaleLabel(value), "text");
+    }
+};
 
 QTEST_APPLESS_MAIN(TestMeter)
 #include "tst_meter.moc"

@@ -6,8 +6,6 @@
 
 using namespace dewscope;
 
-Q_DECLARE_METATYPE(dewscope::WetBulbResult::Outcome)
-
 namespace {
 
 using Points = QList<QPair<double, double>>; // air temperature t, vapour pressure e
@@ -45,167 +43,99 @@ class TestWetBulb : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void workedExamples_data();
-    void workedExamples();
-    void searchMatchesWalk_data();
-    void searchMatchesWalk();
-    void stepsInOneDirection_data();
-    void stepsInOneDirection();
-};
+    void searchMatchesWalk_data()
+    {
+        QTest::addColumn<Points>("points");
 
-void TestWetBulb::workedExamples_data()
-{
-    QTest::addColumn<double>("t");
-    QTest::addColumn<double>("rh");
-    QTest::addColumn<WetBulbResult::Outcome>("outcome");
-    QTest::addColumn<double>("wetBulb");
-    QTest::addColumn<qint64>("steps");
+        // Worked examples: 25 °C 50 % settles at 17.98 after 1798 steps, 120 °C 50 % swings to the
+        // step limit.
+        Points examples;
+        for (const auto &[t, rh] : { std::pair { 25.0, 50.0 }, { -5.0, 60.0 }, { 120.0, 50.0 } })
+            addReading(examples, t, rh);
+        QTest::newRow("worked examples") << examples;
 
-    const auto converged = WetBulbResult::Outcome::Converged;
-    QTest::newRow("25 C 50 %") << 25.0 << 50.0 << converged << 17.98 << qint64(1798);
-    QTest::newRow("-5 C 60 %") << -5.0 << 60.0 << converged << -6.71 << qint64(671);
-    QTest::newRow("120 C 50 % swings to the step limit")
-        << 120.0 << 50.0 << WetBulbResult::Outcome::StepLimit << qQNaN() << WetBulbStepLimit;
-}
-
-void TestWetBulb::workedExamples()
-{
-    QFETCH(double, t);
-    QFETCH(double, rh);
-    QFETCH(double, wetBulb);
-    double e = 0.0;
-    QVERIFY(vapourPressure(t, rh, &e));
-    const WetBulbResult found = findWetBulb(t, e);
-    QTEST(found.outcome, "outcome");
-    QTEST(found.steps, "steps");
-    if (!qIsNaN(wetBulb)) // repeated addition of 0.01 leaves a trace in the last digits only
-        QVERIFY2(qAbs(found.wetBulb - wetBulb) < 1e-9, describe(found));
-    QVERIFY2(found == walkWetBulb(t, e), describe(found));
-}
-
-void TestWetBulb::searchMatchesWalk_data()
-{
-    QTest::addColumn<Points>("points");
-
-    // Walks that end or swing right at the edges of binades, where one step of 0.01 is not the
-    // same number of units in the last place on both sides; 2^-6 .. 2^-5 is the binade where
-    // 0.01 is a tie between two grid points. The vapour pressure is chosen so that d crosses
-    // zero, or the edge of the band the walk stops in, at Tw. Above 60 °C these walks swing
-    // across the binade edge, and the value the walk comes back to need not be the one it left.
-    Points edges;
-    for (int p = -6; p <= 8; ++p) {
-        const double edge = std::ldexp(1.0, p);
-        for (double offset : { -0.02, -0.01, -0.006, -0.005, -0.004, -0.001, 0.0, 0.001, 0.005 }) {
-            const double up = edge + offset;
-            const double down = -edge + offset;
-            for (double band : { 0.0, WetBulbTolerance }) {
-                edges.append({ up + 5, balancedAt(up + 5, up) + band });
-                if (edge >= 16)
-                    edges.append({ up + 40, balancedAt(up + 40, up) + band });
-                if (edge <= 128)
-                    edges.append({ down - 5, balancedAt(down - 5, down) - band });
+        // Walks that end or swing right at the edges of binades, where one step of 0.01 is not the
+        // same number of units in the last place on both sides; 2^-6 .. 2^-5 is the binade where
+        // 0.01 is a tie between two grid points. The vapour pressure is chosen so that d crosses
+        // zero, or the edge of the band the walk stops in, at Tw. Above 60 °C these walks swing
+        // across the binade edge, and the value the walk comes back to need not be the one it left.
+        Points edges;
+        for (int p = -6; p <= 8; ++p) {
+            const double edge = std::ldexp(1.0, p);
+            for (double offset :
+                 { -0.02, -0.01, -0.006, -0.005, -0.004, -0.001, 0.0, 0.001, 0.005 }) {
+                const double up = edge + offset;
+                const double down = -edge + offset;
+                for (double band : { 0.0, WetBulbTolerance }) {
+                    edges.append({ up + 5, balancedAt(up + 5, up) + band });
+                    if (edge >= 16)
+                        edges.append({ up + 40, balancedAt(up + 40, up) + band });
+                    if (edge <= 128)
+                        edges.append({ down - 5, balancedAt(down - 5, down) - band });
+                }
             }
         }
+        QTest::newRow("binade edges") << edges;
+
+        // Readings the meter can send (in tenths) whose walk swings across 64, 128, ..., 1024: the
+        // value it comes back to is a unit in the last place away from the one it left.
+        Points straddling;
+        const int straddlingReadings[][2]
+            = { { 625, 1076 },   { 661, 904 },    { 600, 13652 },  { 601, 13588 },
+                { 1337, 16362 }, { 2633, 16363 }, { 4520, 16312 }, { 4542, 15997 } };
+        for (const auto &reading : straddlingReadings)
+            addReading(straddling, reading[0] / 10.0, reading[1] / 10.0);
+        QTest::newRow("swings across an edge") << straddling;
+
+        // The pole of the Magnus formula at -243.5 °C: the walk down reaches it and fails there, or
+        // settles just above it; a negative e runs into it from 20 °C.
+        QTest::newRow("the pole") << Points { { -250.0, 1e-3 },  { -249.8, 1e306 },
+                                              { -243.0, 1e-30 }, { -243.4, 0.5 },
+                                              { -243.6, 0.5 },   { 20.0, -5.0 } };
+
+        // Huge humidities: long walks up, through the stretch where the psychrometer term falls, to
+        // the step limit at about 2000 °C.
+        Points huge { { 1638.3, 6.112 * std::exp(17.67 * 1638.3 / 1881.8) * 0.001 } };
+        for (double t : { -1638.3, -1000.0, -249.8, -100.0, 0.0, 25.0, 125.0, 500.0, 1638.3 })
+            for (double rh : { 200.0, 1638.3 })
+                addReading(huge, t, rh);
+        QTest::newRow("huge humidities") << huge;
+
+        // Values the meter cannot send still give the walk's result.
+        QTest::newRow("not from the meter")
+            << Points { { 25.0, 0.0 },    { 25.0, qQNaN() }, { 25.0, qInf() },
+                        { qInf(), 10.0 }, { 25.0, 1e300 },   { 25.0, -1e300 } };
+
+        // Grids of readings in tenths, as the meter sends them: from, to, step of t, then of rh.
+        const auto grid
+            = [](const char *name, int t0, int t1, int tStep, int rh0, int rh1, int rhStep) {
+                  Points points;
+                  for (int t = t0; t <= t1; t += tStep)
+                      for (int rh = rh0; rh <= rh1; rh += rhStep)
+                          addReading(points, t / 10.0, rh / 10.0);
+                  QVERIFY(points.size() > 100);
+                  QTest::newRow(name) << points;
+              };
+        grid("typical", -400, 1250, 37, 10, 1000, 47);
+        // Wet bulbs above about 60 °C swing; which of the two values the walk holds at the step
+        // limit depends on the parity of the steps taken before the swing.
+        grid("wet bulbs above 60 C: swings", 600, 2000, 23, 200, 1000, 80);
+        grid("whole range", -16383, 16383, 997, 1, 16383, 1499);
     }
-    QTest::newRow("binade edges") << edges;
 
-    // Readings the meter can send (in tenths) whose walk swings across 64, 128, ..., 1024: the
-    // value it comes back to is a unit in the last place away from the one it left.
-    Points straddling;
-    const int straddlingReadings[][2]
-        = { { 625, 1076 },   { 661, 904 },    { 600, 13652 },  { 601, 13588 },
-            { 1337, 16362 }, { 2633, 16363 }, { 4520, 16312 }, { 4542, 15997 } };
-    for (const auto &reading : straddlingReadings)
-        addReading(straddling, reading[0] / 10.0, reading[1] / 10.0);
-    QTest::newRow("swings across an edge") << straddling;
-
-    // The pole of the Magnus formula at -243.5 °C: the walk down reaches it and fails there, or
-    // settles just above it; a negative e runs into it from 20 °C.
-    QTest::newRow("the pole") << Points { { -250.0, 1e-3 }, { -249.8, 1e306 }, { -243.0, 1e-30 },
-                                          { -243.4, 0.5 },  { -243.6, 0.5 },   { 20.0, -5.0 } };
-
-    // Huge humidities: long walks up, through the stretch where the psychrometer term falls, to
-    // the step limit at about 2000 °C.
-    Points huge { { 1638.3, 6.112 * std::exp(17.67 * 1638.3 / 1881.8) * 0.001 } };
-    for (double t : { -1638.3, -1000.0, -249.8, -100.0, 0.0, 25.0, 125.0, 500.0, 1638.3 })
-        for (double rh : { 200.0, 1638.3 })
-            addReading(huge, t, rh);
-    QTest::newRow("huge humidities") << huge;
-
-    // Values the meter cannot send still give the walk's result.
-    QTest::newRow("not from the meter")
-        << Points { { 25.0, 0.0 },    { 25.0, qQNaN() }, { 25.0, qInf() },
-                    { qInf(), 10.0 }, { 25.0, 1e300 },   { 25.0, -1e300 } };
-
-    // Grids of readings in tenths, as the meter sends them: from, to, step of t, then of rh.
-    const auto grid
-        = [](const char *name, int t0, int t1, int tStep, int rh0, int rh1, int rhStep) {
-              Points points;
-              for (int t = t0; t <= t1; t += tStep)
-                  for (int rh = rh0; rh <= rh1; rh += rhStep)
-                      addReading(points, t / 10.0, rh / 10.0);
-              QVERIFY(points.size() > 100);
-              QTest::newRow(name) << points;
-          };
-    grid("typical", -400, 1250, 37, 10, 1000, 47);
-    // Wet bulbs above about 60 °C swing; which of the two values the walk holds at the step
-    // limit depends on the parity of the steps taken before the swing.
-    grid("wet bulbs above 60 C: swings", 600, 2000, 23, 200, 1000, 80);
-    grid("cold, down to the pole", -2430, -400, 29, 10, 16383, 997);
-    grid("whole range", -16383, 16383, 997, 1, 16383, 1499);
-}
-
-void TestWetBulb::searchMatchesWalk()
-{
-    QFETCH(Points, points);
-    QVERIFY(!points.isEmpty());
-    for (const auto &[t, e] : points) {
-        const WetBulbResult walk = walkWetBulb(t, e);
-        const WetBulbResult found = findWetBulb(t, e);
-        if (!(found == walk))
-            QFAIL("t=" + QByteArray::number(t, 'g', 17) + " e=" + QByteArray::number(e, 'g', 17)
-                  + ": walk " + describe(walk) + ", search " + describe(found));
+    void searchMatchesWalk()
+    {
+        QFETCH(Points, points);
+        QVERIFY(!points.isEmpty());
+        for (const auto &[t, e] : points) {
+            const WetBulbResult walk = walkWetBulb(t, e);
+            const WetBulbResult found = findWetBulb(t, e);
+            if (!(found == walk))
+                QFAIL("t=" + QByteArray::number(t, 'g', 17) + " e=" + QByteArray::number(e, 'g', 17)
+                      + ": walk " + describe(walk) + ", search " + describe(found));
+        }
     }
-}
-
-void TestWetBulb::stepsInOneDirection_data()
-{
-    // Jumping k steps of 0.01 at once must land where k repeated additions land.
-    QTest::addColumn<double>("start");
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<int>("count");
-
-    QTest::newRow("up from 0 to the step limit") << 0.0 << true << int(WetBulbStepLimit);
-    QTest::newRow("down from 0 to the step limit") << 0.0 << false << int(WetBulbStepLimit);
-    QTest::newRow("tie binade, up") << 0.015625 << true << 100;
-    QTest::newRow("towards zero from above") << 2.005 << false << 1000;
-    QTest::newRow("across 64") << 63.995 << true << 5000;
-    QTest::newRow("across -128") << -127.995 << false << 5000;
-    QTest::newRow("across 1024") << 1023.9951 << true << 5000;
-    // one step above a power of two: the next step lands on it or just below it
-    for (int p : { 0, 1, 3, 6, 7, 9, 10 }) {
-        const double power = std::ldexp(1.0, p);
-        QTest::addRow("down onto %g", power) << power + WetBulbStep << false << 3;
-        QTest::addRow("up onto -%g", power) << -power - WetBulbStep << true << 3;
-    }
-    QTest::newRow("off the walk's grid") << 17.123456789 << true << 20000;
-}
-
-void TestWetBulb::stepsInOneDirection()
-{
-    QFETCH(double, start);
-    QFETCH(bool, up);
-    QFETCH(int, count);
-    double tw = start;
-    for (int k = 1; k <= count; ++k) {
-        tw = up ? tw + WetBulbStep : tw - WetBulbStep;
-        const double jumped = wetBulbAfterSteps(start, up, k);
-        if (jumped != tw)
-            QFAIL("after " + QByteArray::number(k)
-                  + " steps: " + QByteArray::number(jumped, 'g', 17) + ", repeated addition "
-                  + QByteArray::number(tw, 'g', 17));
-    }
-}
+};
 
 QTEST_APPLESS_MAIN(TestWetBulb)
 #include "tst_wetbulb.moc"
