@@ -4,10 +4,10 @@
 //
 // Usage: bench_poll_idle [SECONDS]   (default 10 per phase)
 
-#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
+#include "meter/SharedState.h"
 #include "meter/SimulatedMeter.h"
 
 #include <QCoreApplication>
@@ -22,44 +22,34 @@ using namespace dewscope;
 
 namespace {
 
-double cpuSeconds()
+// CPU seconds and context switches of the process so far.
+std::pair<double, long> usage()
 {
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-        + usage.ru_stime.tv_usec / 1e6;
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return { u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec
+                 + u.ru_stime.tv_usec / 1e6,
+             u.ru_nvcsw + u.ru_nivcsw };
 }
 
-long contextSwitches()
+void measure(const char *name, int milliseconds, const int &ticks, const int &blinks)
 {
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_nvcsw + usage.ru_nivcsw;
-}
-
-void runFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void measure(const char *name, int milliseconds, int ticksBefore, const int &ticks,
-             const int &blinks)
-{
+    const int ticksBefore = ticks;
     const int blinksBefore = blinks;
     QElapsedTimer wall;
     wall.start();
-    const double cpuBefore = cpuSeconds();
-    const long switchesBefore = contextSwitches();
-    runFor(milliseconds);
-    const double cpu = cpuSeconds() - cpuBefore;
+    const auto [cpuBefore, switchesBefore] = usage();
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+    const auto [cpuAfter, switchesAfter] = usage();
+    const double cpu = cpuAfter - cpuBefore;
     const double seconds = wall.elapsed() / 1000.0;
     std::printf("%-28s %6.2f s wall  %7.1f ms CPU  %6.3f %% of one core  %5ld wakeups/s  "
                 "%d ticks ended, %d blink steps\n",
                 name, seconds, cpu * 1000.0, 100.0 * cpu / seconds,
-                static_cast<long>((contextSwitches() - switchesBefore) / seconds),
-                ticks - ticksBefore, blinks - blinksBefore);
+                static_cast<long>((switchesAfter - switchesBefore) / seconds), ticks - ticksBefore,
+                blinks - blinksBefore);
     std::fflush(stdout);
 }
 
@@ -69,22 +59,20 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? qBound(1, atoi(argv[1]), 3600) : 10;
-
+    // The poll on the simulated meter's pseudo-terminal as COM 1.
     SimulatedMeter meter;
     meter.setDrift(false);
     meter.setSilent(true);
-    QString error;
-    if (!meter.open(&error)) {
-        std::fprintf(stderr, "bench_poll_idle: %s\n", qPrintable(error));
-        return 1;
-    }
     PortMap ports;
-    ports.setOverride(meter.path());
     MeterLink link(&ports);
-    link.setCommPort(1);
-    if (link.open() != MeterLink::NoError) {
-        std::fprintf(stderr, "bench_poll_idle: cannot open %s: %s\n", qPrintable(meter.path()),
-                     qPrintable(link.errorString()));
+    QString error;
+    if (meter.open(&error)) {
+        ports.setOverride(meter.path());
+        link.setCommPort(1);
+        error = link.open() == MeterLink::NoError ? QString() : link.errorString();
+    }
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "bench_poll_idle: %s\n", qPrintable(error));
         return 1;
     }
     SharedState state;
@@ -98,11 +86,8 @@ int main(int argc, char *argv[])
     poll.setEnabled(true);
 
     std::printf("poll on %s, %d s per phase\n", qPrintable(meter.path()), seconds);
-    measure("silent meter (wait, blink)", seconds * 1000, ticks, ticks, blinks);
+    measure("silent meter (wait, blink)", seconds * 1000, ticks, blinks);
     meter.setSilent(false);
-    runFor(1000); // the blinking ends, frames are decoded
-    measure("frame every 500 ms", seconds * 1000, ticks, ticks, blinks);
-    poll.setEnabled(false);
-    link.close();
+    measure("frame every 500 ms", seconds * 1000, ticks, blinks);
     return 0;
 }

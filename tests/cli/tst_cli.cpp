@@ -16,114 +16,96 @@ class TestCli : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void outputs_data();
-    void outputs();
-    void refusals_data();
-    void refusals();
+    void outputs_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // what stderr says of a cut row
+
+        // A data file with a comma in its second line: the reader makes it two items; a row has
+        // nine cells whatever it holds (a trailing TAB or fields beyond the ninth). A row
+        // longer than the reader keeps is printed cut, and stderr says so.
+        const QString rows = writeFile("rows.txt",
+                                       "1\t10:00:00\t20.0\t\r\n2\t10:00:02,x\r\n"
+                                       "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\r\n");
+        const int kept = dewscope::DataFileReader::MaxItemLength;
+        const QString longRow = writeFile("long.txt", QByteArray(kept + 10, 'x') + "\r\n2");
+        const QString emptyCells(8, QLatin1Char('\t'));
+        // clang-format off
+        // One reading for the whole run: a humidity of 0 keeps the dew and wet values it had.
+        QTest::newRow("decode carries values over") << "decode 0200fa01f403 0200FA000003 FFFFFFFFFFFF 0100FA01F403"
+            << "25.0\t13.9\t18.0\t50.0\t77.0\t57.0\t64.4\n25.0\t13.9\t18.0\t0.0\t77.0\t57.0\t64.4\ndownload\ndropped\n" << "";
+        QTest::newRow("decode before any dew point") << "decode 020064000003" << "10.0\t\t\t0.0\t50.0\t\t\n" << "";
+        QTest::newRow("psychro: all digits") << "psychro 25 50"
+            << "13.86761705026032\t17.980000000000011\t56.961710690468578\t64.364000000000019\n" << "";
+        QTest::newRow("read: nine cells a row") << "read " + rows
+            << "1\t10:00:00\t20.0\t\t\t\t\t\t\n2\t10:00:02\t\t\t\t\t\t\t\nx\t\t\t\t\t\t\t\t\n1\t2\t3\t4\t5\t6\t7\t8\t9\n" << "";
+        QTest::newRow("read: a long row cut") << "read " + longRow
+            << QString(kept, QLatin1Char('x')) + emptyCells + "\n2" + emptyCells + "\n"
+            << QStringLiteral("dewscope-cli read: row 1 is cut after %1 characters\n").arg(kept);
+        // clang-format on
+    }
+
+    void outputs()
+    {
+        QFETCH(QString, line);
+        CommandRun run(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        QCOMPARE(run.code, 0);
+        QTEST(run.out(), "out");
+        QTEST(run.err(), "err");
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message"); // a part of it; empty: any message
+
+        // Regular files only: a FIFO would wait for a writer, /dev/zero never ends.
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        // clang-format off
+        QTest::newRow("no command") << "" << 2 << "";
+        QTest::newRow("unknown command") << "frobnicate" << 2 << "";
+        QTest::newRow("decode short frame") << "decode 0200FA01F4" << 2 << "";
+        QTest::newRow("decode not hex") << "decode 0200FA01F4ZZ" << 2 << "";
+        QTest::newRow("decode non-ASCII") << QString::fromUtf8("decode 0200FA01F4\xC3\xA9\xC3\xA9") << 2 << "not 12 hex digits";
+        QTest::newRow("psychro dry air fails") << "psychro 25 0" << 1 << "";
+        QTest::newRow("psychro not a number") << "psychro 25 x" << 2 << "";
+        QTest::newRow("read without file") << "read" << 2 << "";
+        QTest::newRow("read a missing file") << "read /nonexistent/file.txt" << 1 << "does not exist";
+        QTest::newRow("read a FIFO") << "read " + fifo << 1 << "not a regular file";
+        QTest::newRow("read /dev/zero") << "read /dev/zero" << 1 << "not a regular file";
+        QTest::newRow("monitor without a port") << "monitor" << 2 << "--port";
+        QTest::newRow("simulate with a bad interval") << "simulate --interval 0" << 2 << "--interval";
+        QTest::newRow("simulate a download too large") << "simulate --download-sets 2 --download-records 40000" << 2 << "65535";
+        QTest::newRow("simulate silence without its length") << "simulate --silence-after 2" << 2 << "--silence-for";
+        QTest::newRow("simulate an unreadable image") << "simulate --download-file /no/such/image" << 1 << "cannot read";
+        QTest::newRow("ports with a stray argument") << "ports extra" << 2 << "extra";
+        // clang-format on
+    }
+
+    void refusals()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, message);
+        CommandRun run(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        QTEST(run.code, "code");
+        QCOMPARE(run.out(), QString());
+        QVERIFY2(!run.err().isEmpty() && run.err().contains(message), qPrintable(run.err()));
+    }
 
 private:
-    // A command line given as words separated by blanks.
-    static QStringList words(const QString &line)
+    QString writeFile(const char *name, const QByteArray &bytes)
     {
-        return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QFile file(m_dir.filePath(QLatin1String(name)));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+            ? file.fileName()
+            : QString();
     }
 
     QTemporaryDir m_dir;
 };
-
-void TestCli::outputs_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err"); // what stderr says of a cut row
-
-    // A data file with a comma in its second line: the reader makes it two items.
-    QFile file(m_dir.filePath(QStringLiteral("rows.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("1\t10:00:00\t20.0\t\r\n2\t10:00:02,x\r\n");
-    file.close();
-    // A row longer than the reader keeps: printed cut, and stderr says so.
-    const int kept = dewscope::DataFileReader::MaxItemLength;
-    QFile longRow(m_dir.filePath(QStringLiteral("long.txt")));
-    QVERIFY(longRow.open(QIODevice::WriteOnly));
-    longRow.write(QByteArray(kept + 10, 'x') + "\r\n2");
-    longRow.close();
-    const QString emptyCells(8, QLatin1Char('\t'));
-
-    // One reading for the whole run: a humidity of 0 keeps the dew and wet values it had.
-    QTest::newRow("decode carries values over")
-        << "decode 0200fa01f403 0200FA000003 FFFFFFFFFFFF 0100FA01F403"
-        << "25.0\t13.9\t18.0\t50.0\t77.0\t57.0\t64.4\n25.0\t13.9\t18.0\t0.0\t77.0\t57.0\t64.4\n"
-           "download\ndropped\n"
-        << "";
-    QTest::newRow("decode before any dew point") << "decode 020064000003"
-                                                 << "10.0\t\t\t0.0\t50.0\t\t\n" << "";
-    QTest::newRow("psychro: all digits")
-        << "psychro 25 50"
-        << "13.86761705026032\t17.980000000000011\t56.961710690468578\t64.364000000000019\n"
-        << "";
-    QTest::newRow("read: nine cells a row")
-        << "read " + file.fileName()
-        << "1\t10:00:00\t20.0\t\t\t\t\t\t\n2\t10:00:02\t\t\t\t\t\t\t\nx\t\t\t\t\t\t\t\t\n" << "";
-    QTest::newRow("read: a long row cut")
-        << "read " + longRow.fileName()
-        << QString(kept, QLatin1Char('x')) + emptyCells + "\n2" + emptyCells + "\n"
-        << QStringLiteral("dewscope-cli read: row 1 is cut after %1 characters\n").arg(kept);
-}
-
-void TestCli::outputs()
-{
-    QFETCH(QString, line);
-    CommandRun run(words(line));
-    QCOMPARE(run.code, 0);
-    QTEST(run.out(), "out");
-    QTEST(run.err(), "err");
-}
-
-void TestCli::refusals_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("message"); // a part of it; empty: any message
-
-    QTest::newRow("no command") << "" << 2 << "";
-    QTest::newRow("unknown command") << "frobnicate" << 2 << "";
-    QTest::newRow("decode short frame") << "decode 0200FA01F4" << 2 << "";
-    QTest::newRow("decode not hex") << "decode 0200FA01F4ZZ" << 2 << "";
-    QTest::newRow("decode non-ASCII") << QString::fromUtf8("decode 0200FA01F4\xC3\xA9\xC3\xA9") << 2
-                                      << "not 12 hex digits";
-    QTest::newRow("psychro dry air fails") << "psychro 25 0" << 1 << "";
-    QTest::newRow("psychro not a number") << "psychro 25 x" << 2 << "";
-    QTest::newRow("read without file") << "read" << 2 << "";
-    QTest::newRow("read a missing file") << "read /nonexistent/file.txt" << 1 << "does not exist";
-    // Regular files only: a FIFO would wait for a writer, /dev/zero never ends.
-    const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    QTest::newRow("read a FIFO") << "read " + fifo << 1 << "not a regular file";
-    QTest::newRow("read /dev/zero") << "read /dev/zero" << 1 << "not a regular file";
-    QTest::newRow("monitor on a missing port")
-        << "monitor --port /dev/dewscope-no-such-port --duration 1" << 1
-        << "cannot open /dev/dewscope-no-such-port";
-    QTest::newRow("monitor without a port") << "monitor" << 2 << "--port";
-    QTest::newRow("simulate with a bad interval") << "simulate --interval 0" << 2 << "--interval";
-    QTest::newRow("simulate a download too large")
-        << "simulate --download-sets 2 --download-records 40000" << 2 << "65535";
-    QTest::newRow("simulate silence without its length")
-        << "simulate --silence-after 2" << 2 << "--silence-for";
-    QTest::newRow("simulate an unreadable image")
-        << "simulate --download-file /no/such/image" << 1 << "cannot read";
-    QTest::newRow("ports with a stray argument") << "ports extra" << 2 << "extra";
-}
-
-void TestCli::refusals()
-{
-    QFETCH(QString, line);
-    QFETCH(QString, message);
-    CommandRun run(words(line));
-    QTEST(run.code, "code");
-    QCOMPARE(run.out(), QString());
-    QVERIFY2(!run.err().isEmpty() && run.err().contains(message), qPrintable(run.err()));
-}
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"

@@ -16,21 +16,9 @@ public:
     CommandRun() = default;
     explicit CommandRun(const QStringList &args) { exec(args); }
 
-    int exec(const QStringList &args)
-    {
-        code = cli::runCommandLine(args, m_io);
-        return code;
-    }
-    QString out()
-    {
-        m_outStream.flush();
-        return m_out;
-    }
-    QString err()
-    {
-        m_errStream.flush();
-        return m_err;
-    }
+    int exec(const QStringList &args) { return code = cli::runCommandLine(args, m_io); }
+    QString out() { return m_outStream.flush(), m_out; }
+    QString err() { return m_errStream.flush(), m_err; }
 
     int code = -1;
 

@@ -1,4 +1,3 @@
-#include "meter/LiveFrame.h"
 #include "recording/DataFile.h"
 #include "recording/DataFileReader.h"
 
@@ -30,94 +29,59 @@ class TestDataFile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void writtenLines();
-    void reader_data();
-    void reader();
-    void splitCells_data();
-    void splitCells();
-    void hugeLineAndFailingDevice();
-};
-
-void TestDataFile::writtenLines()
-{
-    // The recorder's line: nine fields, no trailing TAB, CR LF.
-    Reading reading;
-    LiveFrame::decode(reading, QByteArray::fromHex("02800001F403"));
-    QCOMPARE(DataFile::recorderLine(35000, QStringLiteral("23:59:58"),
-                                    ReadingTexts::fromReading(reading)),
-             QByteArray("35000\t23:59:58\tOL\tOL\tOL\t50.0\tOL\tOL\tOL\r\n"));
-    // A saved grid row: every cell followed by a TAB.
-    QCOMPARE(DataFile::gridSaveLine({ "1", "10:30:00", "25.0" }),
-             QByteArray("1\t10:30:00\t25.0\t\r\n"));
-    QCOMPARE(DataFile::gridSaveLine({}), QByteArray("\r\n"));
-}
-
-void TestDataFile::reader_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("items"); // each in brackets
-
-    QTest::newRow("empty file") << QByteArray() << "";
-    QTest::newRow("one line, CR LF") << QByteArray("1\ta\r\n") << "[1\ta]";
-    QTest::newRow("last line without end") << QByteArray("a\r\nb") << "[a][b]";
-    QTest::newRow("LF only") << QByteArray("a\nb\n") << "[a][b]";
-    QTest::newRow("CR only") << QByteArray("a\rb\r") << "[a][b]";
-    QTest::newRow("empty line is an empty item") << QByteArray("a\r\n\r\nb\r\n") << "[a][][b]";
-    QTest::newRow("comma splits a line") << QByteArray("1\t10:00,5\t20\r\n") << "[1\t10:00][5\t20]";
-    QTest::newRow("comma at file end") << QByteArray("a,") << "[a]";
-    QTest::newRow("leading blanks skipped, trailing kept")
-        << QByteArray("   a b  \r\n") << "[a b  ]";
-    QTest::newRow("leading tab kept") << QByteArray("\t1\r\n") << "[\t1]";
-    QTest::newRow("blanks before end of file") << QByteArray("a\r\n   ") << "[a][]";
-    QTest::newRow("quoted item keeps commas") << QByteArray("\"a,b\"\r\nc") << "[a,b][c]";
-    QTest::newRow("text after closing quote dropped") << QByteArray("\"a\"xyz,b\r\n") << "[a][b]";
-    QTest::newRow("unclosed quote ends at end of file") << QByteArray("\"a\r\nd") << "[a\r\nd]";
-    QTest::newRow("NUL and high bytes kept")
-        << QByteArray("a\0b\xE9\xFF\r\n", 7) << QString::fromLatin1("[a\0b\xE9\xFF]", 7);
-}
-
-void TestDataFile::reader()
-{
-    // Whatever the byte budget of each call, the same items.
-    QFETCH(QByteArray, bytes);
-    for (qint64 budget : { -1, 1, 2, 3, 7 }) {
-        const QStringList items = readAll(bytes, budget);
-        QTEST(items.isEmpty() ? QString() : '[' + items.join(QLatin1String("][")) + ']', "items");
+    void writtenLines()
+    {
+        // The recorder's line (nine fields, no trailing TAB) is checked end to end by
+        // test_record_command; a saved grid row has every cell followed by a TAB.
+        QCOMPARE(DataFile::gridSaveLine({ "1", "10:30:00", "25.0" }),
+                 QByteArray("1\t10:30:00\t25.0\t\r\n"));
+        QCOMPARE(DataFile::gridSaveLine({}), QByteArray("\r\n"));
     }
-}
 
-void TestDataFile::splitCells_data()
-{
-    // A row's text always gives nine cells.
-    QTest::addColumn<QString>("row");
-    QTest::addColumn<QString>("cells"); // joined with |
-    QTest::newRow("trailing tab") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t"
-                                  << "1|2|3|4|5|6|7|8|9";
-    QTest::newRow("extra dropped") << "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11"
-                                   << "1|2|3|4|5|6|7|8|9";
-    QTest::newRow("missing empty") << "1\t2"
-                                   << "1|2|||||||";
-}
+    void reader_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("items"); // each in brackets
 
-void TestDataFile::splitCells()
-{
-    QFETCH(QString, row);
-    QTEST(DataFile::splitCells(row).join(QLatin1Char('|')), "cells");
-}
+        // clang-format off
+        QTest::newRow("empty file") << QByteArray() << "";
+        QTest::newRow("last line without end") << QByteArray("a\r\nb") << "[a][b]";
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << "[a][b]";
+        QTest::newRow("CR only") << QByteArray("a\rb\r") << "[a][b]";
+        QTest::newRow("empty line is an empty item") << QByteArray("a\r\n\r\nb\r\n") << "[a][][b]";
+        QTest::newRow("comma splits a line") << QByteArray("1\t10:00,5\t20\r\n") << "[1\t10:00][5\t20]";
+        QTest::newRow("comma at file end") << QByteArray("a,") << "[a]";
+        QTest::newRow("leading blanks skipped, trailing kept") << QByteArray("   a b  \r\n") << "[a b  ]";
+        QTest::newRow("leading tab kept") << QByteArray("\t1\r\n") << "[\t1]";
+        QTest::newRow("blanks before end of file") << QByteArray("a\r\n   ") << "[a][]";
+        QTest::newRow("quoted item keeps commas") << QByteArray("\"a,b\"\r\nc") << "[a,b][c]";
+        QTest::newRow("text after closing quote dropped") << QByteArray("\"a\"xyz,b\r\n") << "[a][b]";
+        QTest::newRow("unclosed quote ends at end of file") << QByteArray("\"a\r\nd") << "[a\r\nd]";
+        QTest::newRow("NUL and high bytes kept") << QByteArray("a\0b\xE9\xFF\r\n", 7) << QString::fromLatin1("[a\0b\xE9\xFF]", 7);
+        // clang-format on
+    }
 
-void TestDataFile::hugeLineAndFailingDevice()
-{
-    // 8 MB without a line end: one item cut to the longest kept, then the next line as usual.
-    QCOMPARE(readAll(QByteArray(8 << 20, 'x') + "\r\nnext"),
-             QStringList({ QString(DataFileReader::MaxItemLength, QLatin1Char('x')), "next" }));
+    void reader()
+    {
+        // Whatever the byte budget of each call, the same items.
+        QFETCH(QByteArray, bytes);
+        for (qint64 budget : { -1, 1, 2, 3, 7 }) {
+            const QStringList items = readAll(bytes, budget);
+            QTEST(items.isEmpty() ? QString() : '[' + items.join(QLatin1String("][")) + ']',
+                  "items");
+        }
+    }
 
-    // Reads that fail (here: a device never opened) end the reading with an error, no loop.
-    QBuffer unopened;
-    DataFileReader reader(&unopened);
-    QString item;
-    QCOMPARE(reader.next(&item), DataFileReader::Status::End);
-    QVERIFY(reader.hasError());
-}
+    void failingDevice()
+    {
+        // Reads that fail (here: a device never opened) end the reading with an error, no loop.
+        QBuffer unopened;
+        DataFileReader reader(&unopened);
+        QString item;
+        QCOMPARE(reader.next(&item), DataFileReader::Status::End);
+        QVERIFY(reader.hasError());
+    }
+};
 
 QTEST_APPLESS_MAIN(TestDataFile)
 #include "tst_datafile.moc"
