@@ -118,8 +118,7 @@ int runRecord(const QStringList &args, Io &io)
                          }
                      });
     QObject::connect(&recorder, &Recorder::writeRecovered, &loop, [&](qint64 missed) {
-        io.err << "dewscope-cli record: writing again after " << missed
-               << " missed sample(s)\n";
+        io.err << "dewscope-cli record: writing again after " << missed << " missed sample(s)\n";
         io.err.flush();
     });
     QObject::connect(&poll, &Poll::meterSilent, &loop, [&] {

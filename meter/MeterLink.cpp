@@ -44,7 +44,8 @@ bool heldByAnotherProgram(const QString &location)
     if (!lockPath.isEmpty() && QLockFile(lockPath).getLockInfo(&pid, &host, &application)
         && processRuns(pid))
         return true;
-    const int fd = ::open(QFile::encodeName(location).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    const int fd
+        = ::open(QFile::encodeName(location).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     if (fd >= 0) {
         ::close(fd);
         return false;
@@ -59,8 +60,8 @@ QString MeterLink::lockFilePath(const QString &location)
 {
 #ifdef Q_OS_UNIX
     static const char *const folders[]
-        = { "/var/lock",  "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
-            "/tmp",       "/var/tmp",   "/var/lock/lockdev", "/run/lock" };
+        = { "/var/lock", "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
+            "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock" };
     for (const char *folder : folders) {
         const QFileInfo info(QString::fromLatin1(folder));
         if (info.isDir() && info.isReadable() && info.isWritable()) {
