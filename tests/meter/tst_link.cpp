@@ -236,8 +236,8 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(rig.silent.wait(6000));
+        QCOMPARE(waits.size(), 5); // four that retry, the fifth that gives up
         waits.append(clock.elapsed());
-        QCOMPARE(waits.size(), 5 + 1);
         for (int i = 1; i < waits.size(); ++i)
             QVERIFY(waits.at(i) - waits.at(i - 1) >= Poll::WaitMs - 2);
 
