@@ -2,12 +2,12 @@
 
 #include "graphs/DrawingSurface.h"
 
+#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 class QAction;
-class QDialog;
 class QPrinter;
 class QToolBar;
 
