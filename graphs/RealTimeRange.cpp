@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,6 +37,7 @@ QLabel *caption(const QString &text)
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setAlignment(Qt::AlignCenter);
+    label->setFixedWidth(64);
     return label;
 }
 
@@ -75,8 +77,11 @@ RealTimeRange::RealTimeRange(RealTimeGraphState *graph, QWidget *graphWindow, QW
     auto *grid = new QGridLayout(this);
     grid->addWidget(temperature, 0, 0, 1, 2);
     grid->addWidget(humidity, 1, 0, 1, 2);
-    grid->addWidget(caption(QStringLiteral("Counts")), 2, 0);
-    grid->addWidget(m_txtCounts, 2, 1);
+    auto *counts = new QHBoxLayout;
+    counts->addWidget(caption(QStringLiteral("Counts")));
+    counts->addWidget(m_txtCounts);
+    counts->addStretch();
+    grid->addLayout(counts, 2, 0, 1, 2);
     grid->addWidget(m_cmdOk, 3, 0, 1, 2);
 
     // The tab order of the controls: options, counts, OK, then the scale boxes.
@@ -88,8 +93,10 @@ RealTimeRange::RealTimeRange(RealTimeGraphState *graph, QWidget *graphWindow, QW
     QWidget::setTabOrder(m_txtMin, m_txtMinR);
     QWidget::setTabOrder(m_txtMinR, m_txtMaxR);
 
-    for (QLineEdit *box : { m_txtMax, m_txtMin, m_txtMaxR, m_txtMinR, m_txtCounts })
+    for (QLineEdit *box : { m_txtMax, m_txtMin, m_txtMaxR, m_txtMinR, m_txtCounts }) {
+        box->setFixedWidth(96);
         box->installEventFilter(this);
+    }
     connect(m_cOpt, &QRadioButton::clicked, this, &RealTimeRange::showCelsius);
     connect(m_fOpt, &QRadioButton::clicked, this, &RealTimeRange::showFahrenheit);
     connect(m_cmdOk, &QPushButton::clicked, this, &RealTimeRange::ok);
