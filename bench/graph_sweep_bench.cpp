@@ -62,16 +62,13 @@ int main(int argc, char *argv[])
 
     SimulatedMeter meter;
     QString error;
-    if (!meter.open(&error)) {
-        std::fprintf(stderr, "bench_graph_sweep: %s\n", qPrintable(error));
-        return 1;
-    }
     PortMap ports;
-    ports.setOverride(meter.path());
     MeterLink link(&ports);
     link.setCommPort(1);
-    if (link.open() != MeterLink::NoError) {
-        std::fprintf(stderr, "bench_graph_sweep: cannot open %s\n", qPrintable(meter.path()));
+    const bool opened = meter.open(&error);
+    ports.setOverride(meter.path());
+    if (!opened || link.open() != MeterLink::NoError) {
+        std::fprintf(stderr, "bench_graph_sweep: no simulated meter: %s\n", qPrintable(error));
         return 1;
     }
     SharedState state;

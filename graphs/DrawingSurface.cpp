@@ -51,10 +51,10 @@ void DrawingSurface::setImageSize(const QSize &size)
     clear();
 }
 
-QRect DrawingSurface::takeChanged()
+QRegion DrawingSurface::takeChanged()
 {
-    const QRect changed = m_changed & m_image.rect();
-    m_changed = QRect();
+    const QRegion changed = m_changed & m_image.rect();
+    m_changed = QRegion();
     return changed;
 }
 
@@ -114,7 +114,7 @@ template<typename Paint> void DrawingSurface::paint(const QRect &area, Paint pai
         return;
     QPainter painter(&m_image);
     paintWith(&painter);
-    m_changed |= area;
+    m_changed += area;
 }
 
 void DrawingSurface::clear()
@@ -123,7 +123,7 @@ void DrawingSurface::clear()
     if (m_pagePainter)
         return; // a page starts blank
     m_image.fill(m_backColor);
-    m_changed = m_image.rect();
+    m_changed = QRegion(m_image.rect());
 }
 
 void DrawingSurface::line(double x1, double y1, double x2, double y2)
@@ -196,13 +196,15 @@ double DrawingSurface::textHeight(const QString &text) const
 
 bool DrawingSurface::printImage(const QImage &image, QPrinter *printer)
 {
-    QPainter painter;
-    if (image.isNull() || !painter.begin(printer))
+    DrawingSurface page { QFont() };
+    if (image.isNull() || !page.beginDocument(printer))
         return false;
-    const QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
-    const QSize fitted = image.size().scaled(page.size(), Qt::KeepAspectRatio);
-    painter.drawImage(QRect(QPoint(0, 0), fitted), image);
-    return painter.end();
+    // In device pixels: the image as large as the printable area allows, at its top-left.
+    page.m_pagePainter->resetTransform();
+    const QRect area = printer->pageLayout().paintRectPixels(printer->resolution());
+    page.m_pagePainter->drawImage(
+        QRect(QPoint(0, 0), image.size().scaled(area.size(), Qt::KeepAspectRatio)), image);
+    return page.endDocument();
 }
 
 } // namespace dewscope

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 
 #include <memory>
@@ -34,8 +35,8 @@ public:
     // A window surface: a new image of that many pixels, cleared.
     void setImageSize(const QSize &size);
     const QImage &image() const { return m_image; }
-    // The image area changed since the last call, and forgets it.
-    QRect takeChanged();
+    // The parts of the image changed since the last call, and forgets them.
+    QRegion takeChanged();
 
     // A printer surface: starts the document; drawing then goes to its pages in twips.
     bool beginDocument(QPrinter *printer);
@@ -76,7 +77,7 @@ private:
     QFont m_font; // pixel size in scale units
     QColor m_backColor;
     QImage m_image;
-    QRect m_changed;
+    QRegion m_changed;
     QPrinter *m_printer = nullptr;
     std::unique_ptr<QPainter> m_pagePainter;
     double m_pointSize;

@@ -262,7 +262,7 @@ void RealTime24::tick()
 
 void RealTime24::showChanges()
 {
-    const QRect changed = m_surface.takeChanged();
+    const QRegion changed = m_surface.takeChanged();
     if (!changed.isEmpty())
         update(changed);
 }

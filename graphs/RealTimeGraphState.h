@@ -57,15 +57,6 @@ struct RealTimeGraphState
     // above the top just over the area, "-OL" and values below the bottom just under it.
     float curveHeight(Curve curve, const QString &text) const;
 
-    // An outer size in twips, raised to the minimum when smaller.
-    static int springBackWidth(int twips)
-    {
-        return twips < MinimumWidthTwips ? MinimumWidthTwips : twips;
-    }
-    static int springBackHeight(int twips)
-    {
-        return twips < MinimumHeightTwips ? MinimumHeightTwips : twips;
-    }
     static int twipsToPixels(int twips) { return twips / TwipsPerPixel; }
 };
 
