@@ -8,6 +8,7 @@
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
 #include "app/MainToolbarCommands.h"
+#include "graphs/RealTimeGraph.h"
 #include "recording/Recorder.h"
 
 #include <QApplication>
@@ -78,7 +79,11 @@ Application::Application(const Options &options, QObject *parent)
     m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
     connect(m_panel, &Panel::closed, this, &Application::shutDown);
     // Save, Open, List, Graph and Sample, the record windows and the recorder's labels.
-    MainToolbarCommands::attach(m_panel);
+    auto *commands = MainToolbarCommands::attach(m_panel);
+    // The real-time graph: opened by "Graph", closed when the meter goes silent.
+    m_graph = new RealTimeGraph(&m_state, m_panel, m_poll->interval(), this);
+    connect(commands, &MainToolbarCommands::graphRequested, m_graph, &RealTimeGraph::open);
+    connect(m_poll, &Poll::meterSilent, m_graph, &RealTimeGraph::close);
 
     m_port = new Port(&m_state, m_portMap.get());
     connect(m_port, &Port::accepted, this, &Application::openPanel);
@@ -94,6 +99,7 @@ Application::~Application()
     m_link->close();
     // Windows first, then the parts they point at, all before the port numbering goes.
     delete m_demoControl;
+    delete m_graph;
     delete m_port;
     delete m_panel;
     delete m_poll;

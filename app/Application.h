@@ -15,6 +15,7 @@ class MeterLink;
 class Panel;
 class Poll;
 class Port;
+class RealTimeGraph;
 class PortMap;
 class Recorder;
 class SimulatedMeter;
@@ -54,6 +55,7 @@ public:
     Panel *panel() const { return m_panel; }
     SimulatedMeter *simulatedMeter() const { return m_meter; }
     DemoControl *demoControl() const { return m_demoControl; }
+    RealTimeGraph *realTimeGraph() const { return m_graph; }
 
 Q_SIGNALS:
     // The port window was closed without a choice, or the main window was closed: everything
@@ -74,6 +76,7 @@ private:
     Port *m_port = nullptr;
     Panel *m_panel = nullptr;
     DemoControl *m_demoControl = nullptr;
+    RealTimeGraph *m_graph = nullptr;
     bool m_finished = false;
 };
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/screenshots/ on a real (virtual) X server: starts Xvfb, runs
 # "dewscope --demo", presses Enter in the port window, waits for live figures and saves
-# port.png and panel.png.
+# port.png and panel.png; then opens the real-time graph and its range dialog and saves
+# range.png and graph.png.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -44,7 +45,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
     xdotool getmouselocation >/dev/null 2>&1 && break
@@ -79,3 +80,25 @@ panel="$(wait_window "Panel V10.02" 20)"
 sleep 4 # a few frames from the demo meter
 /usr/bin/import -window "$panel" "$OUT/panel.png"
 echo "saved $OUT/panel.png"
+
+# The real-time graph: the toolbar's Graph key (button 4), then its Limit key for the range
+# dialog; a shorter sweep (Counts 170) so that the picture shows a few minutes of curves.
+xdotool mousemove --window "$panel" 119 18 click 1
+graph="$(wait_window "Real Time Graph" 20)"
+sleep 1
+xdotool mousemove --window "$graph" 16 16 click 1
+range="$(wait_window "Real Time Range" 20)"
+sleep 1
+/usr/bin/import -window "$range" "$OUT/range.png"
+echo "saved $OUT/range.png"
+
+# Counts 170 (the box's text selected and replaced), then OK: the graph starts again.
+xdotool mousemove --window "$range" 150 241 click --repeat 3 1
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 50 170
+xdotool key --clearmodifiers Return
+sleep 1
+graph="$(wait_window "Real Time Graph" 20)"
+sleep 40 # a few minutes of curves
+/usr/bin/import -window "$graph" "$OUT/graph.png"
+echo "saved $OUT/graph.png"
