@@ -41,6 +41,9 @@ const QList<Command> &commands()
           "  --duration S           stop after S seconds" },
         { "record", "record --port LOCATION --interval SECONDS [--count N] FILE",
           "Record readings into a data file without the window.", runRecord },
+        { "memory", "memory IMAGE [--set N]",
+          "Print a memory image's start time, end time and set count, or the rows of set N.",
+          runMemory },
     };
     return table;
 }
