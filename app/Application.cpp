@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/DemoControl.h"
+#include "app/MemoryCommands.h"
 #include "app/Panel.h"
 #include "app/Port.h"
 #include "meter/MeterLink.h"
@@ -78,7 +79,9 @@ Application::Application(const Options &options, QObject *parent)
     m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
     connect(m_panel, &Panel::closed, this, &Application::shutDown);
     // Save, Open, List, Graph and Sample, the record windows and the recorder's labels.
-    MainToolbarCommands::attach(m_panel);
+    MainToolbarCommands *commands = MainToolbarCommands::attach(m_panel);
+    // The memory panel, its set loads and the download from the poll's announcement.
+    m_memory = new MemoryCommands(m_panel, commands->windows(), m_panel);
 
     m_port = new Port(&m_state, m_portMap.get());
     connect(m_port, &Port::accepted, this, &Application::openPanel);

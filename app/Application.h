@@ -11,6 +11,7 @@
 namespace dewscope {
 
 class DemoControl;
+class MemoryCommands;
 class MeterLink;
 class Panel;
 class Poll;
@@ -54,6 +55,7 @@ public:
     Panel *panel() const { return m_panel; }
     SimulatedMeter *simulatedMeter() const { return m_meter; }
     DemoControl *demoControl() const { return m_demoControl; }
+    MemoryCommands *memoryCommands() const { return m_memory; }
 
 Q_SIGNALS:
     // The port window was closed without a choice, or the main window was closed: everything
@@ -74,6 +76,7 @@ private:
     Port *m_port = nullptr;
     Panel *m_panel = nullptr;
     DemoControl *m_demoControl = nullptr;
+    MemoryCommands *m_memory = nullptr; // the main window's, goes with it
     bool m_finished = false;
 };
 

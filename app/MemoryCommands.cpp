@@ -1,0 +1,90 @@
+#include "app/MemoryCommands.h"
+
+#include "app/Panel.h"
+#include "memory/SetLoader.h"
+#include "meter/SharedState.h"
+#include "tables/DataList.h"
+#include "tables/RecordWindows.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace dewscope {
+
+const QString MemoryCommands::InvalidSetMessage = QStringLiteral("Invalid, try again!");
+
+MemoryCommands::MemoryCommands(Panel *panel, RecordWindows *windows, QObject *parent)
+    : QObject(parent)
+    , m_panel(panel)
+    , m_windows(windows)
+{
+    m_panel->setMemoryImage(&m_image);
+    connect(m_panel, &Panel::setLoadRequested, this, &MemoryCommands::loadSet);
+}
+
+MemoryCommands::~MemoryCommands()
+{
+    if (m_panel)
+        m_panel->setMemoryImage(nullptr);
+    delete m_loader;
+}
+
+void MemoryCommands::showMessage(const QString &name, int icon, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Icon(icon), QCoreApplication::applicationName(), text,
+                                QMessageBox::Ok, m_panel);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void MemoryCommands::loadSet(const QString &text)
+{
+    if (!m_windows || !m_panel)
+        return;
+    // A load under way ends with its window.
+    delete m_loader;
+    if (DataList *open = m_windows->currentDataList())
+        open->close();
+
+    // Digits only reach the box; a number too long for any set count is out of range too.
+    bool ok = false;
+    const qint64 number = text.isEmpty() ? 0 : text.toLongLong(&ok);
+    const MemorySets &sets = m_image.sets();
+    if ((!ok && !text.isEmpty()) || !sets.isSetNumber(number)) {
+        m_panel->txtSet()->clear();
+        showMessage(QStringLiteral("InvalidSetMessage"), QMessageBox::NoIcon, InvalidSetMessage);
+        return;
+    }
+
+    const int setNumber = int(number);
+    const SetRecords records(m_image.bytes(), sets, setNumber);
+    DataList *list = m_windows->openDataList();
+    const QString caption = list->windowTitle();
+    SharedState *state = m_panel->sharedState();
+    m_loader = new SetLoader(list->model(), records, &state->reading, &state->texts, this);
+    const QPointer<DataList> window(list);
+    connect(m_loader, &SetLoader::captionChanged, list, &QWidget::setWindowTitle);
+    connect(m_loader, &SetLoader::finished, this,
+            [this, window, caption, setNumber](bool complete) {
+                const SetRecords &records = m_loader->records();
+                if (window)
+                    window->setWindowTitle(caption);
+                m_loader->deleteLater();
+                if (window && records.missing() > 0) {
+                    showMessage(
+                        QStringLiteral("SetCutShortMessage"), QMessageBox::Warning,
+                        tr("Set %1 is cut short: the memory image ends before its last %2 of %3 "
+                           "records. The %4 records that arrived whole were loaded.")
+                            .arg(setNumber)
+                            .arg(records.missing())
+                            .arg(records.count())
+                            .arg(records.available()));
+                }
+                Q_EMIT setLoaded(complete);
+            });
+    m_loader->start();
+}
+
+} // namespace dewscope

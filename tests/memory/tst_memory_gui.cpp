@@ -1,0 +1,129 @@
+#include "app/MemoryCommands.h"
+#include "app/Panel.h"
+#include "app/PanelText.h"
+#include "meter/MeterLink.h"
+#include "meter/PortMap.h"
+#include "meter/SharedState.h"
+#include "meter/SimulatedMeter.h"
+#include "tables/DataList.h"
+#include "tables/RecordTableModel.h"
+#include "tables/RecordWindows.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace dewscope;
+
+namespace {
+// A main window with its record windows and memory, no meter behind it.
+struct MemoryRig
+{
+    SharedState state;
+    PortMap ports;
+    MeterLink link { &ports };
+    Panel panel { &state, &link, nullptr, nullptr };
+    RecordWindows windows { nullptr, &panel };
+    MemoryCommands memory { &panel, &windows };
+
+    // The message box of that name the last action opened: its text, then closed.
+    QString takeMessage(const char *name)
+    {
+        auto *box = panel.findChild<QMessageBox *>(QLatin1String(name));
+        if (!box)
+            return QString();
+        const QString text
+            = box->text() + (box->icon() == QMessageBox::Critical ? " [critical]" : "");
+        box->done(0);
+        delete box;
+        return text;
+    }
+};
+} // namespace
+
+class TestMemoryGui : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The panel opens at 6585 twips with the image's times and set count, and closing it gives
+    // back the height it had before.
+    void panelHeightRoundTrip()
+    {
+        MemoryRig rig;
+        rig.panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.panel));
+        rig.panel.sspMemoryShow(false); // as the window's load does
+        const int before = rig.panel.frameGeometry().height();
+        rig.memory.image()->setBytes(SimulatedMeter::makeMemoryImage(4, 3, QTime(10, 30), 60));
+        rig.panel.sspMemoryShow(true);
+        QCOMPARE(rig.panel.frameGeometry().height(),
+                 panel::twipsToPixels(panel::HeightWithMemoryTwips, rig.panel.logicalDpiY()));
+        QCOMPARE(rig.panel.lblStart()->text() + ' ' + rig.panel.txtSet()->text(),
+                 QStringLiteral("10:30:00 4"));
+        QTest::mouseClick(rig.panel.findChild<QPushButton *>("BtnMemoryClose"), Qt::LeftButton);
+        QTRY_COMPARE(rig.panel.frameGeometry().height(), before);
+    }
+
+    void loadSet_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("message");
+        const QByteArray image = SimulatedMeter::makeMemoryImage(2, 3, QTime(10, 30), 60);
+        QTest::newRow("set 2") << image << "2" << 3 << "";
+        QTest::newRow("set 0") << image << "0" << -1 << "Invalid, try again!";
+        QTest::newRow("above the count") << image << "3" << -1 << "Invalid, try again!";
+        QTest::newRow("cut short") << image.left(38) << "2" << 2 << "Set 2 is cut short";
+    }
+    // Enter in the set box: rows numbered from 1 in a fresh Data List, its caption back at the
+    // end, the live texts those of the last record; refusals empty the box.
+    void loadSet()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, typed);
+        QFETCH(int, rows);
+        QFETCH(QString, message);
+        MemoryRig rig;
+        rig.memory.image()->setBytes(bytes);
+        rig.panel.show();
+        rig.panel.sspMemoryShow(true);
+        rig.windows.openDataList()->model()->addItem("stale row");
+        QSignalSpy loaded(&rig.memory, &MemoryCommands::setLoaded);
+        rig.panel.txtSet()->setText(typed);
+        QTest::keyClick(rig.panel.txtSet(), Qt::Key_Return);
+        if (rows < 0) {
+            QVERIFY(rig.panel.txtSet()->text().isEmpty());
+            QTRY_VERIFY(!rig.windows.currentDataList());
+            QCOMPARE(rig.takeMessage("InvalidSetMessage"), message);
+            return;
+        }
+        QVERIFY(loaded.wait(2000));
+        DataList *list = rig.windows.currentDataList();
+        QCOMPARE(list->windowTitle(), QStringLiteral("Data List"));
+        QCOMPARE(list->model()->rows(), rows + 1);
+        QCOMPARE(list->model()->cellText(rows, 0), QString::number(rows));
+        QCOMPARE(list->model()->rowCells(rows).mid(2), rig.state.texts.recordFields());
+        QCOMPARE(rig.takeMessage("SetCutShortMessage").left(message.size()), message);
+    }
+
+    // A malformed image: the critical message, and the panel keeps the values it showed.
+    void malformedImage()
+    {
+        MemoryRig rig;
+        rig.panel.show();
+        rig.memory.image()->setBytes(SimulatedMeter::makeMemoryImage(2, 3, QTime(10, 30), 60));
+        rig.panel.sspMemoryShow(true);
+        rig.memory.image()->setBytes(SimulatedMeter::makeMemoryImage(2, 0, QTime(11, 0), 60));
+        rig.panel.sspMemoryShow(true);
+        QCOMPARE(
+            rig.takeMessage("MemoryFaultMessage"),
+            QStringLiteral("Warning! Operation error!\nPlease download try again! [critical]"));
+        QVERIFY(rig.panel.isMemoryPanelVisible());
+        QCOMPARE(rig.panel.lblStart()->text() + ' ' + rig.panel.txtSet()->text(),
+                 QStringLiteral("10:30:00 2"));
+    }
+};
+
+QTEST_MAIN(TestMemoryGui)
+#include "tst_memory_gui.moc"
