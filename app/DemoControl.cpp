@@ -52,7 +52,7 @@ DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     liveForm->addRow(m_silent);
 
     m_sets = new QSpinBox;
-    m_sets->setRange(1, 50);
+    m_sets->setRange(1, 32); // with 2000 records a set, the memory's 65,535 slots
     m_sets->setValue(2);
     m_records = new QSpinBox;
     m_records->setRange(1, 2000);

@@ -2,6 +2,7 @@
 
 #include "app/Panel.h"
 #include "memory/SetLoader.h"
+#include "meter/Poll.h"
 #include "meter/SharedState.h"
 #include "tables/DataList.h"
 #include "tables/RecordWindows.h"
@@ -18,9 +19,46 @@ MemoryCommands::MemoryCommands(Panel *panel, RecordWindows *windows, QObject *pa
     : QObject(parent)
     , m_panel(panel)
     , m_windows(windows)
+    , m_transfer(panel->meterLink(), &m_image)
 {
     m_panel->setMemoryImage(&m_image);
     connect(m_panel, &Panel::setLoadRequested, this, &MemoryCommands::loadSet);
+    if (Poll *poll = m_panel->poll())
+        connect(poll, &Poll::downloadAnnounced, this, &MemoryCommands::downloadAnnounced);
+    connect(&m_transfer, &MemoryTransfer::progress, m_panel, &QWidget::setWindowTitle);
+    connect(&m_transfer, &MemoryTransfer::finished, this, &MemoryCommands::downloadFinished);
+}
+
+void MemoryCommands::downloadAnnounced()
+{
+    m_caption = m_panel->windowTitle();
+    if (!m_transfer.start() && m_panel->poll())
+        m_panel->poll()->downloadFinished();
+}
+
+void MemoryCommands::downloadFinished(bool complete)
+{
+    if (!m_panel)
+        return;
+    m_panel->setWindowTitle(m_caption);
+    // The poll goes on; its next tick flushes whatever the meter sent past the image.
+    if (Poll *poll = m_panel->poll())
+        poll->downloadFinished();
+    MemorySets sets;
+    if (!complete) {
+        showMessage(QStringLiteral("DownloadIncompleteMessage"), QMessageBox::Warning,
+                    m_transfer.incompleteMessage());
+        // The sets that arrived whole can still be loaded.
+        if (MemoryImage::computeSets(m_image.bytes(), &sets) != MemoryImage::Fault::None
+            || sets.setCount == 0) {
+            Q_EMIT downloadEnded(false);
+            return;
+        }
+    }
+    m_panel->sspMemoryShow(true);
+    if (m_image.sets().setCount == 0)
+        m_panel->sspMemoryShow(false);
+    Q_EMIT downloadEnded(complete);
 }
 
 MemoryCommands::~MemoryCommands()

@@ -1,3 +1,4 @@
+#include "../common/MeterRig.h"
 #include "app/MemoryCommands.h"
 #include "app/Panel.h"
 #include "app/PanelText.h"
@@ -45,6 +46,64 @@ class TestMemoryGui : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void transfer_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("slotCount"); // in the header, when not that of the sets sent
+        QTest::addColumn<bool>("panelShown");
+        QTest::addColumn<QString>("message");
+        const QByteArray image = SimulatedMeter::makeMemoryImage(2, 3, QTime(10, 30), 60);
+        QTest::newRow("3 slots") << SimulatedMeter::makeMemoryImage(1, 2, QTime(9, 5), 1) << -1
+                                 << true << "";
+        QTest::newRow("1000 slots")
+            << SimulatedMeter::makeMemoryImage(8, 124, QTime(9, 5), 1) << -1 << true << "";
+        QTest::newRow("no set") << image << 1 << false << "";
+        QTest::newRow("stall") << image << 12 << true
+                               << "The memory download is incomplete: 43 of 59 bytes (72.9%)";
+    }
+    // The simulated meter's download over a pseudo-terminal: the caption rises to 100.0% Loaded
+    // (or stops where the meter fell silent), then comes back; the panel shows the sets.
+    void transfer()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, slotCount);
+        QFETCH(bool, panelShown);
+        QFETCH(QString, message);
+        if (slotCount >= 0)
+            bytes.replace(8, 2, QByteArray(1, char(slotCount >> 8)) + char(slotCount & 0xFF));
+        test::MeterRig meter;
+        QVERIFY(meter.start(20.0, 40.0, 500)); // the meter's own pace: a tick waits for each frame
+        Panel panel(&meter.state, &meter.link, &meter.poll, nullptr);
+        RecordWindows windows(nullptr, &panel);
+        MemoryCommands memory(&panel, &windows);
+        memory.transfer()->setStallLimit(1000);
+        panel.show();
+        const QString caption = panel.windowTitle();
+        QSignalSpy captions(&panel, &QWidget::windowTitleChanged);
+        QSignalSpy ended(&memory, &MemoryCommands::downloadEnded);
+        QVERIFY(meter.runUntilDecoded(1));
+        meter.meter.setSilent(!message.isEmpty()); // no live frames after the image
+        meter.meter.sendDownload(bytes);
+        QVERIFY(ended.wait(15000));
+        QCOMPARE(ended.at(0).at(0).toBool(), message.isEmpty());
+        QCOMPARE(captions.takeLast().at(0).toString(), caption);
+        double last = 0;
+        for (const QList<QVariant> &shown : captions) {
+            const QString text = shown.at(0).toString();
+            QVERIFY2(text.endsWith("% Loaded") && text.section('%', 0, 0).toDouble() > last,
+                     qPrintable(text));
+            last = text.section('%', 0, 0).toDouble();
+        }
+        QCOMPARE(last == 100.0, message.isEmpty());
+        QCOMPARE(panel.isMemoryPanelVisible(), panelShown);
+        // A live frame in the last block stays behind the image.
+        QVERIFY(memory.image()->bytes().startsWith(message.isEmpty() ? bytes : bytes.left(43)));
+        auto *box = panel.findChild<QMessageBox *>("DownloadIncompleteMessage");
+        QCOMPARE(box ? box->text().left(message.size()) : QString(), message);
+        meter.meter.setSilent(false);
+        QVERIFY(meter.runUntilDecoded(meter.decoded.count() + 1)); // the poll goes on
+    }
+
     // The panel opens at 6585 twips with the image's times and set count, and closing it gives
     // back the height it had before.
     void panelHeightRoundTrip()
