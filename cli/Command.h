@@ -35,6 +35,7 @@ int runMonitor(const QStringList &args, Io &io);
 int runSimulate(const QStringList &args, Io &io);
 int runRecord(const QStringList &args, Io &io);
 int runMemory(const QStringList &args, Io &io);
+int runDownload(const QStringList &args, Io &io);
 // What memory IMAGE prints (setNumber < 0) or memory IMAGE --set N; shared with download.
 int printMemory(const QByteArray &image, int setNumber, Io &io);
 

@@ -44,6 +44,9 @@ const QList<Command> &commands()
         { "memory", "memory IMAGE [--set N]",
           "Print a memory image's start time, end time and set count, or the rows of set N.",
           runMemory },
+        { "download", "download --port LOCATION --out IMAGE [--timeout SECONDS]",
+          "Wait for a meter's memory download, write the image to IMAGE and print its sets.",
+          runDownload },
     };
     return table;
 }

@@ -1,3 +1,4 @@
+#include "../common/CommandRun.h"
 #include "../common/MeterRig.h"
 #include "app/MemoryCommands.h"
 #include "app/Panel.h"
@@ -106,6 +107,51 @@ private Q_SLOTS:
 
     // The panel opens at 6585 twips with the image's times and set count, and closing it gives
     // back the height it had before.
+    void downloadCommand_data()
+    {
+        QTest::addColumn<int>("slotCount"); // -1: the image as sent; 0: no download
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // its last line
+        QTest::newRow("complete") << -1 << 0 << "10:30:00\t10:35:00\t2\n"
+                                  << "100.0% Loaded";
+        QTest::newRow("stall") << 12 << 1 << ""
+                               << "dewscope-cli download: The memory download is incomplete: 43 "
+                                  "of 59 bytes (72.9%) arrived before the meter stopped sending. "
+                                  "They are in IMAGE.";
+        QTest::newRow("no announcement") << 0 << 1 << ""
+                                         << "dewscope-cli download: no download was announced on "
+                                            "PORT";
+    }
+    // dewscope-cli download against the simulated meter: the image file, then the sets.
+    void downloadCommand()
+    {
+        QFETCH(int, slotCount);
+        QFETCH(QString, err);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QByteArray bytes = SimulatedMeter::makeMemoryImage(2, 3, QTime(10, 30), 60);
+        if (slotCount > 0)
+            bytes[9] = char(slotCount);
+        test::MeterRig meter;
+        QVERIFY(meter.start(20.0, 40.0, 500));
+        meter.link.close();
+        meter.meter.setSilent(slotCount > 0);
+        if (slotCount != 0)
+            meter.meter.sendDownload(bytes);
+        QTemporaryDir dir;
+        const QString image = dir.filePath("image.bin");
+        test::CommandRun run(
+            { "download", "--port", meter.meter.path(), "--out", image, "--timeout", "2" });
+        QCOMPARE(run.code, code);
+        QCOMPARE(run.out(), out);
+        err.replace("IMAGE", image).replace("PORT", meter.meter.path());
+        QCOMPARE(run.err().trimmed().section('\n', -1), err);
+        QFile file(image);
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll().left(43) : QByteArray(),
+                 slotCount == 0 ? QByteArray() : bytes.left(43));
+    }
+
     void panelHeightRoundTrip()
     {
         MemoryRig rig;
