@@ -104,24 +104,29 @@ void MemoryCommands::loadSet(const QString &text)
     m_loader = new SetLoader(list->model(), records, &state->reading, &state->texts, this);
     const QPointer<DataList> window(list);
     connect(m_loader, &SetLoader::captionChanged, list, &QWidget::setWindowTitle);
-    connect(m_loader, &SetLoader::finished, this,
-            [this, window, caption, setNumber](bool complete) {
-                const SetRecords &records = m_loader->records();
-                if (window)
-                    window->setWindowTitle(caption);
-                m_loader->deleteLater();
-                if (window && records.missing() > 0) {
-                    showMessage(
-                        QStringLiteral("SetCutShortMessage"), QMessageBox::Warning,
-                        tr("Set %1 is cut short: the memory image ends before its last %2 of %3 "
-                           "records. The %4 records that arrived whole were loaded.")
-                            .arg(setNumber)
-                            .arg(records.missing())
-                            .arg(records.count())
-                            .arg(records.available()));
-                }
-                Q_EMIT setLoaded(complete);
-            });
+    connect(
+        m_loader, &SetLoader::finished, this, [this, window, caption, setNumber](bool complete) {
+            const SetRecords &records = m_loader->records();
+            if (window)
+                window->setWindowTitle(caption);
+            m_loader->deleteLater();
+            QStringList notes;
+            if (records.missing() > 0)
+                notes << tr("Set %1 is cut short: the memory image ends before its last %2 of %3 "
+                            "records. The %4 records that arrived whole were loaded.")
+                             .arg(setNumber)
+                             .arg(records.missing())
+                             .arg(records.count())
+                             .arg(records.available());
+            if (!records.hasTimes())
+                notes << tr("The memory's starting time %1 is no time of day: the records carry no "
+                            "time.")
+                             .arg(m_image.sets().startTime);
+            if (window && !notes.isEmpty())
+                showMessage(QStringLiteral("SetLoadMessage"), QMessageBox::Warning,
+                            notes.join(QLatin1Char('\n')));
+            Q_EMIT setLoaded(complete);
+        });
     m_loader->start();
 }
 

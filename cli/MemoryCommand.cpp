@@ -34,6 +34,9 @@ int printMemory(const QByteArray &image, int setNumber, Io &io)
     ReadingTexts texts;
     for (int i = 1; i <= records.available(); ++i)
         io.out << records.row(i, reading, texts) << "\n";
+    if (!records.hasTimes())
+        io.err << "dewscope-cli memory: the starting time " << sets.startTime
+               << " is no time of day: the rows carry no time\n";
     if (records.missing() > 0) {
         io.err << "dewscope-cli memory: the image ends before the last " << records.missing()
                << " of the " << records.count() << " records of set " << setNumber << "\n";
