@@ -7,6 +7,10 @@ using namespace dewscope;
 
 namespace {
 #define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))
+template<typename... T> void row(const char *name, T... values)
+{
+    (QTest::newRow(name) << ... << values);
+}
 // Sets of records of 25.0 °C / 50.0 % under the header of the worked example (start 10:30:00,
 // end 10:45:30, 60 s), with another slot count, and bytes patched at an offset.
 QByteArray image(int sets, int records, int slotCount = -1, int at = 4, QByteArray patch = "104530")
@@ -46,26 +50,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("out"); // lines joined by "|", TABs as blanks
         const QString marker = " -OL -OL -OL -OL -OL -OL -OL"; // a marker read as a record
         const QString fault = "Warning! Operation error!\nPlease download try again!";
-        QTest::newRow("2 sets of 3") << image(2, 3) << ""
-                                     << "10:30:00 10:45:30 2";
-        QTest::newRow("4 sets of 3") << image(4, 3) << ""
-                                     << "10:30:00 10:45:30 4";
-        QTest::newRow("set 2 from byte 28") << image(2, 3) << "2" << rows(3);
-        QTest::newRow("S=7 shorter last set") << image(2, 3, 7) << "2" << rows(2);
-        QTest::newRow("S=9 longer last set")
-            << image(2, 3, 9) << "2" << rows(3) + "|4 10:33:00" + marker;
-        QTest::newRow("p=21 rounds 2.5 to 2")
-            << image(2, 3, 9, 21, "FFFFFFFF") << "3" << rows(1) + "|2 10:31:00" + marker;
-        QTest::newRow("over range")
-            << image(2, 3, -1, 27, "80") << "2"
-            << "1 10:30:00 OL OL OL 50.0 OL OL OL|" + rows(2, "10:31:00", 2);
-        QTest::newRow("time of day wraps")
-            << image(1, 2, -1, 1, "235930") << "1" << rows(2, "23:59:30");
-        QTest::newRow("set 3 of 2") << image(2, 3) << "3"
-                                    << "Invalid, try again!";
-        QTest::newRow("p=13 rounds 0.5 to 0") << image(2, 3, 9, 13, "FFFFFFFF") << "" << fault;
-        QTest::newRow("marker after header") << image(2, 0) << "" << fault;
-        QTest::newRow("no marker") << image(1, 3).left(23) << "1" << fault;
+        row("2 sets of 3", image(2, 3), "", "10:30:00 10:45:30 2");
+        row("4 sets of 3", image(4, 3), "", "10:30:00 10:45:30 4");
+        row("set 2 from byte 28", image(2, 3), "2", rows(3));
+        row("S=7 shorter last set", image(2, 3, 7), "2", rows(2));
+        row("S=9 longer last set", image(2, 3, 9), "2", rows(3) + "|4 10:33:00" + marker);
+        row("p=21 rounds 2.5 to 2", image(2, 3, 9, 21, "FFFFFFFF"), "3",
+            rows(1) + "|2 10:31:00" + marker);
+        row("over range", image(2, 3, -1, 27, "80"), "2",
+            "1 10:30:00 OL OL OL 50.0 OL OL OL|" + rows(2, "10:31:00", 2));
+        row("time of day wraps", image(1, 2, -1, 1, "235930"), "1", rows(2, "23:59:30"));
+        row("set 3 of 2", image(2, 3), "3", "Invalid, try again!");
+        row("p=13 rounds 0.5 to 0", image(2, 3, 9, 13, "FFFFFFFF"), "", fault);
+        row("marker after header", image(2, 0), "", fault);
+        row("no marker", image(1, 3).left(23), "1", fault);
     }
     void command()
     {

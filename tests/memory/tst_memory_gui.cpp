@@ -14,6 +14,10 @@ using namespace dewscope;
 
 namespace {
 #define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))
+template<typename... T> void row(const char *name, T... values)
+{
+    (QTest::newRow(name) << ... << values);
+}
 QByteArray image(int sets, int records, int slotCount = -1)
 {
     QByteArray bytes = SimulatedMeter::makeMemoryImage(sets, records, QTime(10, 30), 60);
@@ -48,12 +52,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
-        QTest::newRow("3 slots") << image(1, 2) << "";
-        QTest::newRow("1000 slots") << image(8, 124) << "";
-        QTest::newRow("no set") << image(2, 3, 1) << "";
-        QTest::newRow("stall") << image(2, 3, 12)
-                               << "2The memory download is incomplete: 43 of 59 bytes (72.9%) "
-                                  "arrived before the meter stopped sending.";
+        row("3 slots", image(1, 2), "");
+        row("1000 slots", image(8, 124), "");
+        row("no set", image(2, 3, 1), "");
+        row("stall", image(2, 3, 12),
+            "2The memory download is incomplete: 43 of 59 bytes (72.9%) "
+            "arrived before the meter stopped sending.");
     }
     // The simulated meter's download over a pseudo-terminal: the caption rises to 100.0% Loaded
     // (or stops where the meter fell silent) and comes back; the panel opens at 6585 twips when
@@ -113,18 +117,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("rows"); // -1: refused
         QTest::addColumn<QString>("message");
-        QTest::newRow("set 2") << image(2, 3) << "2" << 3 << "";
-        QTest::newRow("set 0") << image(2, 3) << "0" << -1 << "0Invalid, try again!";
-        QTest::newRow("above the count") << image(2, 3) << "3" << -1 << "0Invalid, try again!";
-        QTest::newRow("cut short")
-            << image(2, 3).left(38) << "2" << 2
-            << "2Set 2 is cut short: the memory image ends before its last 1 of 3 records. The 2 "
-               "records that arrived whole were loaded.";
-        QTest::newRow("no start time")
-            << image(2, 3).replace(1, 1, "\x24") << "1" << 3
-            << "2The memory's starting time 24:30:00 is no time of day: the records carry no time.";
-        QTest::newRow("malformed")
-            << image(2, 0) << "" << 0 << "3Warning! Operation error!\nPlease download try again!";
+        row("set 2", image(2, 3), "2", 3, "");
+        row("set 0", image(2, 3), "0", -1, "0Invalid, try again!");
+        row("above the count", image(2, 3), "3", -1, "0Invalid, try again!");
+        row("cut short", image(2, 3).left(38), "2", 2,
+            "2Set 2 is cut short: the memory image ends before its last 1 of 3 records. The 2 "
+            "records that arrived whole were loaded.");
+        row("no start time", image(2, 3).replace(1, 1, "\x24"), "1", 3,
+            "2The memory's starting time 24:30:00 is no time of day: the records carry no time.");
+        row("malformed", image(2, 0), "", 0,
+            "3Warning! Operation error!\nPlease download try again!");
     }
     // Enter in the set box: rows numbered from 1 in a fresh Data List, its caption back at the
     // end, the live texts those of the last record; refusals empty the box. A malformed image
