@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/DemoControl.h"
+#include "app/MemoryCommands.h"
 #include "app/Panel.h"
 #include "app/Port.h"
 #include "meter/MeterLink.h"
@@ -84,6 +85,8 @@ Application::Application(const Options &options, QObject *parent)
     m_graph = new RealTimeGraph(&m_state, m_panel, m_poll->interval(), this);
     connect(commands, &MainToolbarCommands::graphRequested, m_graph, &RealTimeGraph::open);
     connect(m_poll, &Poll::meterSilent, m_graph, &RealTimeGraph::close);
+    // The memory panel, its set loads and the download from the poll's announcement.
+    m_memory = new MemoryCommands(m_panel, commands->windows(), m_panel);
 
     m_port = new Port(&m_state, m_portMap.get());
     connect(m_port, &Port::accepted, this, &Application::openPanel);

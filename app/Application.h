@@ -11,6 +11,7 @@
 namespace dewscope {
 
 class DemoControl;
+class MemoryCommands;
 class MeterLink;
 class Panel;
 class Poll;
@@ -56,6 +57,7 @@ public:
     SimulatedMeter *simulatedMeter() const { return m_meter; }
     DemoControl *demoControl() const { return m_demoControl; }
     RealTimeGraph *realTimeGraph() const { return m_graph; }
+    MemoryCommands *memoryCommands() const { return m_memory; }
 
 Q_SIGNALS:
     // The port window was closed without a choice, or the main window was closed: everything
@@ -77,6 +79,7 @@ private:
     Panel *m_panel = nullptr;
     DemoControl *m_demoControl = nullptr;
     RealTimeGraph *m_graph = nullptr;
+    MemoryCommands *m_memory = nullptr; // the main window's, goes with it
     bool m_finished = false;
 };
 

@@ -1,5 +1,6 @@
 #include "app/DemoControl.h"
 
+#include "memory/MemoryTransfer.h"
 #include "meter/SimulatedMeter.h"
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTime>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace dewscope {
@@ -52,7 +54,7 @@ DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     liveForm->addRow(m_silent);
 
     m_sets = new QSpinBox;
-    m_sets->setRange(1, 50);
+    m_sets->setRange(1, 32); // with 2000 records a set, the memory's 65,535 slots
     m_sets->setValue(2);
     m_records = new QSpinBox;
     m_records->setRange(1, 2000);
@@ -61,6 +63,7 @@ DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     m_interval->setRange(1, 255);
     m_interval->setValue(60);
     m_interval->setSuffix(QStringLiteral(" s"));
+    m_stopHalfway = new QCheckBox(QStringLiteral("Stop halfway (the transfer stalls)"));
     m_download = new QPushButton(QStringLiteral("Send memory download"));
 
     auto *memory = new QGroupBox(QStringLiteral("Datalogger memory"));
@@ -68,6 +71,7 @@ DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     memoryForm->addRow(QStringLiteral("Sets"), m_sets);
     memoryForm->addRow(QStringLiteral("Records per set"), m_records);
     memoryForm->addRow(QStringLiteral("Sampling interval"), m_interval);
+    memoryForm->addRow(m_stopHalfway);
     memoryForm->addRow(m_download);
 
     auto *layout = new QVBoxLayout(this);
@@ -91,6 +95,13 @@ DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     connect(m_meter, &SimulatedMeter::downloadSent, this, [this] {
         m_download->setEnabled(true);
         m_download->setText(QStringLiteral("Send memory download"));
+        if (!m_stalling)
+            return;
+        // Silent until the program has given the transfer up, then live again.
+        QTimer::singleShot(MemoryTransfer::DefaultStallLimitMs + 1000, this, [this] {
+            m_stalling = false;
+            m_meter->setSilent(m_silent->isChecked());
+        });
     });
 }
 
@@ -100,8 +111,14 @@ void DemoControl::sendDownload()
         return;
     const QTime start
         = QTime::currentTime().addSecs(-m_sets->value() * m_records->value() * m_interval->value());
-    m_meter->sendDownload(SimulatedMeter::makeMemoryImage(m_sets->value(), m_records->value(),
-                                                          start, m_interval->value()));
+    QByteArray image = SimulatedMeter::makeMemoryImage(m_sets->value(), m_records->value(), start,
+                                                       m_interval->value());
+    m_stalling = m_stopHalfway->isChecked();
+    if (m_stalling) {
+        image.truncate(image.size() / 2);
+        m_meter->setSilent(true); // no live frames to fill up the rest
+    }
+    m_meter->sendDownload(image);
     m_download->setEnabled(false);
     m_download->setText(QStringLiteral("Sending…"));
 }

@@ -12,7 +12,7 @@ namespace dewscope {
 class SimulatedMeter;
 
 // The demo meter's knobs: the values it sends, drift, over-range, silence, and a memory
-// download of a chosen number of sets and records.
+// download of a chosen number of sets and records, whole or stopping halfway.
 class DemoControl : public QWidget
 {
     Q_OBJECT
@@ -37,7 +37,9 @@ private:
     QSpinBox *m_sets;
     QSpinBox *m_records;
     QSpinBox *m_interval;
+    QCheckBox *m_stopHalfway;
     QPushButton *m_download;
+    bool m_stalling = false; // silent after half a download until the program gave it up
 };
 
 } // namespace dewscope

@@ -2,6 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/PanelText.h"
+#include "memory/MemoryImage.h"
 #include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
@@ -454,8 +455,20 @@ void Panel::applyHeight()
 {
     const int twips = m_sspMemory->isVisibleTo(this) ? panel::HeightWithMemoryTwips
                                                      : panel::HeightWithoutMemoryTwips;
+    // The layouts learn of a panel just shown or hidden only when their next request is
+    // handled: measure them afresh, or a closed panel would still count.
+    if (QLayout *column = centralWidget() ? centralWidget()->layout() : nullptr) {
+        column->invalidate();
+        column->activate();
+    }
+    if (layout()) {
+        layout()->invalidate();
+        layout()->activate();
+    }
+    // The height is the outer one, title bar and frame included.
+    const int frame = isVisible() ? qMax(0, frameGeometry().height() - geometry().height()) : 0;
     // Never below what the contents need, so larger system fonts clip nothing.
-    const int wanted = qMax(panel::twipsToPixels(twips, logicalDpiY()),
+    const int wanted = qMax(panel::twipsToPixels(twips, logicalDpiY()) - frame,
                             layout() ? layout()->minimumSize().height() : 0);
     const int width = qMax(this->width(), qMax(minimumSizeHint().width(), 560));
     setFixedHeight(wanted);
@@ -464,8 +477,39 @@ void Panel::applyHeight()
 
 void Panel::sspMemoryShow(bool show)
 {
-    m_sspMemory->setVisible(show);
+    if (!show) {
+        m_sspMemory->setVisible(false);
+        applyHeight();
+        return;
+    }
+    // Poll and recorder stand still while the panel is prepared.
+    const auto setTimers = [this](bool enabled) {
+        if (m_poll)
+            m_poll->setEnabled(enabled);
+        if (m_recorder)
+            m_recorder->setTimerEnabled(enabled);
+    };
+    setTimers(false);
+    m_sspMemory->setVisible(true);
+    if (m_memoryImage && m_memoryImage->updateSets() != MemoryImage::Fault::None) {
+        setTimers(true);
+        auto *box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(),
+                                    MemoryImage::faultTitle() + QLatin1Char('\n')
+                                        + MemoryImage::faultAdvice(),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("MemoryFaultMessage"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
+    if (m_memoryImage) {
+        const MemorySets &sets = m_memoryImage->sets();
+        m_lblStart->setText(sets.startTime);
+        m_lblEnd->setText(sets.endTime);
+        m_txtSet->setText(QString::number(sets.setCount));
+    }
     applyHeight();
+    setTimers(true);
 }
 
 bool Panel::isMemoryPanelVisible() const

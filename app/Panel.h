@@ -18,6 +18,7 @@ class QToolBar;
 
 namespace dewscope {
 
+class MemoryImage;
 class MeterLink;
 class Poll;
 class Recorder;
@@ -62,8 +63,14 @@ public:
     Poll *poll() const { return m_poll; }
     Recorder *recorder() const { return m_recorder; }
 
-    // Memory panel: shows or hides it and sets the window height for that state.
+    // Memory panel. With true: poll and recorder timers stop, the panel shows, the sets of the
+    // memory image are computed into its labels and set box, the window takes the height with
+    // the panel, the timers run again. An image whose sets cannot be computed gives "Warning!
+    // Operation error!" and the panel keeps its former values. With false: the panel hides and
+    // the window takes its height without it.
     void sspMemoryShow(bool show);
+    // The image whose sets the panel shows (none: the panel shows nothing new).
+    void setMemoryImage(MemoryImage *image) { m_memoryImage = image; }
     bool isMemoryPanelVisible() const;
     QWidget *sspMemory() const { return m_sspMemory; }
     QLineEdit *txtSet() const { return m_txtSet; }
@@ -149,6 +156,7 @@ private:
     QLabel *m_lblStart = nullptr;
     QLabel *m_lblEnd = nullptr;
     QPushButton *m_btnMemoryClose = nullptr;
+    MemoryImage *m_memoryImage = nullptr;
 
     QString m_programDir;
     std::function<bool(const QUrl &)> m_urlOpener;

@@ -34,6 +34,10 @@ int runPorts(const QStringList &args, Io &io);
 int runMonitor(const QStringList &args, Io &io);
 int runSimulate(const QStringList &args, Io &io);
 int runRecord(const QStringList &args, Io &io);
+int runMemory(const QStringList &args, Io &io);
+int runDownload(const QStringList &args, Io &io);
+// What memory IMAGE prints (setNumber < 0) or memory IMAGE --set N; shared with download.
+int printMemory(const QByteArray &image, int setNumber, Io &io);
 
 // The table of commands, in the order --help lists them.
 const QList<Command> &commands();

@@ -46,6 +46,12 @@ const QList<Command> &commands()
           "  --force                overwrite FILE when it already holds data (refused otherwise)\n"
           "Samples that cannot be written (a full disk) are reported on stderr and tried again;\n"
           "the exit status is then 1, and the summary gives the samples missed." },
+        { "memory", "memory IMAGE [--set N]",
+          "Print a memory image's start time, end time and set count, or the rows of set N.",
+          runMemory },
+        { "download", "download --port LOCATION --out IMAGE [--timeout SECONDS]",
+          "Wait for a meter's memory download, write the image to IMAGE and print its sets.",
+          runDownload },
     };
     return table;
 }

@@ -102,6 +102,20 @@ bool RecordTableModel::addItem(const QString &text)
     return true;
 }
 
+int RecordTableModel::addItems(const QStringList &texts)
+{
+    const int at = int(m_rows.size());
+    const int taken = int(qMin<qsizetype>(texts.size(), MaxRows - at));
+    if (taken <= 0)
+        return 0;
+    beginInsertRows(QModelIndex(), at, at + taken - 1);
+    m_rows.reserve(at + taken);
+    for (int i = 0; i < taken; ++i)
+        m_rows.append(compactRow(texts.at(i)));
+    endInsertRows();
+    return taken;
+}
+
 QString RecordTableModel::cellText(int row, int column) const
 {
     if (column < 0 || column >= ColumnCount)

@@ -46,6 +46,9 @@ public:
     // Appends a row at the end: the text's TAB-separated fields fill the cells from column 0,
     // fields beyond the ninth are dropped. Returns false when the table is full.
     bool addItem(const QString &text);
+    // Appends the rows in one insertion (one signal for all of them), as far as the table has
+    // room. Returns how many were taken.
+    int addItems(const QStringList &texts);
 
     QString cellText(int row, int column) const;
     void setCellText(int row, int column, const QString &text);

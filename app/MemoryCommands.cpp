@@ -1,0 +1,133 @@
+#include "app/MemoryCommands.h"
+
+#include "app/Panel.h"
+#include "memory/SetLoader.h"
+#include "meter/Poll.h"
+#include "meter/SharedState.h"
+#include "tables/DataList.h"
+#include "tables/RecordWindows.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace dewscope {
+
+const QString MemoryCommands::InvalidSetMessage = QStringLiteral("Invalid, try again!");
+
+MemoryCommands::MemoryCommands(Panel *panel, RecordWindows *windows, QObject *parent)
+    : QObject(parent)
+    , m_panel(panel)
+    , m_windows(windows)
+    , m_transfer(panel->meterLink(), &m_image)
+{
+    m_panel->setMemoryImage(&m_image);
+    connect(m_panel, &Panel::setLoadRequested, this, &MemoryCommands::loadSet);
+    if (Poll *poll = m_panel->poll())
+        connect(poll, &Poll::downloadAnnounced, this, &MemoryCommands::downloadAnnounced);
+    connect(&m_transfer, &MemoryTransfer::progress, m_panel, &QWidget::setWindowTitle);
+    connect(&m_transfer, &MemoryTransfer::finished, this, &MemoryCommands::downloadFinished);
+}
+
+void MemoryCommands::downloadAnnounced()
+{
+    m_caption = m_panel->windowTitle();
+    if (!m_transfer.start() && m_panel->poll())
+        m_panel->poll()->downloadFinished();
+}
+
+void MemoryCommands::downloadFinished(bool complete)
+{
+    if (!m_panel)
+        return;
+    m_panel->setWindowTitle(m_caption);
+    // The poll goes on; its next tick flushes whatever the meter sent past the image.
+    if (Poll *poll = m_panel->poll())
+        poll->downloadFinished();
+    MemorySets sets;
+    if (!complete) {
+        showMessage(QStringLiteral("DownloadIncompleteMessage"), QMessageBox::Warning,
+                    m_transfer.incompleteMessage());
+        // The sets that arrived whole can still be loaded.
+        if (MemoryImage::computeSets(m_image.bytes(), &sets) != MemoryImage::Fault::None
+            || sets.setCount == 0) {
+            Q_EMIT downloadEnded(false);
+            return;
+        }
+    }
+    m_panel->sspMemoryShow(true);
+    if (m_image.sets().setCount == 0)
+        m_panel->sspMemoryShow(false);
+    Q_EMIT downloadEnded(complete);
+}
+
+MemoryCommands::~MemoryCommands()
+{
+    if (m_panel)
+        m_panel->setMemoryImage(nullptr);
+    delete m_loader;
+}
+
+void MemoryCommands::showMessage(const QString &name, int icon, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Icon(icon), QCoreApplication::applicationName(), text,
+                                QMessageBox::Ok, m_panel);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void MemoryCommands::loadSet(const QString &text)
+{
+    if (!m_windows || !m_panel)
+        return;
+    // A load under way ends with its window.
+    delete m_loader;
+    if (DataList *open = m_windows->currentDataList())
+        open->close();
+
+    // Digits only reach the box; a number too long for any set count is out of range too.
+    bool ok = false;
+    const qint64 number = text.isEmpty() ? 0 : text.toLongLong(&ok);
+    const MemorySets &sets = m_image.sets();
+    if ((!ok && !text.isEmpty()) || !sets.isSetNumber(number)) {
+        m_panel->txtSet()->clear();
+        showMessage(QStringLiteral("InvalidSetMessage"), QMessageBox::NoIcon, InvalidSetMessage);
+        return;
+    }
+
+    const int setNumber = int(number);
+    const SetRecords records(m_image.bytes(), sets, setNumber);
+    DataList *list = m_windows->openDataList();
+    const QString caption = list->windowTitle();
+    SharedState *state = m_panel->sharedState();
+    m_loader = new SetLoader(list->model(), records, &state->reading, &state->texts, this);
+    const QPointer<DataList> window(list);
+    connect(m_loader, &SetLoader::captionChanged, list, &QWidget::setWindowTitle);
+    connect(
+        m_loader, &SetLoader::finished, this, [this, window, caption, setNumber](bool complete) {
+            const SetRecords &records = m_loader->records();
+            if (window)
+                window->setWindowTitle(caption);
+            m_loader->deleteLater();
+            QStringList notes;
+            if (records.missing() > 0)
+                notes << tr("Set %1 is cut short: the memory image ends before its last %2 of %3 "
+                            "records. The %4 records that arrived whole were loaded.")
+                             .arg(setNumber)
+                             .arg(records.missing())
+                             .arg(records.count())
+                             .arg(records.available());
+            if (!records.hasTimes())
+                notes << tr("The memory's starting time %1 is no time of day: the records carry no "
+                            "time.")
+                             .arg(m_image.sets().startTime);
+            if (window && !notes.isEmpty())
+                showMessage(QStringLiteral("SetLoadMessage"), QMessageBox::Warning,
+                            notes.join(QLatin1Char('\n')));
+            Q_EMIT setLoaded(complete);
+        });
+    m_loader->start();
+}
+
+} // namespace dewscope

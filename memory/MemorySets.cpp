@@ -1,0 +1,17 @@
+#include "memory/MemorySets.h"
+
+namespace dewscope {
+
+int MemorySets::recordCount(int number) const
+{
+    if (number == setCount && number != 1)
+        return slotCount - (setCount - 1) * (setRecordCount + 1) - 1;
+    return setRecordCount;
+}
+
+qint64 MemorySets::firstRecordOffset(int number) const
+{
+    return 11 + 4 * qint64(setRecordCount + 1) * (number - 1);
+}
+
+} // namespace dewscope
