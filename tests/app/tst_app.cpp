@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <functional>
 #include <memory>
 
 using namespace dewscope;
@@ -25,13 +26,15 @@ const QString plainCaption = QStringLiteral("Panel V10.02");
 const QString releaseCaption = QStringLiteral("Panel V10.02   2018-02-02.1");
 
 // Answers the next modal dialog: a message box with OK, noting its text (marked when OK is not
-// its only button); any other dialog with Cancel, noting its class.
-void answerNextDialog(QString *seen, int attempts = 100)
+// its only button); any other dialog with Cancel, noting its class. meanwhile runs first.
+void answerNextDialog(QString *seen, std::function<void()> meanwhile = {}, int attempts = 100)
 {
-    QTimer::singleShot(50, [seen, attempts] {
+    QTimer::singleShot(50, [seen, meanwhile, attempts] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!dialog && attempts > 0)
-            answerNextDialog(seen, attempts - 1); // not up yet
+            answerNextDialog(seen, meanwhile, attempts - 1); // not up yet
+        if (dialog && meanwhile)
+            meanwhile();
         if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
             *seen = box->text()
                 + (box->standardButtons() == QMessageBox::Ok ? "" : " [more buttons]");
@@ -124,30 +127,44 @@ private Q_SLOTS:
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("outcome");
-        QTest::newRow("port") << QStringList { "--port", "/dev/ttyUSB0" }
-                              << "run on '/dev/ttyUSB0'";
-        QTest::newRow("demo") << QStringList { "--demo" } << "run on '' with demo";
-        QTest::newRow("help") << QStringList { "--help" } << "answered";
-        QTest::newRow("both") << QStringList { "--demo", "--port", "/dev/ttyS0" } << "usage error";
-        QTest::newRow("port without location") << QStringList { "--port" } << "usage error";
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // the start of stdout, or of stderr on a failure
+        QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: ";
+        QTest::newRow("version") << QStringList { "--version" } << 0 << "Dewscope 10.02\n";
+        QTest::newRow("both") << QStringList { "--demo", "--port", "/dev/ttyS0" } << 2
+                              << "--port and --demo cannot be used together.";
+        QTest::newRow("port without location") << QStringList { "--port" } << 2 << "Missing value";
     }
+    // The program answers its command line on a terminal without any display.
     void commandLine()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, outcome);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QProcess program;
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(DEWSCOPE_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), exitCode);
+        const QByteArray said
+            = exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError();
+        QVERIFY2(said.startsWith(output.toUtf8()), said.constData());
+    }
+
+    // Options the program runs with.
+    void commandLineOptions()
+    {
         Application::Options options;
         QString message;
-        const auto parsed = Application::parseArguments(QStringList { "dewscope" } + arguments,
-                                                        &options, &message);
-        if (parsed == Application::Parse::Run)
-            QCOMPARE(QStringLiteral("run on '%1'%2")
-                         .arg(options.port, options.demo ? QStringLiteral(" with demo") : ""),
-                     outcome);
-        else
-            QCOMPARE(parsed == Application::Parse::Answered ? "answered" : "usage error", outcome);
-        // Whatever does not run says why.
-        QCOMPARE(message.isEmpty(), parsed == Application::Parse::Run);
+        QCOMPARE(Application::parseArguments({ "dewscope", "--port", "/dev/ttyUSB0" }, &options,
+                                             &message),
+                 Application::Parse::Run);
+        QVERIFY(options.port == "/dev/ttyUSB0" && !options.demo && message.isEmpty());
+        QCOMPARE(Application::parseArguments({ "dewscope", "--demo" }, &options, &message),
+                 Application::Parse::Run);
+        QVERIFY(options.demo);
     }
 
     // The port window lists COM 1 to 16 and ignores Escape; closing it ends the program.
@@ -158,9 +175,13 @@ private Q_SLOTS:
         Port *port = rig.app->port();
         QSignalSpy finished(rig.app.get(), &Application::finished);
         QCOMPARE(port->txtCOM()->count(), 16);
-        for (int i = 0; i < 16; ++i)
-            QCOMPARE(port->txtCOM()->itemText(i), QStringLiteral("COM  %1").arg(i + 1));
         QCOMPARE(port->txtCOM()->currentText(), QStringLiteral("COM  1"));
+        // Reset refills the list and leaves the box empty.
+        port->txtCOM()->setEditText(QStringLiteral("COM  9"));
+        QTest::mouseClick(port->btnReset(), Qt::LeftButton);
+        QCOMPARE(port->txtCOM()->count(), 16);
+        QCOMPARE(port->txtCOM()->itemText(15), QStringLiteral("COM  16"));
+        QCOMPARE(port->txtCOM()->currentText(), QString());
         QTest::keyClick(port->txtCOM(), Qt::Key_Escape);
         QVERIFY(port->isVisible());
         port->close();
@@ -170,7 +191,7 @@ private Q_SLOTS:
     }
 
     // AutoScan finds the meter's pseudo-terminal, mapped to COM 1, and chooses it; OK takes it,
-    // and the scan left the port free for the program's own link. Reset brings the list back.
+    // and the scan left the port free for the program's own link.
     void autoScan()
     {
         Rig rig;
@@ -194,8 +215,6 @@ private Q_SLOTS:
         MeterLink link(&ports);
         link.setCommPort(1);
         QCOMPARE(link.open(), int(MeterLink::NoError));
-        QTest::mouseClick(port.btnReset(), Qt::LeftButton);
-        QCOMPARE(port.txtCOM()->count(), 16);
     }
 
     // Port window, OK, main window with live figures; closing it ends the program and frees
@@ -220,6 +239,7 @@ private Q_SLOTS:
         QTest::mouseClick(port->cmdOK(), Qt::LeftButton);
         Panel *panel = rig.panel();
         QVERIFY(panel->isVisible() && !port->isVisible());
+        QCOMPARE(panel->frameGeometry().topLeft(), panel->screen()->availableGeometry().topLeft());
         QVERIFY(finished.isEmpty()); // the port window closing after OK does not end it
         QCOMPARE(app.state()->comPortNumber, 1);
         QVERIFY(app.state()->meterOnline && app.meterLink()->isOpen());
@@ -295,12 +315,17 @@ private Q_SLOTS:
         QVERIFY(rig.start(missingPort));
         QComboBox *box = rig.app->port()->txtCOM();
         box->setEditText(typed);
+        Panel *panel = rig.panel();
         QString answer;
-        answerNextDialog(&answer);
+        QPoint placed(-1, -1); // where the main window is while the message is up; hidden
+        answerNextDialog(&answer,
+                         [&] { placed = panel->isVisible() ? QPoint(-1, -1) : panel->pos(); });
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(answer, QStringLiteral("No device available !"));
+        // The load runs before the window is first shown, and places it in the corner.
+        QCOMPARE(placed, panel->screen()->availableGeometry().topLeft());
+        QCOMPARE(panel->frameGeometry().topLeft(), placed);
 
-        Panel *panel = rig.panel();
         QCOMPARE(rig.app->state()->comPortNumber, expectedNumber);
         QVERIFY(panel->isVisible() && !rig.app->state()->meterOnline);
         QCOMPARE(toolbarEnabled(panel),
@@ -345,20 +370,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("option");
         QTest::addColumn<QString>("manual"); // in the help folder; none when empty
-        QTest::newRow("English") << 0 << "VK38-SW-HELP-EN_V3.1.pdf";
-        QTest::newRow("Portuguese") << 1 << "VK38-SW-HELP-BPT_V3.1.pdf";
-        QTest::newRow("German") << 2 << "VK38-SW-HELP-DE_V3.1.pdf";
-        QTest::newRow("Spanish") << 3 << "VK38-SW-HELP-ES_V3.1.pdf";
-        QTest::newRow("French") << 4 << "VK38-SW-HELP-FR_V3.1.pdf";
-        QTest::newRow("Italian") << 5 << "VK38-SW-HELP-IT_V3.1.pdf";
-        QTest::newRow("missing manual") << 2 << "";
+        QTest::addColumn<bool>("viewer"); // the system has a program for PDF files
+        QTest::newRow("English") << 0 << "VK38-SW-HELP-EN_V3.1.pdf" << true;
+        QTest::newRow("German") << 2 << "VK38-SW-HELP-DE_V3.1.pdf" << true;
+        QTest::newRow("Italian, no PDF program") << 5 << "VK38-SW-HELP-IT_V3.1.pdf" << false;
+        QTest::newRow("missing manual") << 2 << "" << true;
     }
     // A language in the help panel closes it and opens that manual; a missing one is passed
-    // over in silence.
+    // over in silence; with no program for PDFs the user learns where the manual lies. Space
+    // afterwards does not open it again.
     void helpLanguageOpensManual()
     {
         QFETCH(int, option);
         QFETCH(QString, manual);
+        QFETCH(bool, viewer);
         QTemporaryDir dir;
         QVERIFY(dir.isValid() && QDir(dir.path()).mkpath(QStringLiteral("help")));
         QFile pdf(dir.path() + QStringLiteral("/help/") + manual);
@@ -369,19 +394,26 @@ private Q_SLOTS:
         LonePanel rig;
         rig.panel.setProgramDir(dir.path());
         QList<QUrl> opened;
-        rig.panel.setUrlOpener([&opened](const QUrl &url) {
+        rig.panel.setUrlOpener([&opened, viewer](const QUrl &url) {
             opened << url;
-            return true;
+            return viewer;
         });
         rig.panel.show();
+        rig.panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.panel));
         rig.panel.toolbarButton(9)->trigger();
         auto *radio = rig.panel.findChild<QRadioButton *>(QStringLiteral("Option1_%1").arg(option));
         QVERIFY(rig.panel.isHelpPanelVisible() && radio && radio->isVisible());
+        QString message;
+        answerNextDialog(&message);
         QTest::mouseClick(radio, Qt::LeftButton);
         QVERIFY(!rig.panel.isHelpPanelVisible() && !radio->isChecked());
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &rig.panel,
+                        Qt::Key_Space);
         QCOMPARE(opened,
                  manual.isEmpty() ? QList<QUrl>()
                                   : QList<QUrl> { QUrl::fromLocalFile(pdf.fileName()) });
+        QTRY_COMPARE(message.endsWith(QDir::toNativeSeparators(pdf.fileName())), !viewer);
     }
 
     void memoryPanel_data()
