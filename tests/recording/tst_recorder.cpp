@@ -235,24 +235,29 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("countDuring");
         QTest::addColumn<QStringList>("atPathDuring");
         QTest::addColumn<QStringList>("atPathAfter");
+        QTest::addColumn<qint64>("missed");
         // The disk fills in the middle of a line: the piece that got there is taken back out,
-        // and the record is written at the next due tick.
-        QTest::newRow("disk full")
-            << true << qint64(2) << QStringList { "1", "2" } << QStringList { "1", "2", "3" };
+        // two due samples fail, and the record is written at the next due tick.
+        QTest::newRow("disk full") << true << qint64(2) << QStringList { "1", "2" }
+                                   << QStringList { "1", "2", "3" } << qint64(2);
         // The file is deleted: it is created again at its path, not written to a lost handle.
-        QTest::newRow("file deleted")
-            << false << qint64(3) << QStringList { "3" } << QStringList { "3" };
+        QTest::newRow("file deleted") << false << qint64(3) << QStringList { "3" }
+                                      << QStringList { "3", "4" } << qint64(0);
     }
-    // Ticks 1 and 3 write records 1 and 2; the fault lasts over ticks 4 (counting) and 5 (due).
-    // A failed tick is silent, counts nothing, leaves only whole lines and leaves the sample due,
-    // so tick 6, with the fault gone, writes at once.
+    // Ticks 1 and 3 write records 1 and 2; the fault lasts over ticks 4 (counting), 5 and 6.
+    // A failed tick counts nothing, leaves only whole lines and leaves the sample due, so
+    // tick 7, with the fault gone, writes at once. The failure is reported with the system's
+    // reason and the samples missed, and its end with the number missed.
     void writeFailureLosesNothing()
     {
         QFETCH(bool, diskFull);
         QFETCH(qint64, countDuring);
         QFETCH(QStringList, atPathDuring);
         QFETCH(QStringList, atPathAfter);
+        QFETCH(qint64, missed);
         Rig rig(2);
+        QSignalSpy failed(&rig.recorder, &Recorder::writeFailed);
+        QSignalSpy recovered(&rig.recorder, &Recorder::writeRecovered);
         QVERIFY(rig.recorder.startRecording(rig.path));
         rig.ticks(3);
         struct rlimit saved;
@@ -261,14 +266,26 @@ private Q_SLOTS:
         limited.rlim_cur = rlim_t(QFileInfo(rig.path).size() + 10);
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(diskFull ? setrlimit(RLIMIT_FSIZE, &limited) == 0 : QFile::remove(rig.path));
-        rig.ticks(2);
+        rig.ticks(3);
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY(rig.recorder.isRecording());
         QCOMPARE(rig.recorder.recordCount(), countDuring);
         QCOMPARE(recordNumbers(rig.path), atPathDuring);
+        QCOMPARE(rig.recorder.isWriteFailing(), missed > 0);
+        QCOMPARE(rig.recorder.samplesMissed(), missed);
+        QCOMPARE(rig.recorder.writeError().isEmpty(), missed == 0);
+        QCOMPARE(failed.count(), int(missed));
+        if (missed > 0)
+            QCOMPARE(failed.last(), QVariantList({ rig.recorder.writeError(), missed }));
         rig.ticks(1);
         QCOMPARE(recordNumbers(rig.path), atPathAfter);
+        QVERIFY(!rig.recorder.isWriteFailing());
+        QCOMPARE(recovered.count(), missed > 0 ? 1 : 0);
+        QCOMPARE(recovered.value(0).value(0).toLongLong(), missed);
+        // The recording's total stays readable after the stop.
+        rig.recorder.stopRecording();
+        QCOMPARE(rig.recorder.totalSamplesMissed(), missed);
     }
 
     // A file that cannot be created: no recording starts, with a reason, and no labels change.

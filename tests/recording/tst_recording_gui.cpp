@@ -3,6 +3,7 @@
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
+#include "recording/DataFile.h"
 #include "tables/FileLoader.h"
 #include "app/MainToolbarCommands.h"
 #include "recording/Recorder.h"
@@ -15,6 +16,7 @@
 #include <QtWidgets>
 
 #include <functional>
+#include <sys/stat.h>
 #include <memory>
 
 using namespace dewscope;
@@ -241,27 +243,39 @@ private Q_SLOTS:
 
     void saveOfRealTimeList_data()
     {
-        QTest::addColumn<bool>("chosen");
-        QTest::newRow("two rows saved") << true;
-        QTest::newRow("cancelled: nothing written") << false;
+        QTest::addColumn<QString>("name"); // in the test's folder; the dialog is cancelled if empty
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("message"); // what a failure says after the file name
+        QTest::newRow("two rows saved")
+            << "list.txt"
+            << QByteArray("1\t09:30:01\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n"
+                          "2\t09:30:02\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n")
+            << "";
+        QTest::newRow("cancelled: nothing written") << "" << QByteArray("<cannot open>") << "";
+        QTest::newRow("failed: said with the reason")
+            << "gone/list.txt" << QByteArray("<cannot open>") << ":\nNo such file or directory";
     }
-    // The window's Save key, its dialog and its caption; the saver's own cases: tst_tables.
+    // The window's Save key, its dialog, its caption and a failure's message; the saver's own
+    // cases: tst_tables.
     void saveOfRealTimeList()
     {
-        QFETCH(bool, chosen);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, message);
         press(3);
         ticks(2);
+        const QString path = name.isEmpty() ? QString() : m_rig->dir.filePath(name);
         QSignalSpy finished(list(), &RecordWindow::saveFinished);
-        answering(fileAnswer(chosen ? m_rig->dir.filePath(QStringLiteral("list.txt")) : QString()),
-                  [this] { list()->runKey(QStringLiteral("Save")); });
+        answering(fileAnswer(path), [this] { list()->runKey(QStringLiteral("Save")); });
         QVERIFY(finished.count() == 1 || finished.wait(5000));
-        QCOMPARE(finished.first().at(0).toBool(), chosen);
-        QCOMPARE(readBytes(m_rig->dir.filePath(QStringLiteral("list.txt"))),
-                 chosen ? QByteArray("1\t09:30:01\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n"
-                                     "2\t09:30:02\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n")
-                        : QByteArray("<cannot open>"));
+        QCOMPARE(finished.first().at(0).toBool(), !name.isEmpty() && message.isEmpty());
+        QCOMPARE(readBytes(path), written);
         QCOMPARE(list()->windowTitle(), QStringLiteral("Real Time List"));
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+        auto *box = list()->findChild<QMessageBox *>(QStringLiteral("SaveFailedMessage"));
+        QCOMPARE(box ? box->text().section('\n', 0, 1) : QString(),
+                 message.isEmpty() ? QString()
+                                   : "The table could not be saved to " + path + message);
     }
 
     // The List opened again is a new, empty window numbering from 1; closing it stops the
@@ -357,6 +371,128 @@ private Q_SLOTS:
         QCOMPARE(m_rig->recorder.samplingTime(), expected);
         // A taken answer makes the next tick sample.
         QCOMPARE(m_rig->recorder.sampleTicks(), accept ? 0 : 1);
+    }
+
+    // While the writes fail (here the file's place is taken by a folder) "Rec" keeps its
+    // place and count but turns to a warning look, with the reason and the samples missed in
+    // its tooltip; the next record written brings it back.
+    void failingWritesShowOnRec()
+    {
+        startRecording(QStringLiteral("run.txt"));
+        ticks(1);
+        const QString path = m_rig->dir.filePath(QStringLiteral("run.txt"));
+        QVERIFY(QFile::remove(path) && QDir().mkdir(path));
+        ticks(2);
+        QLabel *rec = m_rig->panel.lblRec();
+        QCOMPARE(panelState(), QStringList({ "run.txt", "1", "Rec", "Stop Recording" }));
+        QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecFailingStyle);
+        QVERIFY(rec->toolTip().contains(m_rig->recorder.writeError())
+                && rec->toolTip().contains(QStringLiteral(": 2.")));
+        QVERIFY(QDir().rmdir(path));
+        ticks(1);
+        QCOMPARE(panelState(), QStringList({ "run.txt", "2", "Rec", "Stop Recording" }));
+        QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecStyle);
+        QCOMPARE(rec->toolTip(), QString());
+    }
+
+    void keyboardSaveAsksBeforeStopping_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("No: the recording goes on") << false;
+        QTest::newRow("Yes: stopped") << true;
+    }
+    // Ctrl+S never ends a recording without asking (the button stops it at once).
+    void keyboardSaveAsksBeforeStopping()
+    {
+        QFETCH(bool, confirm);
+        startRecording(QStringLiteral("long.txt"));
+        m_rig->panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m_rig->panel));
+        int asked = 0;
+        answering(
+            [&](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                asked += box != nullptr;
+                box ? box->button(confirm ? QMessageBox::Yes : QMessageBox::No)->click()
+                    : void(modal->close());
+            },
+            [this] { QTest::keySequence(&m_rig->panel, QKeySequence::Save); });
+        QCOMPARE(asked, 1);
+        QCOMPARE(m_rig->recorder.isRecording(), !confirm);
+    }
+
+    void openTellsWhatItCannotShow_data()
+    {
+        QTest::addColumn<QString>("name"); // in the test's folder, or a device path
+        QTest::addColumn<QString>("message"); // a refusal when it is the reason why not
+        QTest::newRow("FIFO: refused") << "pipe" << "";
+        QTest::newRow("device: refused") << "/dev/zero" << "";
+        QTest::newRow("long cells: cut, said once")
+            << "long.txt" << "long.txt is not shown in full.\n2 cells were longer than 256 "
+                             "characters and are shown cut to that length.";
+    }
+    // Open takes regular files only; what the grid cannot show in full is said after the load.
+    void openTellsWhatItCannotShow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        const QString path = name.startsWith('/') ? name : m_rig->dir.filePath(name);
+        QFile file(path);
+        QVERIFY(name != "pipe" ? name.startsWith('/') || file.open(QIODevice::WriteOnly)
+                               : mkfifo(QFile::encodeName(path), 0600) == 0);
+        if (file.isOpen())
+            file.write(QByteArray(300, 'x') + "\t" + QByteArray(999, 'y') + "\r\n2\r\n");
+        file.close();
+        QSignalSpy finished(m_rig->commands, &MainToolbarCommands::openFinished);
+        QStringList seen;
+        answering(
+            [&](QWidget *modal) {
+                if (auto *box = qobject_cast<QMessageBox *>(modal))
+                    seen << box->text();
+                qobject_cast<QFileDialog *>(modal) ? fileAnswer(path)(modal) : void(modal->close());
+            },
+            [this] { m_rig->panel.runToolbarKey(QStringLiteral("Open")); });
+        if (fileList()) {
+            QVERIFY(finished.count() == 1 || finished.wait(5000));
+            const auto boxes = fileList()->findChildren<QMessageBox *>();
+            for (QMessageBox *box : boxes)
+                seen << box->text();
+        }
+        QCOMPARE(seen, QStringList(message.isEmpty() ? DataFile::whyNotReadable(path) : message));
+        QCOMPARE(fileList() != nullptr, !message.isEmpty());
+    }
+
+    // Both file dialogs show the types "Data Files (*.txt)" and "All Files (*.*)", and All
+    // Files lists every file, also a recording saved as a name without a dot.
+    void fileDialogsListEveryFile()
+    {
+        for (const char *name : { "a.txt", "run1" }) {
+            QFile file(m_rig->dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QStringList seen;
+        const auto look = [&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            auto *view = modal->findChild<QListView *>(QStringLiteral("listView"));
+            if (!dialog || !view)
+                return modal->close(), void();
+            if (dialog->directory() != QDir(m_rig->dir.path()))
+                return dialog->setDirectory(m_rig->dir.path());
+            QStringList listed;
+            for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+                listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
+            if (!listed.contains(QStringLiteral("a.txt")))
+                return; // not listed yet
+            const auto *types = modal->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            listed.sort();
+            seen << QStringList { types->itemText(0), types->currentText() }.join('|') + ": "
+                    + listed.join(' ');
+            dialog->reject();
+        };
+        answering(look, [this] { press(1); });
+        answering(look, [this] { press(2); });
+        const QString shown = "Data Files (*.txt)|All Files (*.*): a.txt run1";
+        QCOMPARE(seen, QStringList({ shown, shown }));
     }
 
 private:
