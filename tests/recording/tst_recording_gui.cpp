@@ -116,10 +116,32 @@ private Q_SLOTS:
         deleteClosed();
     }
 
+    // Both file dialogs show the types "Data Files (*.txt)" and "All Files (*.*)", and All
+    // Files lists every file, also a recording saved as a name without a dot; a cancelled save
+    // dialog starts nothing. Ctrl+S never ends a recording without asking (the button does).
     void threeSampleRecording()
     {
-        // A cancelled file dialog starts nothing.
-        answering(fileAnswer(QString()), [this] { press(1); });
+        QFile(m_rig->dir.filePath(QStringLiteral("run1"))).open(QIODevice::WriteOnly);
+        QStringList seen;
+        const auto look = [&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            auto *view = modal->findChild<QListView *>(QStringLiteral("listView"));
+            if (!dialog || !view)
+                return modal->close(), void();
+            if (dialog->directory() != QDir(m_rig->dir.path()))
+                return dialog->setDirectory(m_rig->dir.path());
+            QStringList listed;
+            for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+                listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
+            if (!listed.contains(QStringLiteral("morning.txt")))
+                return; // not listed yet
+            const auto *types = modal->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            listed.sort();
+            seen << types->itemText(0) + '|' + types->currentText() + ": " + listed.join(' ');
+            dialog->reject();
+        };
+        QFile(m_rig->dir.filePath(QStringLiteral("morning.txt"))).open(QIODevice::WriteOnly);
+        answering(look, [this] { press(1); });
         QVERIFY(!m_rig->recorder.isRecording());
         QCOMPARE(panelState(), QStringList({ "", "", "(hidden)", "Save As" }));
 
@@ -139,12 +161,26 @@ private Q_SLOTS:
         QCOMPARE(fileList()->model()->rowCells(3).join('\t').toLatin1() + "\r\n",
                  expected.split('\n').at(2) + '\n');
 
-        press(1); // stop: nothing more is written, the File List keeps its rows
-        QVERIFY(!m_rig->recorder.isRecording());
+        for (const auto answer : { QMessageBox::No, QMessageBox::Yes }) {
+            m_rig->panel.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&m_rig->panel));
+            answering(
+                [&](QWidget *modal) {
+                    seen << qobject_cast<QMessageBox *>(modal)->text();
+                    qobject_cast<QMessageBox *>(modal)->button(answer)->click();
+                },
+                [this] { QTest::keySequence(&m_rig->panel, QKeySequence::Save); });
+            QCOMPARE(m_rig->recorder.isRecording(), answer == QMessageBox::No);
+        }
+        // Stopped: nothing more is written, the File List keeps its rows.
         QCOMPARE(panelState(), QStringList({ "", "", "(hidden)", "Save As" }));
         ticks(1);
         QCOMPARE(readBytes(path), expected);
         QCOMPARE(fileList()->model()->rows(), 4);
+        answering(look, [this] { press(2); });
+        const QString shown = "Data Files (*.txt)|All Files (*.*): morning.txt run1";
+        const QString asked = "A recording is running.\nStop recording?";
+        QCOMPARE(seen, QStringList({ shown, asked, asked, shown }));
     }
 
     // A new recording after a stop, into the same file: a new, empty File List, the file
@@ -353,32 +389,6 @@ private Q_SLOTS:
         QCOMPARE(rec->toolTip(), QString());
     }
 
-    void keyboardSaveAsksBeforeStopping_data()
-    {
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("No: the recording goes on") << false;
-        QTest::newRow("Yes: stopped") << true;
-    }
-    // Ctrl+S never ends a recording without asking (the button stops it at once).
-    void keyboardSaveAsksBeforeStopping()
-    {
-        QFETCH(bool, confirm);
-        startRecording(QStringLiteral("long.txt"));
-        m_rig->panel.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&m_rig->panel));
-        int asked = 0;
-        answering(
-            [&](QWidget *modal) {
-                auto *box = qobject_cast<QMessageBox *>(modal);
-                asked += box != nullptr;
-                box ? box->button(confirm ? QMessageBox::Yes : QMessageBox::No)->click()
-                    : void(modal->close());
-            },
-            [this] { QTest::keySequence(&m_rig->panel, QKeySequence::Save); });
-        QCOMPARE(asked, 1);
-        QCOMPARE(m_rig->recorder.isRecording(), !confirm);
-    }
-
     void openTellsWhatItCannotShow_data()
     {
         QTest::addColumn<QString>("name"); // in the test's folder, or a device path
@@ -425,39 +435,6 @@ private Q_SLOTS:
                  message.isEmpty() ? QStringList()
                                    : QStringList({ "1 Records Completed", "2 Records Completed",
                                                    "3 Records Completed", name }));
-    }
-
-    // Both file dialogs show the types "Data Files (*.txt)" and "All Files (*.*)", and All
-    // Files lists every file, also a recording saved as a name without a dot.
-    void fileDialogsListEveryFile()
-    {
-        for (const char *name : { "a.txt", "run1" }) {
-            QFile file(m_rig->dir.filePath(QString::fromLatin1(name)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        QStringList seen;
-        const auto look = [&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            auto *view = modal->findChild<QListView *>(QStringLiteral("listView"));
-            if (!dialog || !view)
-                return modal->close(), void();
-            if (dialog->directory() != QDir(m_rig->dir.path()))
-                return dialog->setDirectory(m_rig->dir.path());
-            QStringList listed;
-            for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
-                listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
-            if (!listed.contains(QStringLiteral("a.txt")))
-                return; // not listed yet
-            const auto *types = modal->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-            listed.sort();
-            seen << QStringList { types->itemText(0), types->currentText() }.join('|') + ": "
-                    + listed.join(' ');
-            dialog->reject();
-        };
-        answering(look, [this] { press(1); });
-        answering(look, [this] { press(2); });
-        const QString shown = "Data Files (*.txt)|All Files (*.*): a.txt run1";
-        QCOMPARE(seen, QStringList({ shown, shown }));
     }
 
 private:
