@@ -331,7 +331,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("manual"); // in the help folder; none when empty
         QTest::addColumn<bool>("viewer"); // the system has a program for PDF files
         QTest::newRow("English") << 0 << "VK38-SW-HELP-EN_V3.1.pdf" << true;
-        QTest::newRow("German") << 2 << "VK38-SW-HELP-DE_V3.1.pdf" << true;
         QTest::newRow("Italian, no PDF program") << 5 << "VK38-SW-HELP-IT_V3.1.pdf" << false;
         QTest::newRow("missing manual") << 2 << "" << true;
     }
