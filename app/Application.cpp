@@ -140,8 +140,10 @@ bool Application::start(QString *error)
 
 void Application::openPanel()
 {
-    m_panel->show();
+    // The load places the window and settles online or offline (its message included) before
+    // the window is first seen, so it never shows keys that are about to be disabled.
     m_panel->load();
+    m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
     if (m_demoControl) {

@@ -1,6 +1,7 @@
 #include "app/MainToolbarCommands.h"
 
 #include "app/Panel.h"
+#include "recording/DataFile.h"
 #include "meter/Poll.h"
 #include "tables/FileLoader.h"
 #include "recording/Recorder.h"
@@ -22,6 +23,9 @@ namespace dewscope {
 
 const QString MainToolbarCommands::OpenRefusal = QStringLiteral("Recording Mode!")
     + QStringLiteral("\n\r") + QStringLiteral("Please stop recording!");
+const QString MainToolbarCommands::RecStyle = QStringLiteral("color: #ff5050;");
+const QString MainToolbarCommands::RecFailingStyle
+    = QStringLiteral("color: black; background-color: #ffb000; padding: 0 4px;");
 const QString MainToolbarCommands::SampleTitle = QStringLiteral("Input Sampling Time");
 const QString MainToolbarCommands::SamplePrompt
     = QStringLiteral("Enter the SAMPLING TIME in seconds") + QStringLiteral("\r\n")
@@ -94,6 +98,17 @@ void MainToolbarCommands::showLabels()
     if (m_lblRec) {
         m_lblRec->setText(m_recorder->recLabel());
         m_lblRec->setVisible(m_recorder->isRecLabelVisible());
+        // No message box in the tick: while the writes fail, "Rec" turns to a warning look
+        // and its tooltip says why and how many samples are missing from the file.
+        const bool failing = m_recorder->isRecording() && m_recorder->isWriteFailing();
+        m_lblRec->setStyleSheet(failing ? RecFailingStyle : RecStyle);
+        m_lblRec->setToolTip(
+            failing ? tr("Records cannot be written to the file: %1\n"
+                         "Samples missed so far: %2. Recording goes on when writing works "
+                         "again.")
+                          .arg(m_recorder->writeError())
+                          .arg(m_recorder->samplesMissed())
+                    : QString());
     }
 }
 
@@ -154,6 +169,7 @@ QString MainToolbarCommands::askOpenPath()
     // The dialog offers the types the last save dialog gave it; none before that.
     const QStringList filters = SaveDialog::lastNameFilters();
     if (!filters.isEmpty()) {
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(SaveDialog::lastSelectedFilter());
     }
@@ -177,13 +193,30 @@ void MainToolbarCommands::open()
     }
     if (path.isEmpty() || !m_windows || !m_recorder || m_recorder->isRecording())
         return;
+    // Only regular files: opening a FIFO would wait for a writer for ever, and a device such
+    // as /dev/zero never ends.
+    const QString refusal = DataFile::whyNotReadable(path);
+    if (!refusal.isEmpty()) {
+        QMessageBox::critical(m_mainWindow, QApplication::applicationDisplayName(), refusal);
+        return;
+    }
     FileList *window = m_windows->openFileList(QFileInfo(path).fileName());
     // The loader lives with the window: closing or reopening the File List ends the load.
     auto *loader = new FileLoader(window->model(), path, window);
     m_loader = loader;
     connect(loader, &FileLoader::captionChanged, window, &QWidget::setWindowTitle);
-    connect(loader, &FileLoader::finished, this, [this, loader](bool ok) {
+    connect(loader, &FileLoader::finished, this, [this, loader, window](bool ok) {
         loader->deleteLater();
+        const QString cut = loader->cutNotice();
+        if (!cut.isEmpty()) {
+            // Once, after the load, and without holding up the event loop.
+            auto *box
+                = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(), cut,
+                                  QMessageBox::Ok, window);
+            box->setObjectName(QStringLiteral("FileCutMessage"));
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        }
         Q_EMIT openFinished(ok);
     });
     loader->start();

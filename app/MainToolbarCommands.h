@@ -27,6 +27,9 @@ class MainToolbarCommands : public QObject
 
 public:
     static const QString OpenRefusal;
+    // The look of "Rec" while records are written, and while writing them fails.
+    static const QString RecStyle;
+    static const QString RecFailingStyle;
     static const QString SampleTitle;
     static const QString SamplePrompt;
 

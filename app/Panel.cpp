@@ -13,6 +13,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -25,6 +26,8 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -140,7 +143,7 @@ Panel::~Panel() = default;
 void Panel::buildToolbar()
 {
     static const ToolbarButton buttons[ToolbarButtonCount] = {
-        { "Save", "Save As", 1, QKeySequence::Save },
+        { "Save", "Save As", 1, QKeySequence() }, // Ctrl+S: saveFromKeyboard
         { "Open", "Open File", 2, QKeySequence::Open },
         { "List", "List Display", 3, QKeySequence(Qt::CTRL | Qt::Key_L) },
         { "Graph", "Graphic Display", 4, QKeySequence(Qt::CTRL | Qt::Key_G) },
@@ -174,6 +177,11 @@ void Panel::buildToolbar()
         m_toolbar->addAction(action);
         m_buttons << action;
     }
+    // A reflexive Ctrl+S must not end a long recording: the key asks first, the click does not.
+    auto *saveKey = new QShortcut(QKeySequence::Save, this);
+    saveKey->setContext(Qt::WindowShortcut);
+    connect(saveKey, &QShortcut::activated, this, &Panel::saveFromKeyboard);
+
     m_stopImage = m_buttons.at(5)->icon();
     m_saveImage = m_buttons.at(6)->icon();
     // Stop and As only keep their pictures for button 1; the user never sees or clicks them.
@@ -394,7 +402,7 @@ void Panel::buildHelpPanel(QWidget *host)
     hide->setToolTip(QStringLiteral("Close"));
     hide->setFixedWidth(28);
     hide->setAutoDefault(false);
-    connect(hide, &QPushButton::clicked, m_sspHelp, &QWidget::hide);
+    connect(hide, &QPushButton::clicked, this, &Panel::hideHelpPanel);
     auto *head = new QHBoxLayout;
     head->addWidget(title, 1);
     head->addWidget(hide);
@@ -434,7 +442,25 @@ bool Panel::event(QEvent *event)
     // Unit signs are pictures: draw them again for a screen with another pixel ratio.
     if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
         refreshUnitPictures();
+    // A window manager may place the window by its own rules when it maps it: shortly after
+    // the first show, the window is moved back to the corner (its frame, not its client area).
+    if (m_loaded && event->type() == QEvent::Show && !m_shownFor.isValid()) {
+        m_shownFor.start();
+        QTimer::singleShot(0, this, &Panel::keepHome);
+    } else if (event->type() == QEvent::Move && m_shownFor.isValid()
+               && m_shownFor.elapsed() < 2000) {
+        QTimer::singleShot(0, this, &Panel::keepHome);
+    }
     return QMainWindow::event(event);
+}
+
+void Panel::keepHome()
+{
+    // A few corrections at most: a manager that insists on its own place is not fought.
+    if (!isVisible() || frameGeometry().topLeft() == m_home || m_homeCorrections >= 3)
+        return;
+    ++m_homeCorrections;
+    move(m_home);
 }
 
 void Panel::refreshUnitPictures()
@@ -541,9 +567,10 @@ void Panel::load()
     m_loaded = true;
 
     if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().topLeft());
+        m_home = screen->availableGeometry().topLeft();
+    move(m_home); // before the first show, so the window is mapped there
     sspMemoryShow(false);
-    m_sspHelp->hide();
+    hideHelpPanel();
     m_recorder->loadDefaults();
     m_state->celsiusMode = true;
     showUnitSign();
@@ -614,16 +641,51 @@ void Panel::runToolbarKey(const QString &key)
     }
 }
 
+void Panel::saveFromKeyboard()
+{
+    QAction *button = m_buttons.at(0);
+    if (!button->isEnabled())
+        return;
+    if (m_recorder && m_recorder->isRecording()) {
+        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                        QStringLiteral("A recording is running.\nStop recording?"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("StopRecordingQuestion"));
+        box.setDefaultButton(QMessageBox::No);
+        // The recording may have ended by itself meanwhile: then the key starts nothing.
+        if (box.exec() != QMessageBox::Yes || !m_recorder || !m_recorder->isRecording())
+            return;
+    }
+    runToolbarKey(QStringLiteral("Save"));
+}
+
+void Panel::hideHelpPanel()
+{
+    // A hidden option must not keep the keyboard focus, or Space would open its manual again.
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && m_sspHelp->isAncestorOf(focus))
+        focus->clearFocus();
+    m_sspHelp->hide();
+}
+
 void Panel::openHelp(int option)
 {
-    m_sspHelp->hide();
+    hideHelpPanel();
     if (QAbstractButton *button = m_option1->button(option))
         button->setChecked(false);
     const QString path = panel::helpManualPath(m_programDir, option);
     // A missing manual is passed over in silence.
     if (path.isEmpty() || !QFileInfo(path).isFile() || !m_urlOpener)
         return;
-    m_urlOpener(QUrl::fromLocalFile(path));
+    if (!m_urlOpener(QUrl::fromLocalFile(path))) {
+        QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(),
+                        QStringLiteral("No program to show PDF files was found on this system.\n"
+                                       "The manual is the file:\n%1")
+                            .arg(QDir::toNativeSeparators(path)),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("NoPdfViewerMessage"));
+        box.exec();
+    }
 }
 
 bool Panel::eventFilter(QObject *watched, QEvent *event)

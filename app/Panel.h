@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPoint>
 #include <QString>
 #include <QUrl>
 
@@ -40,7 +42,8 @@ public:
 
     // The start-up steps: top-left corner, panels hidden, recorder defaults, Celsius, recorder
     // time stamp, poll on, open the port; online with "COM" and the number, or offline after
-    // "No device available !". Runs once; a second call does nothing.
+    // "No device available !". Runs once, before the window is first shown; a second call does
+    // nothing. Once shown, the window goes back to the corner if a window manager moved it.
     void load();
     bool isLoaded() const { return m_loaded; }
 
@@ -52,6 +55,8 @@ public:
     QIcon saveImage() const { return m_saveImage; }
     // Runs the command of a toolbar key, as a click on its button does.
     void runToolbarKey(const QString &key);
+    // Ctrl+S: as button 1, but a running recording stops only after the user confirms it.
+    void saveFromKeyboard();
 
     // The recorder's labels: "Rec" (hidden until recording), the record count, the file name.
     QLabel *lblRec() const { return m_lblRec; }
@@ -120,6 +125,8 @@ private:
     void showUnitSign();
     void refreshUnitPictures();
     void openHelp(int option);
+    void hideHelpPanel();
+    void keepHome();
 
     SharedState *m_state;
     MeterLink *m_link;
@@ -127,6 +134,9 @@ private:
     Recorder *m_recorder;
     bool m_loaded = false;
     bool m_closing = false;
+    QPoint m_home; // the top-left corner the load placed the window at
+    QElapsedTimer m_shownFor; // since the first show: the time a window manager may move it
+    int m_homeCorrections = 0;
 
     QToolBar *m_toolbar = nullptr;
     QList<QAction *> m_buttons;

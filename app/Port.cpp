@@ -79,6 +79,7 @@ Port::Port(SharedState *state, PortMap *ports, QWidget *parent)
     connect(m_btnDeviceManager, &QPushButton::clicked, this, &Port::openDeviceManager);
     connect(m_cmdOK, &QPushButton::clicked, this, &Port::choose);
 
+    // Load: the list as Reset leaves it, then its first entry chosen.
     reset();
     m_txtCOM->setCurrentIndex(0);
     adjustSize();
@@ -98,6 +99,9 @@ void Port::reset()
 {
     m_txtCOM->clear();
     m_txtCOM->addItems(allComPortTexts());
+    // The box is emptied: adding to an empty list would choose its first entry by itself.
+    m_txtCOM->setCurrentIndex(-1);
+    m_txtCOM->setEditText(QString());
     m_txtCOM->lineEdit()->setPlaceholderText(QString());
     m_status->clear();
 }

@@ -6,19 +6,20 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Dewscope"));
-    QApplication::setApplicationVersion(QStringLiteral("10.02"));
-    QApplication::setDesktopFileName(QStringLiteral("dewscope"));
-    QApplication::setWindowIcon(dewscope::artwork::applicationIcon());
-    // The port window's closing ends the program only through Application::finished.
-    QApplication::setQuitOnLastWindowClosed(false);
+    QCoreApplication::setApplicationName(QStringLiteral("Dewscope"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("10.02"));
 
+    // The command line is read before any window system is needed, so --help and --version
+    // answer on a terminal with no display.
     dewscope::Application::Options options;
     QString message;
     using Parse = dewscope::Application::Parse;
-    const Parse parsed
-        = dewscope::Application::parseArguments(QApplication::arguments(), &options, &message);
+    Parse parsed;
+    {
+        QCoreApplication reader(argc, argv);
+        parsed = dewscope::Application::parseArguments(QCoreApplication::arguments(), &options,
+                                                       &message);
+    }
     if (parsed == Parse::Answered) {
         QTextStream(stdout) << message;
         return 0;
@@ -27,6 +28,12 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << message;
         return 2;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setDesktopFileName(QStringLiteral("dewscope"));
+    QApplication::setWindowIcon(dewscope::artwork::applicationIcon());
+    // The port window's closing ends the program only through Application::finished.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     dewscope::Application program(options);
     QObject::connect(&program, &dewscope::Application::finished, &app, &QApplication::quit,

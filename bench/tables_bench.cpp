@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <sys/resource.h>
 
 using namespace dewscope;
 
@@ -34,16 +35,11 @@ QString recordText(int number)
         .arg(s, 2, 10, QLatin1Char('0'));
 }
 
+// Peak resident memory of the process (VmHWM), in KiB.
 long peakKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
 }
 
 // Longest gap between two beats of a 10 ms timer while the loop runs.

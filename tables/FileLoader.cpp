@@ -1,5 +1,6 @@
 #include "tables/FileLoader.h"
 
+#include "recording/DataFile.h"
 #include "tables/RecordTableModel.h"
 
 #include <QElapsedTimer>
@@ -37,15 +38,17 @@ bool FileLoader::start()
 {
     if (m_running)
         return false;
-    // A directory opens as a file on some systems and then fails every read: refuse it here.
-    if (QFileInfo(m_file.fileName()).isDir() || !m_file.open(QIODevice::ReadOnly)) {
-        const QString error
-            = m_file.error() != QFileDevice::NoError ? m_file.errorString() : tr("Not a file.");
-        finish(false, error);
+    // Only regular files: a FIFO would block the open until a writer comes, a device such as
+    // /dev/zero never ends, and a directory fails every read.
+    const QString refusal = DataFile::whyNotReadable(m_file.fileName());
+    if (!refusal.isEmpty() || !m_file.open(QIODevice::ReadOnly)) {
+        finish(false, refusal.isEmpty() ? m_file.errorString() : refusal);
         return false;
     }
     m_reader = std::make_unique<DataFileReader>(&m_file);
     m_count = 0;
+    m_leftOut = 0;
+    m_cellsCut = 0;
     m_running = true;
     m_timer.start();
     return true;
@@ -68,22 +71,42 @@ void FileLoader::slice()
         if (status == DataFileReader::Status::Pending)
             continue;
         if (status == DataFileReader::Status::End) {
-            if (inSlice > 0)
+            if (inSlice > 0 && m_leftOut == 0)
                 Q_EMIT captionChanged(QString::number(m_count)
                                       + QLatin1String(" Records Completed"));
             finish(!m_reader->hasError(), m_reader->hasError() ? m_file.errorString() : QString());
             return;
         }
-        if (!m_model->addItem(item)) {
-            finish(false, tr("The table is full."));
-            return;
-        }
-        ++m_count;
         ++inSlice;
+        int cut = 0;
+        if (m_leftOut > 0 || !m_model->addItem(item, &cut)) {
+            ++m_leftOut;
+            continue;
+        }
+        m_cellsCut += cut;
+        ++m_count;
     }
-    if (inSlice > 0)
+    if (inSlice > 0 && m_leftOut == 0)
         Q_EMIT captionChanged(QString::number(m_count) + QLatin1String(" Records Completed"));
     m_timer.start();
+}
+
+QString FileLoader::cutNotice() const
+{
+    QStringList parts;
+    if (m_leftOut > 0)
+        parts << tr("The table holds at most %1 records: the last %2 rows of the file were "
+                    "left out.")
+                     .arg(RecordTableModel::MaxRows)
+                     .arg(m_leftOut);
+    if (m_cellsCut > 0)
+        parts << tr("%1 cells were longer than %2 characters and are shown cut to that length.")
+                     .arg(m_cellsCut)
+                     .arg(RecordTableModel::MaxCellLength);
+    if (parts.isEmpty())
+        return QString();
+    return tr("%1 is not shown in full.").arg(fileTitle()) + QLatin1Char('\n')
+        + parts.join(QLatin1Char('\n'));
 }
 
 void FileLoader::finish(bool ok, const QString &error)

@@ -18,8 +18,10 @@ class RecordTableModel;
 // split at TABs into the nine cells. The file is read in slices, each a turn of the event loop
 // bounded in items, in time and in bytes looked at per step, so a huge or binary file keeps the
 // window responsive and is read in bounded memory. The caption shows "n Records Completed"
-// at least once per slice and the file title at the end. Loading stops when the grid is full
-// or gone (its window was closed or reopened).
+// at least once per slice and the file title at the end. Loading stops when the grid is gone
+// (its window was closed or reopened). When the grid is full the rest of the file is still
+// read, only to count the rows left out; those and the cells cut to the grid's cell length
+// are what cutNotice() tells the user.
 class FileLoader : public QObject
 {
     Q_OBJECT
@@ -39,6 +41,11 @@ public:
     bool start();
     bool isRunning() const { return m_running; }
     int rowsLoaded() const { return m_count; }
+    // Items of the file that did not fit in the grid, and cells cut to the cell length.
+    qint64 rowsLeftOut() const { return m_leftOut; }
+    qint64 cellsCut() const { return m_cellsCut; }
+    // What was left out or cut, for the user; empty when the whole file is shown.
+    QString cutNotice() const;
     QString fileTitle() const;
 
 Q_SIGNALS:
@@ -56,6 +63,8 @@ private:
     int m_sliceItems = DefaultSliceItems;
     int m_sliceMs = DefaultSliceMs;
     int m_count = 0;
+    qint64 m_leftOut = 0;
+    qint64 m_cellsCut = 0;
     bool m_running = false;
 };
 

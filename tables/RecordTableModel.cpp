@@ -48,13 +48,15 @@ QString RecordTableModel::widthSample(int column)
     return QStringLiteral("AAAAA");
 }
 
-QString RecordTableModel::compactRow(const QString &text)
+QString RecordTableModel::compactRow(const QString &text, int *cutCells)
 {
     const QStringList cells = DataFile::splitCells(text);
     QString row;
     for (int c = 0; c < ColumnCount; ++c) {
         if (c > 0)
             row += Tab;
+        if (cutCells && cells.at(c).size() > MaxCellLength)
+            ++*cutCells;
         // A TAB cannot occur inside a cell, so the joined text splits back the same way.
         row += QStringView(cells.at(c)).left(MaxCellLength);
     }
@@ -91,13 +93,15 @@ void RecordTableModel::setRows(int rows)
         m_row = this->rows() - 1;
 }
 
-bool RecordTableModel::addItem(const QString &text)
+bool RecordTableModel::addItem(const QString &text, int *cutCells)
 {
+    if (cutCells)
+        *cutCells = 0;
     if (m_rows.size() >= MaxRows)
         return false;
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at);
-    m_rows.append(compactRow(text));
+    m_rows.append(compactRow(text, cutCells));
     endInsertRows();
     return true;
 }

@@ -44,8 +44,9 @@ public:
     QString text() const { return cellText(m_row, m_col); }
     void setText(const QString &text) { setCellText(m_row, m_col, text); }
     // Appends a row at the end: the text's TAB-separated fields fill the cells from column 0,
-    // fields beyond the ninth are dropped. Returns false when the table is full.
-    bool addItem(const QString &text);
+    // fields beyond the ninth are dropped. Returns false when the table is full. cutCells, when
+    // given, receives the number of the row's cells cut to MaxCellLength.
+    bool addItem(const QString &text, int *cutCells = nullptr);
     // Appends the rows in one insertion (one signal for all of them), as far as the table has
     // room. Returns how many were taken.
     int addItems(const QStringList &texts);
@@ -63,7 +64,7 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    static QString compactRow(const QString &text);
+    static QString compactRow(const QString &text, int *cutCells = nullptr);
 
     QList<QString> m_rows; // data rows, cells joined by TAB
     QStringList m_header;

@@ -26,12 +26,17 @@ QString SaveDialog::run(QWidget *parent)
 {
     DialogState &state = dialogState();
     state.fileChosen = false;
-    state.nameFilters = { QStringLiteral("Data Files (*.txt)"), QStringLiteral("All Files (*.*)") };
+    // Shown without their last pattern list (HideNameFilterDetails), so the user reads
+    // "Data Files (*.txt)" and "All Files (*.*)", while All Files lists every file, also the
+    // names without a dot.
+    state.nameFilters
+        = { QStringLiteral("Data Files (*.txt) (*.txt)"), QStringLiteral("All Files (*.*) (*)") };
     state.selectedFilter = state.nameFilters.at(1);
 
     QPointer<QFileDialog> dialog = new QFileDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilters(state.nameFilters);

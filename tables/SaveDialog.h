@@ -17,7 +17,8 @@ public:
     // Returns the chosen path, or an empty text when cancelled.
     static QString run(QWidget *parent);
 
-    // The types the last save dialog offered; empty before the first one.
+    // The types the last save dialog offered; empty before the first one. Each ends in the
+    // pattern list it filters by, which a dialog shows with HideNameFilterDetails.
     static QStringList lastNameFilters();
     static QString lastSelectedFilter();
 

@@ -131,9 +131,6 @@ private Q_SLOTS:
         QTest::newRow("heading inside code only")
             << QByteArray("# Title\n\n```\n## not a section\n```\n") << 1 << 0 << 0 << 0;
         int letters = 0;
-        // Title page plus body: a short manual has exactly two pages.
-        const QByteArray shortManual = longManual(1, 1, &letters);
-        QTest::newRow("one short section") << shortManual << 0 << 2 << 2 << letters;
         // Some headings and examples move to the next page; the contents run over a title page.
         const QByteArray manual = longManual(40, 9, &letters);
         QTest::newRow("long manual") << manual << 0 << 20 << 400 << letters;
