@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <cerrno>
 #include <cmath>
 
 #ifdef Q_OS_UNIX
@@ -115,9 +116,18 @@ bool Recorder::Private::writeRecord(const QByteArray &line)
 {
     if (!fileStillInPlace() && !reopenForAppend())
         return false;
+    errno = 0;
     const qint64 written = file.write(line);
     if (written != line.size() || !file.flush()) {
-        writeError = file.errorString();
+        // A write cut short (the disk filled up in the middle of the line) leaves no error on
+        // the file; the system's reason is then in errno.
+        const int systemError = errno;
+        if (file.error() != QFileDevice::NoError)
+            writeError = file.errorString();
+        else if (systemError != 0)
+            writeError = qt_error_string(systemError);
+        else
+            writeError = tr("only part of the record could be written");
         // Take a partial line back out so the file keeps only complete records.
         if (written > 0)
             file.resize(goodSize);
