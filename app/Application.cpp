@@ -1,15 +1,15 @@
 #include "app/Application.h"
 
 #include "app/DemoControl.h"
+#include "app/MainToolbarCommands.h"
 #include "app/MemoryCommands.h"
 #include "app/Panel.h"
 #include "app/Port.h"
+#include "graphs/RealTimeGraph.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
-#include "app/MainToolbarCommands.h"
-#include "graphs/RealTimeGraph.h"
 #include "recording/Recorder.h"
 
 #include <QApplication>
@@ -79,12 +79,13 @@ Application::Application(const Options &options, QObject *parent)
     m_panel = new Panel(&m_state, m_link, m_poll, m_recorder);
     m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
     connect(m_panel, &Panel::closed, this, &Application::shutDown);
+    // The real-time graph: opened by "Graph"; a silent meter closes it, and then the Real Time
+    // List (connected by the toolbar commands below).
+    m_graph = new RealTimeGraph(&m_state, m_panel, m_poll->interval(), this);
+    connect(m_poll, &Poll::meterSilent, m_graph, &RealTimeGraph::close);
     // Save, Open, List, Graph and Sample, the record windows and the recorder's labels.
     auto *commands = MainToolbarCommands::attach(m_panel);
-    // The real-time graph: opened by "Graph", closed when the meter goes silent.
-    m_graph = new RealTimeGraph(&m_state, m_panel, m_poll->interval(), this);
     connect(commands, &MainToolbarCommands::graphRequested, m_graph, &RealTimeGraph::open);
-    connect(m_poll, &Poll::meterSilent, m_graph, &RealTimeGraph::close);
     // The memory panel, its set loads and the download from the poll's announcement.
     m_memory = new MemoryCommands(m_panel, commands->windows(), m_panel);
 
