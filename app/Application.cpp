@@ -8,7 +8,10 @@
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
 #include "app/MainToolbarCommands.h"
+#include "graphs/DataPlot.h"
 #include "graphs/RealTimeGraph.h"
+#include "tables/RecordWindow.h"
+#include "tables/RecordWindows.h"
 #include "recording/Recorder.h"
 
 #include <QApplication>
@@ -84,6 +87,9 @@ Application::Application(const Options &options, QObject *parent)
     m_graph = new RealTimeGraph(&m_state, m_panel, m_poll->interval(), this);
     connect(commands, &MainToolbarCommands::graphRequested, m_graph, &RealTimeGraph::open);
     connect(m_poll, &Poll::meterSilent, m_graph, &RealTimeGraph::close);
+    // The data plot: opened by "Plot" in the File List and the Data List.
+    m_plot = new DataPlot(m_panel, this);
+    connect(commands->windows(), &RecordWindows::keyClicked, m_plot, &DataPlot::keyClicked);
 
     m_port = new Port(&m_state, m_portMap.get());
     connect(m_port, &Port::accepted, this, &Application::openPanel);
@@ -100,6 +106,7 @@ Application::~Application()
     // Windows first, then the parts they point at, all before the port numbering goes.
     delete m_demoControl;
     delete m_graph;
+    delete m_plot;
     delete m_port;
     delete m_panel;
     delete m_poll;

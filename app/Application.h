@@ -15,6 +15,7 @@ class MeterLink;
 class Panel;
 class Poll;
 class Port;
+class DataPlot;
 class RealTimeGraph;
 class PortMap;
 class Recorder;
@@ -56,6 +57,7 @@ public:
     SimulatedMeter *simulatedMeter() const { return m_meter; }
     DemoControl *demoControl() const { return m_demoControl; }
     RealTimeGraph *realTimeGraph() const { return m_graph; }
+    DataPlot *dataPlot() const { return m_plot; }
 
 Q_SIGNALS:
     // The port window was closed without a choice, or the main window was closed: everything
@@ -77,6 +79,7 @@ private:
     Panel *m_panel = nullptr;
     DemoControl *m_demoControl = nullptr;
     RealTimeGraph *m_graph = nullptr;
+    DataPlot *m_plot = nullptr;
     bool m_finished = false;
 };
 

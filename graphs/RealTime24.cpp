@@ -1,8 +1,8 @@
 #include "graphs/RealTime24.h"
 
-#include "graphs/RealTimeGraphState.h"
 #include "graphs/GraphFrame.h"
 #include "graphs/GraphToolbar.h"
+#include "graphs/RealTimeGraphState.h"
 #include "meter/SharedState.h"
 
 #include <QAction>

@@ -1,11 +1,21 @@
+#include "app/Application.h"
+#include "app/MainToolbarCommands.h"
+#include "app/Panel.h"
+#include "app/Port.h"
+#include "graphs/DataPlot.h"
 #include "graphs/DataPlotState.h"
-#include "graphs/DrawingSurface.h"
 #include "graphs/GraphFrame.h"
-#include "graphs/PlotPainter.h"
+#include "graphs/ListPlot1.h"
+#include "graphs/PlotRange.h"
 #include "graphs/PlotRangeCheck.h"
-#include "tables/RecordTableModel.h"
+#include "meter/SimulatedMeter.h"
+#include "tables/DataList.h"
+#include "tables/FileList.h"
+#include "tables/RecordWindows.h"
 
+#include <QPrinter>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace dewscope;
 using State = DataPlotState;
@@ -233,6 +243,91 @@ private Q_SLOTS:
         PlotPainter(&literal, &state).drawFrame();
         drawLiterally(literal, state, table);
         QCOMPARE(fast.image(), literal.image());
+    }
+
+    // Through the program: "Plot" in the File List, then in the Data List, the range dialog,
+    // an empty table, printing.
+    void plotInTheProgram()
+    {
+        SimulatedMeter meter;
+        QVERIFY(meter.open());
+        Application app(Application::Options { meter.path() });
+        QVERIFY(app.start());
+        QTest::mouseClick(app.port()->cmdOK(), Qt::LeftButton);
+        RecordWindows *windows = app.panel()->findChild<MainToolbarCommands *>()->windows();
+        DataPlot *plot = app.dataPlot();
+        FileList *fileList = windows->openFileList("File List");
+        fill(fileList->model(), 30, 1);
+        fileList->runKey("Plot");
+        QPointer<ListPlot1> first = plot->window();
+        QVERIFY(first && first->isVisible() && plot->fromFileList());
+        QCOMPARE(first->size(), QSize(659, 518));
+        QCOMPARE(first->pos(), QPoint(app.panel()->frameGeometry().right() + 1, 0));
+        QTRY_VERIFY(!first->isDrawing());
+        QCOMPARE(first->windowTitle(), ListPlot1::Caption);
+
+        plot->state()->maxC = 30;
+        DataList *dataList = windows->openDataList();
+        fill(dataList->model(), 250, 2);
+        dataList->runKey("Plot");
+        QTRY_VERIFY(!first);
+        QPointer<ListPlot1> window = plot->window();
+        QVERIFY(window && window->isVisible() && plot->fromDataList() && !plot->fromFileList());
+        QCOMPARE(scales(*plot->state()), "60 -20 140 -4 100 0 1 250 250");
+        QTRY_VERIFY(!window->isDrawing());
+
+        window->resize(100, 100); // both sides spring back to 6000 x 5865 twips
+        QTRY_COMPARE(window->frameGeometry().size(), QSize(400, 391));
+        QCOMPARE(plot->state()->width, 270.f);
+
+        window->limitButton()->trigger();
+        PlotRange *range = plot->rangeDialog();
+        QVERIFY(range && range->isVisible() && range->optCelsius()->isChecked());
+        QCOMPARE(range->txtFrom()->text() + "|" + range->txtTo()->text() + "|"
+                     + range->txtMax()->text() + "|" + range->txtMinR()->text(),
+                 "1|250|60|0");
+        for (QLineEdit *box : { range->txtFrom(), range->txtMinR(), range->txtMin() })
+            box->clear(), QTest::keyClicks(box, "-1.5a");
+        QCOMPARE(range->txtFrom()->text() + "|" + range->txtMinR()->text() + "|"
+                     + range->txtMin()->text(),
+                 "15|1.5|-1.5");
+        range->txtTo()->setText("300");
+        range->cmdOk()->click();
+        auto *box = range->findChild<QMessageBox *>();
+        QVERIFY(box && box->isVisible() && box->icon() == QMessageBox::Critical);
+        QCOMPARE(box->text(), "1 <= From <= 250, try again!");
+        box->accept();
+        range->txtTo()->setText("40");
+        range->cmdOk()->click();
+        QTRY_VERIFY(!plot->rangeDialog());
+        QVERIFY(!window && plot->window()->isVisible());
+        QCOMPARE(plot->window()->size(), QSize(659, 518));
+        QCOMPARE(scales(*plot->state()), "60 -1.5 140 29.3 100 1.5 15 40 26");
+
+        // A box that is not a number hides the plot; "Plot" shows it again, reset.
+        plot->window()->limitButton()->trigger();
+        plot->rangeDialog()->txtMaxR()->setText("9..");
+        plot->rangeDialog()->cmdOk()->click();
+        QTRY_VERIFY(!plot->rangeDialog());
+        window = plot->window();
+        QVERIFY(window && !window->isVisible());
+        dataList->model()->setRows(1);
+        dataList->runKey("Plot");
+        QVERIFY(plot->window() == window && window->isVisible());
+        QCOMPARE(scales(*plot->state()), "60 -20 140 -4 100 0 1 0 0");
+        QTRY_VERIFY(!window->isDrawing());
+
+        QTemporaryDir dir;
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("plot.pdf"));
+        QVERIFY(window->printTo(&printer));
+        QFile pdf(dir.filePath("plot.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.readAll().startsWith("%PDF"));
+        window->printButton()->trigger();
+        QVERIFY(window->printDialog() && window->toolbar()->isHidden());
+        window->printDialog()->reject();
+        QVERIFY(!window->toolbar()->isHidden());
     }
 };
 
