@@ -34,6 +34,7 @@ int runPorts(const QStringList &args, Io &io);
 int runMonitor(const QStringList &args, Io &io);
 int runSimulate(const QStringList &args, Io &io);
 int runRecord(const QStringList &args, Io &io);
+int runPlot(const QStringList &args, Io &io);
 
 // The table of commands, in the order --help lists them.
 const QList<Command> &commands();

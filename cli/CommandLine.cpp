@@ -46,6 +46,16 @@ const QList<Command> &commands()
           "  --force                overwrite FILE when it already holds data (refused otherwise)\n"
           "Samples that cannot be written (a full disk) are reported on stderr and tried again;\n"
           "the exit status is then 1, and the summary gives the samples missed." },
+        { "plot", "plot FILE --png OUT [options]",
+          "Draw the plot of a data file as the plot window does and write it as PNG (no display "
+          "needed).",
+          runPlot,
+          "  --size WIDTHxHEIGHT    the window's client area in pixels (default 659x518)\n"
+          "  --from N --to M        the span of rows (the whole table by default)\n"
+          "  --celsius MIN,MAX      the temperature scale in °C (default -20,60)\n"
+          "  --fahrenheit MIN,MAX   the temperature scale in °F\n"
+          "  --rh MIN,MAX           the humidity scale in % (default 0,100)\n"
+          "Ranges are checked as the range dialog checks them; a refusal prints its message." },
     };
     return table;
 }

@@ -12,6 +12,7 @@
 #include "tables/DataList.h"
 #include "tables/FileList.h"
 #include "tables/RecordWindows.h"
+#include "tests/common/CommandRun.h"
 
 #include <QPrinter>
 #include <QtTest>
@@ -328,6 +329,56 @@ private Q_SLOTS:
         QVERIFY(window->printDialog() && window->toolbar()->isHidden());
         window->printDialog()->reject();
         QVERIFY(!window->toolbar()->isHidden());
+    }
+
+    void command_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("plot") << "" << 0 << "";
+        QTest::newRow("span and scales")
+            << "--from 2 --to 9 --fahrenheit 32,100 --rh 10,90" << 0 << "";
+        QTest::newRow("Celsius refused") << "--celsius -25,60" << 1 << Check::CelsiusMessage;
+        QTest::newRow("humidity refused") << "--rh -1,50" << 1 << Check::HumidityMessage;
+        QTest::newRow("span refused") << "--to 11" << 1 << "1 <= From <= 10, try again!";
+        QTest::newRow("scales before span")
+            << "--celsius 0,0 --to 11" << 1 << Check::CelsiusMessage;
+        QTest::newRow("size too small") << "--size 300x300" << 1 << "at least 400x391";
+        QTest::newRow("size malformed") << "--size big" << 2 << "WIDTHxHEIGHT";
+        QTest::newRow("no such file") << "--file" << 1 << "plot: ";
+    }
+    void command()
+    {
+        QFETCH(QString, options);
+        QTemporaryDir dir;
+        RecordTableModel table;
+        fill(&table, 10, 3);
+        QFile data(dir.filePath("data.txt"));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        for (int r = 1; r <= 10; ++r)
+            data.write(table.rowCells(r).join('\t').toUtf8() + "\r\n");
+        data.close();
+        const QString file = options == "--file" ? dir.filePath("none.txt") : data.fileName();
+        QStringList args { "plot", file, "--png", dir.filePath("out.png") };
+        if (options != "--file")
+            args << options.split(' ', Qt::SkipEmptyParts);
+        test::CommandRun run(args);
+        QTEST(run.code, "code");
+        QFETCH(QString, err);
+        QVERIFY2(err.isEmpty() ? run.err().isEmpty() : run.err().contains(err),
+                 qPrintable(run.err()));
+        const QImage png(dir.filePath("out.png"));
+        QCOMPARE(png.size(), run.code == 0 ? QSize(659, 518) : QSize(0, 0));
+        if (options.isEmpty()) { // what the window draws of the same table
+            State state;
+            state.spanWholeTable(10);
+            DrawingSurface surface(PlotPainter::font(), PlotPainter::backColor());
+            surface.setImageSize(QSize(659, 518));
+            QCOMPARE(PlotPainter(&surface, &state).drawAll(&table),
+                     PlotPainter::Progress::Finished);
+            QCOMPARE(png.convertToFormat(QImage::Format_RGB32), surface.image());
+        }
     }
 };
 
