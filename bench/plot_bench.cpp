@@ -33,16 +33,16 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath("plot.txt");
-    QFile out(path);
-    out.open(QIODevice::WriteOnly);
+    QByteArray text;
     for (int r = 1; r <= 35000; ++r) {
         const double t = 20 + 10 * std::sin(r / 900.0), rh = 50 + 20 * std::cos(r / 700.0);
-        out.write(QString::asprintf("%d\t%s\t%.1f\t%.1f\t%.1f\t%.1f\t0\t0\t0\r\n", r,
-                                    qPrintable(QTime(0, 0).addSecs(r * 2).toString("hh:mm:ss")), t,
-                                    t - 8, t - 4, rh)
-                      .toUtf8());
+        text += QString::asprintf("%d\t%s\t%.1f\t%.1f\t%.1f\t%.1f\t0\t0\t0\r\n", r,
+                                  qPrintable(QTime(0, 0).addSecs(r * 2).toString("hh:mm:ss")), t,
+                                  t - 8, t - 4, rh)
+                    .toUtf8();
     }
-    out.close();
+    QFile out(path);
+    out.open(QIODevice::WriteOnly), out.write(text), out.close();
 
     RecordTableModel table;
     const double readMs = timed([&] {
