@@ -1,8 +1,8 @@
 #include "graphs/DrawingSurface.h"
 
 #include <QFontMetricsF>
-#include <QPainter>
 #include <QPagedPaintDevice>
+#include <QPainter>
 
 #include <cmath>
 
