@@ -5,12 +5,14 @@
 #include "app/MemoryCommands.h"
 #include "app/Panel.h"
 #include "app/Port.h"
+#include "graphs/DataPlot.h"
 #include "graphs/RealTimeGraph.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
 #include "recording/Recorder.h"
+#include "tables/RecordWindows.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -88,6 +90,9 @@ Application::Application(const Options &options, QObject *parent)
     connect(commands, &MainToolbarCommands::graphRequested, m_graph, &RealTimeGraph::open);
     // The memory panel, its set loads and the download from the poll's announcement.
     m_memory = new MemoryCommands(m_panel, commands->windows(), m_panel);
+    // The data plot: opened by "Plot" in the File List and the Data List.
+    m_plot = new DataPlot(m_panel, this);
+    connect(commands->windows(), &RecordWindows::keyClicked, m_plot, &DataPlot::keyClicked);
 
     m_port = new Port(&m_state, m_portMap.get());
     connect(m_port, &Port::accepted, this, &Application::openPanel);
@@ -104,6 +109,7 @@ Application::~Application()
     // Windows first, then the parts they point at, all before the port numbering goes.
     delete m_demoControl;
     delete m_graph;
+    delete m_plot;
     delete m_port;
     delete m_panel;
     delete m_poll;

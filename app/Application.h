@@ -16,6 +16,7 @@ class MeterLink;
 class Panel;
 class Poll;
 class Port;
+class DataPlot;
 class RealTimeGraph;
 class PortMap;
 class Recorder;
@@ -58,6 +59,7 @@ public:
     DemoControl *demoControl() const { return m_demoControl; }
     RealTimeGraph *realTimeGraph() const { return m_graph; }
     MemoryCommands *memoryCommands() const { return m_memory; }
+    DataPlot *dataPlot() const { return m_plot; }
 
 Q_SIGNALS:
     // The port window was closed without a choice, or the main window was closed: everything
@@ -80,6 +82,7 @@ private:
     DemoControl *m_demoControl = nullptr;
     RealTimeGraph *m_graph = nullptr;
     MemoryCommands *m_memory = nullptr; // the main window's, goes with it
+    DataPlot *m_plot = nullptr;
     bool m_finished = false;
 };
 

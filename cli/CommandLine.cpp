@@ -52,6 +52,16 @@ const QList<Command> &commands()
         { "download", "download --port LOCATION --out IMAGE [--timeout SECONDS]",
           "Wait for a meter's memory download, write the image to IMAGE and print its sets.",
           runDownload },
+        { "plot", "plot FILE --png OUT [options]",
+          "Draw the plot of a data file as the plot window does and write it as PNG (no display "
+          "needed).",
+          runPlot,
+          "  --size WIDTHxHEIGHT    the window's client area in pixels (default 659x518)\n"
+          "  --from N --to M        the span of rows (the whole table by default)\n"
+          "  --celsius MIN,MAX      the temperature scale in °C (default -20,60)\n"
+          "  --fahrenheit MIN,MAX   the temperature scale in °F\n"
+          "  --rh MIN,MAX           the humidity scale in % (default 0,100)\n"
+          "Ranges are checked as the range dialog checks them; a refusal prints its message." },
     };
     return table;
 }

@@ -1,11 +1,22 @@
 #include "cli/Command.h"
 
-#include <QCoreApplication>
-#include <cstdio>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // plot draws text, which needs the Gui application; it shows nothing, so it never needs a
+    // display, whatever platform the environment names.
+    std::unique_ptr<QCoreApplication> application;
+    if (argc > 1 && std::strcmp(argv[1], "plot") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("dewscope-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,8 +1,8 @@
 #include "graphs/DrawingSurface.h"
 
 #include <QFontMetricsF>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrinter>
 
 #include <cmath>
 
@@ -41,12 +41,14 @@ DrawingSurface::DrawingSurface(const QFont &font, const QColor &backColor)
 
 DrawingSurface::~DrawingSurface()
 {
+    m_batchPainter.reset();
     if (m_pagePainter)
         endDocument();
 }
 
 void DrawingSurface::setImageSize(const QSize &size)
 {
+    endBatch();
     m_image = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     clear();
 }
@@ -58,7 +60,23 @@ QRegion DrawingSurface::takeChanged()
     return changed;
 }
 
-bool DrawingSurface::beginDocument(QPrinter *printer)
+void DrawingSurface::beginBatch()
+{
+    if (m_pagePainter || m_batchPainter || m_image.isNull())
+        return;
+    m_batchPainter = std::make_unique<QPainter>(&m_image);
+    m_batchArea = QRect();
+}
+
+void DrawingSurface::endBatch()
+{
+    if (!m_batchPainter)
+        return;
+    m_batchPainter.reset();
+    m_changed += m_batchArea;
+}
+
+bool DrawingSurface::beginDocument(QPagedPaintDevice *printer)
 {
     m_pagePainter = std::make_unique<QPainter>();
     if (!m_pagePainter->begin(printer)) {
@@ -66,7 +84,7 @@ bool DrawingSurface::beginDocument(QPrinter *printer)
         return false;
     }
     m_printer = printer;
-    const double scale = printer->resolution() / 1440.0;
+    const double scale = printer->logicalDpiX() / 1440.0;
     m_pagePainter->scale(scale, scale);
     m_font.setPixelSize(qRound(m_pointSize * TwipsPerPoint));
     m_currentX = m_currentY = 0;
@@ -93,14 +111,14 @@ bool DrawingSurface::endDocument()
 double DrawingSurface::scaleWidth() const
 {
     if (m_printer)
-        return m_printer->pageRect(QPrinter::Inch).width() * 1440.0;
+        return m_printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
     return m_image.width();
 }
 
 double DrawingSurface::scaleHeight() const
 {
     if (m_printer)
-        return m_printer->pageRect(QPrinter::Inch).height() * 1440.0;
+        return m_printer->pageLayout().paintRect(QPageLayout::Inch).height() * 1440.0;
     return m_image.height();
 }
 
@@ -108,6 +126,11 @@ template<typename Paint> void DrawingSurface::paint(const QRect &area, Paint pai
 {
     if (m_pagePainter) {
         paintWith(m_pagePainter.get());
+        return;
+    }
+    if (m_batchPainter) {
+        paintWith(m_batchPainter.get());
+        m_batchArea |= area;
         return;
     }
     if (m_image.isNull())
@@ -194,14 +217,14 @@ double DrawingSurface::textHeight(const QString &text) const
     return QFontMetricsF(m_font).height();
 }
 
-bool DrawingSurface::printImage(const QImage &image, QPrinter *printer)
+bool DrawingSurface::printImage(const QImage &image, QPagedPaintDevice *printer)
 {
     DrawingSurface page { QFont() };
     if (image.isNull() || !page.beginDocument(printer))
         return false;
     // In device pixels: the image as large as the printable area allows, at its top-left.
     page.m_pagePainter->resetTransform();
-    const QRect area = printer->pageLayout().paintRectPixels(printer->resolution());
+    const QRect area = printer->pageLayout().paintRectPixels(printer->logicalDpiX());
     page.m_pagePainter->drawImage(
         QRect(QPoint(0, 0), image.size().scaled(area.size(), Qt::KeepAspectRatio)), image);
     return page.endDocument();

@@ -9,8 +9,8 @@
 
 #include <memory>
 
+class QPagedPaintDevice;
 class QPainter;
-class QPrinter;
 
 namespace dewscope {
 
@@ -38,8 +38,13 @@ public:
     // The parts of the image changed since the last call, and forgets them.
     QRegion takeChanged();
 
+    // Many primitives on the image through one painter, until endBatch(): the same pixels as
+    // drawn one by one, at a fraction of the cost.
+    void beginBatch();
+    void endBatch();
+
     // A printer surface: starts the document; drawing then goes to its pages in twips.
-    bool beginDocument(QPrinter *printer);
+    bool beginDocument(QPagedPaintDevice *printer);
     bool newPage();
     // Ends the document (it goes to the printer); false when the printer failed.
     bool endDocument();
@@ -68,7 +73,7 @@ public:
     double textHeight(const QString &text = QString()) const;
 
     // An image as one page, scaled to fit the printable area; false when the printer failed.
-    static bool printImage(const QImage &image, QPrinter *printer);
+    static bool printImage(const QImage &image, QPagedPaintDevice *printer);
 
 private:
     template<typename Paint> void paint(const QRect &area, Paint paintWith);
@@ -78,8 +83,10 @@ private:
     QColor m_backColor;
     QImage m_image;
     QRegion m_changed;
-    QPrinter *m_printer = nullptr;
+    QPagedPaintDevice *m_printer = nullptr;
     std::unique_ptr<QPainter> m_pagePainter;
+    std::unique_ptr<QPainter> m_batchPainter;
+    QRect m_batchArea;
     double m_pointSize;
     int m_drawWidth = 1;
     Style m_drawStyle = Style::Solid;

@@ -1,18 +1,16 @@
 #include "graphs/RealTime24.h"
 
+#include "graphs/GraphFrame.h"
+#include "graphs/GraphToolbar.h"
 #include "graphs/RealTimeGraphState.h"
-#include "graphs/ScaleLabel.h"
 #include "meter/SharedState.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QTime>
 #include <QToolBar>
-
-#include <memory>
 
 namespace dewscope {
 
@@ -21,13 +19,9 @@ const QString RealTime24::Caption = QStringLiteral("Real Time Graph");
 namespace {
 
 const QColor Black(0, 0, 0);
-const QColor Blue(0, 0, 255);
-const QColor Green(0, 255, 0);
-const QColor Red(255, 0, 0);
-constexpr int GridColor = 7;
-constexpr int White = 15;
-
-const QColor CurveColors[RealTimeGraphState::CurveCount] = { Black, Blue, Green, Red };
+constexpr int GridColor = GraphFrame::GridColor;
+constexpr int White = GraphFrame::White;
+const QColor *const CurveColors = GraphFrame::CurveColors;
 
 QFont graphFont()
 {
@@ -35,37 +29,6 @@ QFont graphFont()
     font.setStyleHint(QFont::Serif);
     font.setPointSizeF(8.25);
     return font;
-}
-
-// The toolbar pictures: a scale with its limits, and a printer.
-QIcon limitImage()
-{
-    QPixmap pixmap(24, 24);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QPen(Qt::black, 2));
-    p.drawLine(6, 3, 6, 21);
-    p.drawLine(3, 5, 12, 5);
-    p.drawLine(3, 19, 12, 19);
-    p.setPen(QPen(Blue, 2));
-    p.drawLine(10, 15, 15, 9);
-    p.drawLine(15, 9, 21, 12);
-    return QIcon(pixmap);
-}
-
-QIcon printImage()
-{
-    QPixmap pixmap(24, 24);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
-    p.drawRect(7, 3, 10, 7);
-    p.setBrush(QColor(160, 160, 160));
-    p.drawRect(3, 10, 18, 8);
-    p.setBrush(Qt::white);
-    p.drawRect(7, 15, 10, 6);
-    return QIcon(pixmap);
 }
 
 } // namespace
@@ -80,11 +43,7 @@ RealTime24::RealTime24(const SharedState *shared, RealTimeGraphState *graph, QWi
 {
     setWindowTitle(Caption);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_toolbar = new QToolBar(this);
-    m_toolbar->setIconSize(QSize(24, 24));
-    m_limit = m_toolbar->addAction(limitImage(), QStringLiteral("Limit"));
-    m_print = m_toolbar->addAction(printImage(), QStringLiteral("Print"));
-    m_toolbar->adjustSize();
+    m_toolbar = addGraphToolbar(this, &m_limit, &m_print);
     connect(m_limit, &QAction::triggered, this, &RealTime24::limitRequested);
     connect(m_print, &QAction::triggered, this, &RealTime24::print);
 
@@ -149,57 +108,15 @@ void RealTime24::drawFrame()
     s.clear();
     g.layOut(int(s.scaleWidth()), int(s.scaleHeight()));
 
-    // Axes.
-    s.setDrawWidth(2);
-    s.setForeColor(Black);
-    s.line(g.left - 2, g.bottom + 5, g.left - 2, g.bottom - g.height - 5);
-    s.line(g.left - 2, g.bottom + 6, g.left + g.width + 2, g.bottom + 6);
-
-    // Ticks: sixteenths, the even ones longer.
-    s.setDrawWidth(1);
-    for (int i = 0; i <= 16; ++i) {
-        const double y = g.bottom - i * g.height / 16;
-        s.line(g.left - 2, y, g.left - 7, y);
-        if (i % 2 == 0)
-            s.line(g.left - 2, y, g.left - 10, y);
-    }
-
-    // Scale columns: Celsius, humidity (blue), Fahrenheit.
-    for (int i = 0; i <= 8; ++i) {
-        const double y = g.bottom - i * g.height / 8;
-        drawScaleLabel(g.minC + (g.maxC - g.minC) * i / 8, g.left - 32, y);
-        s.setForeColor(Blue);
-        drawScaleLabel(g.minRH + (g.maxRH - g.minRH) * i / 8, g.left - 72, y);
-        s.setForeColor(Black);
-        drawScaleLabel(g.minF + (g.maxF - g.minF) * i / 8, g.left - 112, y);
-    }
+    const GraphFrame frame = GraphFrame::of(g);
+    frame.drawScales(s);
 
     s.fillBox(g.left, g.bottom, g.left + g.width, g.bottom - g.height,
               DrawingSurface::paletteColor(White));
     g.restartSweep();
 
-    drawLegend(QStringLiteral("Cel"), g.left - 30, Black);
-    drawLegend(QStringLiteral("RH%"), g.left - 70, Blue);
-    drawLegend(QStringLiteral("Fah"), g.left - 110, Black);
-    drawLegend(QStringLiteral("Dew"), g.left + 30, Red);
-    drawLegend(QStringLiteral("Wet"), g.left + 90, Green);
+    frame.drawLegend(s);
     m_surface.takeChanged();
-}
-
-void RealTime24::drawScaleLabel(float value, double column, double y)
-{
-    const QString label = formatScaleLabel(value);
-    m_surface.setCurrentX(column - m_surface.textWidth(label) / 4);
-    m_surface.setCurrentY(y - m_surface.textHeight(label) / 2);
-    m_surface.print(label);
-}
-
-void RealTime24::drawLegend(const QString &text, double x, const QColor &color)
-{
-    m_surface.setCurrentX(x);
-    m_surface.setCurrentY(m_graph->bottom - m_graph->height - 25);
-    m_surface.setForeColor(color);
-    m_surface.print(text);
 }
 
 void RealTime24::tick()
@@ -216,15 +133,7 @@ void RealTime24::tick()
     s.fillBox(g.left + g.x + 2, g.bottom + 3, g.left + g.x + 2 + g.step, g.bottom - g.height - 5,
               white);
 
-    // Grid: the solid middle line, then the dotted eighths.
-    s.line(g.left - 2, g.bottom - g.height / 2, g.left + g.width + 2, g.bottom - g.height / 2,
-           grid);
-    s.setDrawStyle(DrawingSurface::Style::Dotted);
-    for (int k : { 1, 7, 6, 5, 8, 3, 2 }) {
-        const double y = g.bottom - k * g.height / 8;
-        s.line(g.left, y, g.left + g.width, y, grid);
-    }
-    s.setDrawStyle(DrawingSurface::Style::Solid);
+    GraphFrame::of(g).drawGrid(s);
 
     for (int c = 0; c < RealTimeGraphState::CurveCount; ++c) {
         const auto curve = RealTimeGraphState::Curve(c);
@@ -276,19 +185,9 @@ void RealTime24::print()
 {
     if (m_printDialog)
         return;
-    m_toolbar->hide();
-    // The dialog writes the chosen printer, its copies and orientation into the printer; it is
-    // shown without a nested event loop, and the graph goes on sweeping meanwhile.
-    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
-    auto *dialog = new QPrintDialog(printer.get(), m_mainWindow ? m_mainWindow.data() : this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_printDialog = dialog;
-    connect(dialog, &QDialog::finished, this, [this, printer](int result) {
-        if (result == QDialog::Accepted)
-            printTo(printer.get());
-        m_toolbar->show();
-    });
-    dialog->open();
+    // The graph goes on sweeping while the dialog is open.
+    m_printDialog = printGraphWindow(m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
+                                     [this](QPrinter *printer) { return printTo(printer); });
 }
 
 } // namespace dewscope

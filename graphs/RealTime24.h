@@ -65,8 +65,6 @@ protected:
 
 private:
     void drawFrame();
-    void drawScaleLabel(float value, double column, double y);
-    void drawLegend(const QString &text, double x, const QColor &color);
     void showChanges();
 
     const SharedState *m_shared;

@@ -1,24 +1,18 @@
 #pragma once
 
-#include <QLocale>
-#include <QString>
+#include "graphs/ScaleRangeCheck.h"
 
 namespace dewscope {
 
 struct RealTimeGraphState;
 
-// The checks and storage of the real-time graph's range dialog. Each group (temperature,
-// humidity, counts) is checked on the leading number of its boxes ("." decimal mark) and stored,
-// as soon as it passes, from the boxes' whole texts read by the locale's number parsing.
-class RealTimeRangeCheck
+// The checks and storage of the real-time graph's range dialog: the scales as both graphs check
+// them, then the counts.
+class RealTimeRangeCheck : public ScaleRangeCheck
 {
 public:
     enum class Unit { None, Celsius, Fahrenheit }; // None reads the boxes as Fahrenheit
-    enum class Outcome { Applied, Rejected, ConversionFailed };
 
-    static const QString CelsiusMessage;
-    static const QString FahrenheitMessage;
-    static const QString HumidityMessage;
     static const QString CountsMessage;
     static constexpr double MinimumCounts = 10;
     static constexpr double MaximumCounts = 864000;
@@ -29,12 +23,6 @@ public:
         QString max, min; // temperature scale in the chosen unit
         QString maxRH, minRH;
         QString counts; // ticks per sweep
-    };
-
-    struct Result
-    {
-        Outcome outcome = Outcome::Applied;
-        QString message; // the refusal when Rejected
     };
 
     // Checks and stores the groups in order; on Applied the step is the last laid-out width

@@ -2,7 +2,8 @@
 # Takes the screenshots in docs/screenshots/ on a real (virtual) X server: starts Xvfb, runs
 # "dewscope --demo", presses Enter in the port window, waits for live figures and saves
 # port.png and panel.png; then opens the real-time graph and its range dialog and saves
-# range.png and graph.png.
+# range.png and graph.png; last, plot.png: a day of readings drawn by `dewscope-cli plot`, the
+# plot window's client area by the window's own drawing code.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,9 +22,9 @@ if [ ${#need[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 
-if [ ! -x "$BUILD/app/dewscope" ]; then
+if [ ! -x "$BUILD/app/dewscope" ] || [ ! -x "$BUILD/cli/dewscope-cli" ]; then
     [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$BUILD" --target dewscope --parallel 2
+    cmake --build "$BUILD" --target dewscope dewscope-cli --parallel 2
 fi
 mkdir -p "$OUT"
 
@@ -102,3 +103,22 @@ graph="$(wait_window "Real Time Graph" 20)"
 sleep 40 # a few minutes of curves
 /usr/bin/import -window "$graph" "$OUT/graph.png"
 echo "saved $OUT/graph.png"
+
+# The data plot: 720 records two minutes apart (a day and its night), dew point and wet bulb
+# after Magnus and Stull, one hour of humidity over range.
+plotdata="$(mktemp)"
+awk 'BEGIN {
+    for (r = 1; r <= 720; r++) {
+        t = 21 + 5 * sin(r / 115); h = 55 - 18 * sin(r / 115 + 0.5)
+        a = log(h / 100) + 17.62 * t / (243.12 + t); dew = 243.12 * a / (17.62 - a)
+        wet = t * atan2(0.151977 * sqrt(h + 8.313659), 1) + atan2(t + h, 1) \
+            - atan2(h - 1.676331, 1) + 0.00391838 * h ^ 1.5 * atan2(0.023101 * h, 1) - 4.686035
+        s = 8 * 3600 + r * 120; rh = (r > 400 && r <= 430) ? "OL" : sprintf("%.1f", h)
+        printf "%d\t%02d:%02d:%02d\t%.1f\t%.1f\t%.1f\t%s\t%.1f\t%.1f\t%.1f\r\n", r,
+            int(s / 3600) % 24, int(s / 60) % 60, s % 60, t, dew, wet, rh,
+            t * 1.8 + 32, dew * 1.8 + 32, wet * 1.8 + 32
+    }
+}' >"$plotdata"
+"$BUILD/cli/dewscope-cli" plot "$plotdata" --png "$OUT/plot.png" --celsius -10,40
+rm -f "$plotdata"
+echo "saved $OUT/plot.png"

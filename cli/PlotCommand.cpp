@@ -1,0 +1,165 @@
+#include "cli/Command.h"
+
+#include "graphs/DataPlotState.h"
+#include "graphs/DrawingSurface.h"
+#include "graphs/PlotPainter.h"
+#include "graphs/PlotRangeCheck.h"
+#include "recording/DataFile.h"
+#include "recording/DataFileReader.h"
+#include "tables/RecordTableModel.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QRegularExpression>
+
+namespace dewscope::cli {
+
+namespace {
+
+// "MIN,MAX" as the dialog's Min and Max boxes.
+bool splitPair(const QString &text, QString *min, QString *max)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 2)
+        return false;
+    *min = parts.at(0).trimmed();
+    *max = parts.at(1).trimmed();
+    return true;
+}
+
+QString numberText(float value)
+{
+    return QString::number(double(value), 'g', 7);
+}
+
+} // namespace
+
+int runPlot(const QStringList &args, Io &io)
+{
+    const QString name = QStringLiteral("dewscope-cli plot: ");
+    QString file, png, sizeText, from, to, celsius, fahrenheit, rh;
+    const QList<QPair<const char *, QString *>> options {
+        { "--png", &png }, { "--size", &sizeText },   { "--from", &from },
+        { "--to", &to },   { "--celsius", &celsius }, { "--fahrenheit", &fahrenheit },
+        { "--rh", &rh },
+    };
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (!arg.startsWith(QLatin1String("--"))) {
+            if (!file.isEmpty()) {
+                io.err << name << "give one data FILE\n";
+                return UsageError;
+            }
+            file = arg;
+            continue;
+        }
+        QString *value = nullptr;
+        for (const auto &[option, target] : options)
+            value = arg == QLatin1String(option) ? target : value;
+        if (!value) {
+            io.err << name << "unknown option " << arg << "\n";
+            return UsageError;
+        }
+        if (i + 1 >= args.size()) {
+            io.err << name << arg << " needs a value\n";
+            return UsageError;
+        }
+        *value = args.at(++i);
+    }
+    QSize size(DataPlotState::twipsToPixels(DataPlotState::OpeningClientWidthTwips),
+               DataPlotState::twipsToPixels(DataPlotState::OpeningClientHeightTwips));
+    if (!sizeText.isEmpty()) {
+        const auto match
+            = QRegularExpression(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$")).match(sizeText);
+        if (!match.hasMatch()) {
+            io.err << name << "--size takes WIDTHxHEIGHT in pixels\n";
+            return UsageError;
+        }
+        size = QSize(match.captured(1).toInt(), match.captured(2).toInt());
+    }
+    if (file.isEmpty() || png.isEmpty()) {
+        io.err << name << "give a data FILE and --png OUT\n";
+        return UsageError;
+    }
+    if (!celsius.isEmpty() && !fahrenheit.isEmpty()) {
+        io.err << name << "give --celsius or --fahrenheit, not both\n";
+        return UsageError;
+    }
+    const int minWidth = DataPlotState::twipsToPixels(DataPlotState::MinimumWidthTwips);
+    const int minHeight = DataPlotState::twipsToPixels(DataPlotState::MinimumHeightTwips);
+    if (size.width() < minWidth || size.height() < minHeight) {
+        io.err << name << "the plot is at least " << minWidth << "x" << minHeight << " pixels\n";
+        return Failure;
+    }
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        io.err << name << "drawing is not available in this process\n";
+        return Failure;
+    }
+
+    // The file into a table, as Open reads it.
+    const QString whyNot = DataFile::whyNotReadable(file);
+    if (!whyNot.isEmpty()) {
+        io.err << name << whyNot << "\n";
+        return Failure;
+    }
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly)) {
+        io.err << name << "cannot open " << file << ": " << input.errorString() << "\n";
+        return Failure;
+    }
+    RecordTableModel table;
+    DataFileReader reader(&input);
+    QString item;
+    while (reader.next(&item) == DataFileReader::Status::Item && table.addItem(item)) { }
+    if (reader.hasError()) {
+        io.err << name << "reading " << file << " failed: " << input.errorString() << "\n";
+        return Failure;
+    }
+
+    // The plot as the Plot key opens it, then the ranges as the range dialog takes them, with
+    // the boxes not given as the dialog shows them.
+    DataPlotState state;
+    state.resetScales();
+    state.spanWholeTable(table.rows() - 1);
+    if (!(from + to + celsius + fahrenheit + rh).isEmpty()) {
+        PlotRangeCheck::Input boxes;
+        boxes.celsius = fahrenheit.isEmpty();
+        boxes.max = numberText(state.maxC);
+        boxes.min = numberText(state.minC);
+        boxes.maxRH = numberText(state.maxRH);
+        boxes.minRH = numberText(state.minRH);
+        boxes.from = from.isEmpty() ? numberText(state.from) : from;
+        boxes.to = to.isEmpty() ? numberText(state.to) : to;
+        const QString temperature = celsius.isEmpty() ? fahrenheit : celsius;
+        if ((!temperature.isEmpty() && !splitPair(temperature, &boxes.min, &boxes.max))
+            || (!rh.isEmpty() && !splitPair(rh, &boxes.minRH, &boxes.maxRH))) {
+            io.err << name << "a range is given as MIN,MAX\n";
+            return UsageError;
+        }
+        const auto result = PlotRangeCheck::apply(boxes, &state, QLocale::c());
+        if (result.outcome == PlotRangeCheck::Outcome::Rejected) {
+            io.err << result.message << "\n";
+            return Failure;
+        }
+        if (result.outcome == PlotRangeCheck::Outcome::ConversionFailed) {
+            io.err << name << "a range is not a number\n";
+            return Failure;
+        }
+    }
+
+    DrawingSurface surface(PlotPainter::font(), PlotPainter::backColor());
+    surface.setImageSize(size);
+    PlotPainter painter(&surface, &state);
+    if (painter.drawAll(&table) != PlotPainter::Progress::Finished) {
+        io.err << name << "the table cannot be plotted\n";
+        return Failure;
+    }
+    if (!surface.image().save(png, "PNG")) {
+        io.err << name << "cannot write " << png << "\n";
+        return Failure;
+    }
+    return Success;
+}
+
+} // namespace dewscope::cli

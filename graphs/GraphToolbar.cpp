@@ -1,0 +1,75 @@
+#include "graphs/GraphToolbar.h"
+
+#include <QAction>
+#include <QPainter>
+#include <QPrinter>
+#include <QToolBar>
+
+#include <memory>
+
+namespace dewscope {
+
+namespace {
+
+// The toolbar pictures: a scale with its limits, and a printer.
+QIcon limitImage()
+{
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(6, 3, 6, 21);
+    p.drawLine(3, 5, 12, 5);
+    p.drawLine(3, 19, 12, 19);
+    p.setPen(QPen(QColor(0, 0, 255), 2));
+    p.drawLine(10, 15, 15, 9);
+    p.drawLine(15, 9, 21, 12);
+    return QIcon(pixmap);
+}
+
+QIcon printImage()
+{
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(7, 3, 10, 7);
+    p.setBrush(QColor(160, 160, 160));
+    p.drawRect(3, 10, 18, 8);
+    p.setBrush(Qt::white);
+    p.drawRect(7, 15, 10, 6);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+QToolBar *addGraphToolbar(QWidget *window, QAction **limit, QAction **print)
+{
+    auto *toolbar = new QToolBar(window);
+    toolbar->setIconSize(QSize(24, 24));
+    *limit = toolbar->addAction(limitImage(), QStringLiteral("Limit"));
+    *print = toolbar->addAction(printImage(), QStringLiteral("Print"));
+    toolbar->adjustSize();
+    return toolbar;
+}
+
+QPrintDialog *printGraphWindow(QToolBar *toolbar, QWidget *dialogParent,
+                               std::function<bool(QPrinter *)> printTo)
+{
+    toolbar->hide();
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    auto *dialog = new QPrintDialog(printer.get(), dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<QToolBar> bar(toolbar);
+    QObject::connect(dialog, &QDialog::finished, toolbar, [bar, printer, printTo](int result) {
+        if (result == QDialog::Accepted)
+            printTo(printer.get());
+        if (bar)
+            bar->show();
+    });
+    dialog->open();
+    return dialog;
+}
+
+} // namespace dewscope

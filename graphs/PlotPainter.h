@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+namespace dewscope {
+
+class DrawingSurface;
+class RecordTableModel;
+struct DataPlotState;
+
+// Draws the data plot on a surface: the frame, then the records of the span as four curves with
+// time marks, in slices so a window can let events run between them. The window and the command
+// line both draw through it.
+//
+// Record by record, the grid is redrawn before each record's segments, so the grey grid lies over
+// the segments of every record but the last. The painter gets the same pixels in one pass: the
+// segments and time marks of records 1 .. N - 1 in record order (their overlaps, such as a later
+// segment starting on an earlier time mark, fall as they would), then the grid once, then the
+// last record's segments and mark. Nothing else draws on the grid's pixels.
+class PlotPainter
+{
+public:
+    enum class Progress { Running, Finished, Failed };
+
+    PlotPainter(DrawingSurface *surface, DataPlotState *state);
+
+    // What the plot window draws with: the platform's default window font, and its background.
+    static QFont font();
+    static QColor backColor();
+
+    // Frame drawing at the surface's size: cleared, laid out anew, axes, ticks, scale columns and
+    // legend; the curves start at the first record.
+    void drawFrame();
+    // Draws up to maxRecords further records of the span. Failed when a row of the span is not in
+    // the table (or the table is gone) or a scale has no extent; nothing more is drawn then.
+    Progress drawRecords(const RecordTableModel *table, int maxRecords);
+    // The grid row of the last record drawn, 0 before the first.
+    int currentRow() const;
+    // Frame and every record at once.
+    Progress drawAll(const RecordTableModel *table);
+
+private:
+    bool drawRecord(const RecordTableModel *table, int k);
+
+    DrawingSurface *m_surface;
+    DataPlotState *m_state;
+    int m_next = 1; // the next record of the span, 1-based
+    bool m_failed = false;
+};
+
+} // namespace dewscope
