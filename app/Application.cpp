@@ -12,6 +12,7 @@
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
 #include "recording/Recorder.h"
+#include "tables/RecordWindow.h"
 #include "tables/RecordWindows.h"
 
 #include <QApplication>
