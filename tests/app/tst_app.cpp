@@ -115,15 +115,6 @@ class TestApp : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // A typed "COM  n" takes n from 1 to 16; anything else keeps the previous number.
-    void portNumberFromText()
-    {
-        QCOMPARE(
-            QList<int>({ comPortNumberFromText("COM  10", 3), comPortNumberFromText("COM  16", 3),
-                         comPortNumberFromText("COM  17", 2), comPortNumberFromText("COM  0", 5) }),
-            QList<int>({ 10, 16, 2, 5 }));
-    }
-
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -153,13 +144,18 @@ private Q_SLOTS:
         QVERIFY2(said.startsWith(output.toUtf8()), said.constData());
     }
 
-    // Options the program runs with.
-    void commandLineOptions()
+    // Options the program runs with. A typed "COM  n" takes n from 1 to 16; anything else
+    // keeps the previous number.
+    void optionsAndPortNumbers()
     {
         Application::Options options;
         QString message;
         Application::parseArguments({ "dewscope", "--port", "/dev/ttyUSB0" }, &options, &message);
         QVERIFY(options.port == "/dev/ttyUSB0" && !options.demo && message.isEmpty());
+        QCOMPARE(
+            QList<int>({ comPortNumberFromText("COM  10", 3), comPortNumberFromText("COM  16", 3),
+                         comPortNumberFromText("COM  17", 2), comPortNumberFromText("COM  0", 5) }),
+            QList<int>({ 10, 16, 2, 5 }));
     }
 
     // The port window lists COM 1 to 16 and ignores Escape; closing it ends the program.
@@ -183,35 +179,8 @@ private Q_SLOTS:
         QCOMPARE(rig.app->state()->comPortNumber, 0);
     }
 
-    // AutoScan finds the meter's pseudo-terminal, mapped to COM 1, and chooses it; OK takes it,
-    // and the scan left the port free for the program's own link.
-    void autoScan()
-    {
-        Rig rig;
-        QVERIFY(rig.startMeter(20.0, 40.0));
-        SharedState state;
-        PortMap ports;
-        ports.setOverride(rig.meter.path());
-        Port port(&state, &ports);
-        port.show();
-        QTest::mouseClick(port.btnAutoScan(), Qt::LeftButton);
-        QStringList found;
-        for (int i = 0; i < port.txtCOM()->count(); ++i)
-            found << port.txtCOM()->itemText(i);
-        // The meter's port first; the list in ascending order; the first one chosen.
-        QCOMPARE(found.value(0), QStringLiteral("COM  1"));
-        for (int i = 1; i < found.size(); ++i)
-            QVERIFY(comPortNumberFromText(found[i], 0) > comPortNumberFromText(found[i - 1], 0));
-        QCOMPARE(port.txtCOM()->currentText(), found.value(0));
-        QTest::mouseClick(port.cmdOK(), Qt::LeftButton);
-        QCOMPARE(state.comPortNumber, 1);
-        MeterLink link(&ports);
-        link.setCommPort(1);
-        QCOMPARE(link.open(), int(MeterLink::NoError));
-    }
-
-    // Port window, OK, main window in the corner with live figures that follow the meter, its
-    // silence and the unit; closing it ends the program and frees the port.
+    // Port window, AutoScan, OK, main window in the corner with live figures that follow the
+    // meter, its silence and the unit; closing it ends the program and frees the port.
     void startOnlineShowsReadings()
     {
         Rig rig;
@@ -229,6 +198,14 @@ private Q_SLOTS:
         QCOMPARE(table->item(0, 0)->text() + " = " + table->item(0, 1)->text(),
                  "COM 1 = " + rig.meter.path());
 #endif
+        // AutoScan finds the meter's port first, the list in ascending order, and chooses it;
+        // the scan leaves the port free for the program's own link.
+        QTest::mouseClick(port->btnAutoScan(), Qt::LeftButton);
+        QCOMPARE(port->txtCOM()->itemText(0), QStringLiteral("COM  1"));
+        for (int i = 1; i < port->txtCOM()->count(); ++i)
+            QVERIFY(comPortNumberFromText(port->txtCOM()->itemText(i), 0)
+                    > comPortNumberFromText(port->txtCOM()->itemText(i - 1), 0));
+        QCOMPARE(port->txtCOM()->currentIndex(), 0);
         QTest::mouseClick(port->cmdOK(), Qt::LeftButton);
         Panel *panel = rig.panel();
         QVERIFY(panel->isVisible() && !port->isVisible());

@@ -119,6 +119,7 @@ private Q_SLOTS:
     // Both file dialogs show the types "Data Files (*.txt)" and "All Files (*.*)", and All
     // Files lists every file, also a recording saved as a name without a dot; a cancelled save
     // dialog starts nothing. Ctrl+S never ends a recording without asking (the button does).
+    // A recording started again after the stop begins anew.
     void threeSampleRecording()
     {
         QFile(m_rig->dir.filePath(QStringLiteral("run1"))).open(QIODevice::WriteOnly);
@@ -181,24 +182,16 @@ private Q_SLOTS:
         const QString shown = "Data Files (*.txt)|All Files (*.*): morning.txt run1";
         const QString asked = "A recording is running.\nStop recording?";
         QCOMPARE(seen, QStringList({ shown, asked, asked, shown }));
-    }
 
-    // A new recording after a stop, into the same file: a new, empty File List, the file
-    // started again and numbered from 1.
-    void stopAndRestartEmptiesFileList()
-    {
-        startRecording(QStringLiteral("first.txt"));
-        ticks(2);
+        // A new recording into the same file: a new, empty File List, the file started again
+        // and numbered from 1.
         QPointer<FileList> first = fileList();
-        press(1);
-        startRecording(QStringLiteral("first.txt"));
+        startRecording(QStringLiteral("morning.txt"));
         deleteClosed();
-        QVERIFY(!first);
-        QCOMPARE(fileList()->model()->rows(), 1);
+        QVERIFY(!first && fileList()->model()->rows() == 1);
         ticks(1);
         QCOMPARE(fileList()->model()->cellText(1, 0), QStringLiteral("1"));
-        const QByteArray bytes = readBytes(m_rig->dir.filePath(QStringLiteral("first.txt")));
-        QVERIFY(bytes.startsWith("1\t") && bytes.count('\n') == 1);
+        QVERIFY(readBytes(path).startsWith("1\t") && readBytes(path).count('\n') == 1);
     }
 
     void refusalsWhileRecording_data()
@@ -268,17 +261,29 @@ private Q_SLOTS:
                                    : "The table could not be saved to " + path + message);
     }
 
-    // The List opened again is a new, empty window numbering from 1; a silent meter closes it
-    // (no stale figures are listed), as closing it does: the listing stops.
-    void listReopensAndCloses()
+    // The list shows 16 data rows: appends up to the 16th leave the view alone, the 17th and
+    // every later one scroll it by one row, so the newest row stays in view. The List opened
+    // again is a new, empty window numbering from 1; a silent meter closes it (no stale figures
+    // are listed), as closing it does: the listing stops.
+    void listFollowsReopensAndCloses()
     {
         press(3);
-        ticks(3);
+        QVERIFY(QTest::qWaitForWindowExposed(list()));
+        for (const auto &[samples, topRow] : { std::pair(16, 1), std::pair(4, 5) }) {
+            for (int i = 0; i < samples; ++i) {
+                ticks(1);
+                QCoreApplication::processEvents();
+            }
+            QCoreApplication::processEvents();
+            QCOMPARE(list()->topRow(), topRow);
+            const QRect newest = list()->grid()->visualRect(
+                list()->model()->index(list()->model()->rowCount() - 1, 0));
+            QVERIFY(list()->grid()->viewport()->rect().contains(newest));
+        }
         QPointer<List> first = list();
         press(3);
         deleteClosed();
-        QVERIFY(!first && list()->isVisible());
-        QCOMPARE(list()->model()->rows(), 1);
+        QVERIFY(!first && list()->isVisible() && list()->model()->rows() == 1);
         ticks(1);
         QCOMPARE(list()->model()->cellText(1, 0), QStringLiteral("1"));
         QPointer<List> shown = list();
@@ -289,32 +294,6 @@ private Q_SLOTS:
         QSignalSpy rows(&m_rig->recorder, &Recorder::listRowAppended);
         ticks(1);
         QCOMPARE(rows.count(), 0);
-    }
-
-    // The list shows 16 data rows: appends up to the 16th leave the view alone, the 17th and
-    // every later one scroll it by one row, so the newest row stays in view.
-    void appendKeepsNewestRowInView_data()
-    {
-        QTest::addColumn<int>("samples");
-        QTest::addColumn<int>("topRow");
-        QTest::newRow("16 rows") << 16 << 1;
-        QTest::newRow("20 rows") << 20 << 5;
-    }
-    void appendKeepsNewestRowInView()
-    {
-        QFETCH(int, samples);
-        QFETCH(int, topRow);
-        press(3);
-        QVERIFY(QTest::qWaitForWindowExposed(list()));
-        for (int i = 0; i < samples; ++i) {
-            ticks(1);
-            QCoreApplication::processEvents();
-        }
-        QCoreApplication::processEvents();
-        QCOMPARE(list()->topRow(), topRow);
-        const QRect newest = list()->grid()->visualRect(
-            list()->model()->index(list()->model()->rowCount() - 1, 0));
-        QVERIFY(list()->grid()->viewport()->rect().contains(newest));
     }
 
     // The dialog, and that its answer reaches the recorder; rounding and limits of the answer:
@@ -336,10 +315,8 @@ private Q_SLOTS:
         answering(
             [&](QWidget *modal) {
                 auto *dialog = qobject_cast<QInputDialog *>(modal);
-                if (!dialog) {
-                    modal->close();
-                    return;
-                }
+                if (!dialog)
+                    return modal->close(), void();
                 shown = QStringList { dialog->windowTitle(), dialog->labelText(),
                                       dialog->textValue() };
                 dialog->setTextValue(QStringLiteral("2.6"));
