@@ -154,21 +154,6 @@ private Q_SLOTS:
         QCOMPARE(dataRows(loaded), rows);
     }
 
-    // Line ends of other programs and leading blanks; the captions while loading:
-    // tst_recording_gui.
-    void loadLfOnlySkippingBlanks()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("f.txt"));
-        writeBytes(path, "   4\t10:00:06\tOL\t-OL\n5\n");
-        RecordTableModel model;
-        FileLoader loader(&model, path);
-        const Outcome outcome = runToEnd(loader);
-        QVERIFY(outcome.ok);
-        QCOMPARE(outcome.captions.value(outcome.captions.size() - 1), QStringLiteral("f.txt"));
-        QCOMPARE(dataRows(model), QStringList({ "4\t10:00:06\tOL\t-OL", "5" }));
-    }
-
     void failures_data()
     {
         QTest::addColumn<bool>("save");
@@ -229,21 +214,26 @@ private Q_SLOTS:
     }
 
     // A file beyond the grid's limits loads what fits, within bounded rows and cells, and
-    // counts what it left out and what it cut, for the notice after the load.
+    // counts what it left out and what it cut, for the notice after the load. Line forms of
+    // other programs: LF alone, leading blanks (the captions while loading: tst_recording_gui).
     void loadBeyondLimitsCountsWhatIsCut()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.txt"));
         // Two long cells, the rows up to the limit, two rows more and a long stretch with no
         // line end at all (a row left out, its cell not counted as cut).
-        writeBytes(path, QByteArray(300, 'x') + "\t\t" + QByteArray(257, 'y') + "\r\n"
-                       + QByteArray("1\n").repeated(RecordTableModel::MaxRows + 1)
+        writeBytes(path, "   4\t10:00:06\tOL\t-OL\n" + QByteArray(300, 'x') + "\t\t"
+                       + QByteArray(257, 'y') + "\r\n"
+                       + QByteArray("1\n").repeated(RecordTableModel::MaxRows)
                        + QByteArray(300 * 1024, 'z'));
         RecordTableModel model;
         FileLoader loader(&model, path);
-        QVERIFY(runToEnd(loader).ok);
+        const Outcome outcome = runToEnd(loader);
+        QVERIFY(outcome.ok);
+        QCOMPARE(outcome.captions.value(outcome.captions.size() - 1), QStringLiteral("big.txt"));
         QCOMPARE(model.rows(), RecordTableModel::MaxRows + 1);
-        QCOMPARE(model.cellText(1, 0).size(), RecordTableModel::MaxCellLength);
+        QCOMPARE(dataRows(model).first(), QStringLiteral("4\t10:00:06\tOL\t-OL"));
+        QCOMPARE(model.cellText(2, 0).size(), RecordTableModel::MaxCellLength);
         QCOMPARE(loader.rowsLeftOut(), qint64(3));
         QCOMPARE(loader.cellsCut(), qint64(2));
         QVERIFY(loader.cutNotice().contains(QStringLiteral("the last 3 rows")));
