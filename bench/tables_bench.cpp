@@ -91,9 +91,8 @@ int main(int argc, char **argv)
     fileList.show();
     FileLoader loader(fileList.model(), dataPath);
     const auto [openMs, openStall] = runJob(loader, &fileList);
-    out << "open into the File List: " << openMs << " ms, " << openMs / rawReadMs
-        << " x raw; rows " << fileList.model()->rows() - 1 << "; longest stall " << openStall
-        << " ms\n";
+    out << "open into the File List: " << openMs << " ms, " << openMs / rawReadMs << " x raw; rows "
+        << fileList.model()->rows() - 1 << "; longest stall " << openStall << " ms\n";
 
     // Save 34,999 rows of the Real Time List; raw reference: build the same lines and write.
     List list;

@@ -1,13 +1,13 @@
+#include "../common/TestClock.h"
+#include "app/MainToolbarCommands.h"
 #include "app/Panel.h"
-#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
+#include "meter/SharedState.h"
 #include "recording/DataFile.h"
-#include "tables/FileLoader.h"
-#include "app/MainToolbarCommands.h"
-#include "recording/Recorder.h"
 #include "tables/FileList.h"
+#include "tables/FileLoader.h"
 #include "tables/List.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
@@ -22,13 +22,6 @@
 using namespace dewscope;
 
 namespace {
-
-class FakeClock : public Recorder::Clock
-{
-public:
-    QTime timeOfDay() const override { return now; }
-    QTime now = QTime(9, 30, 0);
-};
 
 // Runs a user action that opens modal dialogs, handing each to answer as the user would; every
 // 10 ms while the action runs, so a dialog that stays open is answered again.
@@ -72,6 +65,7 @@ struct Rig
     {
         // tempC, tempF, dewC, dewF, wetC, wetF, rh
         state.texts = { "21.5", "70.7", "10.2", "50.4", "14.9", "58.8", "48.5" };
+        clock.now = QTime(9, 30, 0);
         recorder.setClock(&clock);
         panel.show();
         recorder.loadDefaults();
@@ -84,7 +78,7 @@ struct Rig
     PortMap ports;
     MeterLink link { &ports };
     Poll poll { &link, &state };
-    FakeClock clock;
+    test::TestClock clock;
     Recorder recorder { &state };
     Panel panel { &state, &link, &poll, &recorder };
     MainToolbarCommands *commands = MainToolbarCommands::attach(&panel);
@@ -296,39 +290,33 @@ private Q_SLOTS:
         QCOMPARE(rows.count(), 0);
     }
 
-    // The dialog, and that its answer reaches the recorder; rounding and limits of the answer:
-    // tst_recorder, samplingTimeAnswer.
-    void sampleInputs_data()
-    {
-        QTest::addColumn<bool>("accept");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("2.6 -> 3") << true << 3;
-        QTest::newRow("cancel: unchanged") << false << 7;
-    }
+    // The dialog, and that its answer reaches the recorder, a cancel leaving it as it was;
+    // rounding and limits of the answer: tst_recorder, samplingTimeAnswer.
     void sampleInputs()
     {
-        QFETCH(bool, accept);
-        QFETCH(int, expected);
         m_rig->recorder.setSamplingTime(7);
         ticks(1);
-        QStringList shown;
-        answering(
-            [&](QWidget *modal) {
-                auto *dialog = qobject_cast<QInputDialog *>(modal);
-                if (!dialog)
-                    return modal->close(), void();
-                shown = QStringList { dialog->windowTitle(), dialog->labelText(),
-                                      dialog->textValue() };
-                dialog->setTextValue(QStringLiteral("2.6"));
-                accept ? dialog->accept() : dialog->reject();
-            },
-            [this] { press(5); });
-        QCOMPARE(shown,
-                 QStringList({ "Input Sampling Time",
-                               "Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ", "7" }));
-        QCOMPARE(m_rig->recorder.samplingTime(), expected);
-        // A taken answer makes the next tick sample.
-        QCOMPARE(m_rig->recorder.sampleTicks(), accept ? 0 : 1);
+        for (const bool accept : { false, true }) {
+            QStringList shown;
+            answering(
+                [&](QWidget *modal) {
+                    auto *dialog = qobject_cast<QInputDialog *>(modal);
+                    if (!dialog)
+                        return modal->close(), void();
+                    shown = QStringList { dialog->windowTitle(), dialog->labelText(),
+                                          dialog->textValue() };
+                    dialog->setTextValue(QStringLiteral("2.6"));
+                    accept ? dialog->accept() : dialog->reject();
+                },
+                [this] { press(5); });
+            QCOMPARE(
+                shown,
+                QStringList({ "Input Sampling Time",
+                              "Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ", "7" }));
+            QCOMPARE(m_rig->recorder.samplingTime(), accept ? 3 : 7);
+            // A taken answer makes the next tick sample.
+            QCOMPARE(m_rig->recorder.sampleTicks(), accept ? 0 : 1);
+        }
     }
 
     // Closing the File List neither stops the recording nor loses a record. While the writes
@@ -409,14 +397,7 @@ private Q_SLOTS:
 
 private:
     void press(int button) { m_rig->panel.toolbarButton(button)->trigger(); }
-    // Samples taken by the recorder's timer, the clock a second further each time.
-    void ticks(int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            m_rig->clock.now = m_rig->clock.now.addSecs(1);
-            m_rig->recorder.tick();
-        }
-    }
+    void ticks(int count) { m_rig->clock.ticks(&m_rig->recorder, count); }
     void startRecording(const QString &name)
     {
         answering(fileAnswer(m_rig->dir.filePath(name)), [this] { press(1); });

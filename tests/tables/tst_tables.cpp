@@ -222,7 +222,8 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("big.txt"));
         // Two long cells, the rows up to the limit, two rows more and a long stretch with no
         // line end at all (a row left out, its cell not counted as cut).
-        writeBytes(path, "   4\t10:00:06\tOL\t-OL\n" + QByteArray(300, 'x') + "\t\t"
+        writeBytes(path,
+                   "   4\t10:00:06\tOL\t-OL\n" + QByteArray(300, 'x') + "\t\t"
                        + QByteArray(257, 'y') + "\r\n"
                        + QByteArray("1\n").repeated(RecordTableModel::MaxRows)
                        + QByteArray(300 * 1024, 'z'));
