@@ -1,6 +1,4 @@
-#include "../common/TestClock.h"
-#include "meter/SharedState.h"
-#include "recording/Recorder.h"
+#include "../common/RecorderRig.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -35,27 +33,7 @@ QStringList recordNumbers(const QString &path)
     return lines;
 }
 
-// A recorder on an online meter showing fixed texts, stamped against a clock of the test's.
-struct Rig
-{
-    explicit Rig(int samplingTime = 1)
-    {
-        state.meterOnline = true;
-        clock.now = QTime(12, 0, 0);
-        // tempC, tempF, dewC, dewF, wetC, wetF, rh
-        state.texts = { "23.4", "74.1", "12.1", "53.8", "16.5", "61.7", "49.0" };
-        recorder.setClock(&clock);
-        recorder.loadDefaults();
-        recorder.resetRecordTime();
-        recorder.setSamplingTime(samplingTime);
-    }
-    void ticks(int count) { clock.ticks(&recorder, count); }
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("rec.txt"));
-    SharedState state;
-    test::TestClock clock;
-    Recorder recorder { &state };
-};
+using Rig = test::RecorderRig;
 
 } // namespace
 

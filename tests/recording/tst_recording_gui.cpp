@@ -1,10 +1,9 @@
-#include "../common/TestClock.h"
+#include "../common/RecorderRig.h"
 #include "app/MainToolbarCommands.h"
 #include "app/Panel.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
-#include "meter/SharedState.h"
 #include "recording/DataFile.h"
 #include "tables/FileList.h"
 #include "tables/FileLoader.h"
@@ -57,29 +56,19 @@ std::function<void(QWidget *)> fileAnswer(const QString &path, QStringList *seen
     };
 }
 
-// The main window with its recorder, on a meter that counts as online; the recorder's ticks are
-// driven by the test against a clock of its own.
-struct Rig
+// The main window with its recorder; the recorder's ticks are driven by the test.
+struct Rig : test::RecorderRig
 {
     Rig()
     {
-        // tempC, tempF, dewC, dewF, wetC, wetF, rh
-        state.texts = { "21.5", "70.7", "10.2", "50.4", "14.9", "58.8", "48.5" };
-        clock.now = QTime(9, 30, 0);
-        recorder.setClock(&clock);
         panel.show();
         recorder.loadDefaults();
         recorder.resetRecordTime();
         recorder.setSamplingTime(1);
-        state.meterOnline = true;
     }
-    QTemporaryDir dir;
-    SharedState state;
     PortMap ports;
     MeterLink link { &ports };
     Poll poll { &link, &state };
-    test::TestClock clock;
-    Recorder recorder { &state };
     Panel panel { &state, &link, &poll, &recorder };
     MainToolbarCommands *commands = MainToolbarCommands::attach(&panel);
 };
@@ -147,9 +136,9 @@ private Q_SLOTS:
         QCOMPARE(panelState(), QStringList({ "morning.txt", "3", "Rec", "Stop Recording" }));
         // Nine fields, no trailing TAB, CR LF, on disk before the stop; the File List shows the
         // same rows.
-        const QByteArray expected = "1\t09:30:01\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\r\n"
-                                    "2\t09:30:02\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\r\n"
-                                    "3\t09:30:03\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\r\n";
+        const QByteArray expected = "1\t12:00:01\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n"
+                                    "2\t12:00:02\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n"
+                                    "3\t12:00:03\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n";
         const QString path = m_rig->dir.filePath(QStringLiteral("morning.txt"));
         QCOMPARE(readBytes(path), expected);
         QCOMPARE(fileList()->model()->rows(), 4);
@@ -225,8 +214,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message"); // what a failure says after the file name
         QTest::newRow("two rows saved")
             << "list.txt"
-            << QByteArray("1\t09:30:01\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n"
-                          "2\t09:30:02\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n")
+            << QByteArray("1\t12:00:01\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t\r\n"
+                          "2\t12:00:02\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t\r\n")
             << "";
         QTest::newRow("cancelled: nothing written") << "" << QByteArray("<cannot open>") << "";
         QTest::newRow("failed: said with the reason")
@@ -397,7 +386,7 @@ private Q_SLOTS:
 
 private:
     void press(int button) { m_rig->panel.toolbarButton(button)->trigger(); }
-    void ticks(int count) { m_rig->clock.ticks(&m_rig->recorder, count); }
+    void ticks(int count) { m_rig->ticks(count); }
     void startRecording(const QString &name)
     {
         answering(fileAnswer(m_rig->dir.filePath(name)), [this] { press(1); });
