@@ -101,7 +101,8 @@ private Q_SLOTS:
 
     // Both file dialogs show the types "Data Files (*.txt)" and "All Files (*.*)", and All
     // Files lists every file, also a recording saved as a name without a dot; a cancelled save
-    // dialog starts nothing. Ctrl+S never ends a recording without asking (the button does).
+    // dialog starts nothing. Open and saving a list are refused while recording. Ctrl+S never
+    // ends a recording without asking (the button does).
     // A recording started again after the stop begins anew.
     void threeSampleRecording()
     {
@@ -144,6 +145,15 @@ private Q_SLOTS:
         QCOMPARE(fileList()->model()->rows(), 4);
         QCOMPARE(fileList()->model()->rowCells(3).join('\t').toLatin1() + "\r\n",
                  expected.split('\n').at(2) + '\n');
+        // Open, and Save in the Real Time List, are refused before any file dialog, and leave
+        // the windows, the cursor and the recording as they were.
+        press(3);
+        answering(fileAnswer(QString(), &seen), [this] {
+            m_rig->panel.runToolbarKey(QStringLiteral("Open"));
+            list()->runKey(QStringLiteral("Save"));
+        });
+        QVERIFY(!list()->isSaving() && !QApplication::overrideCursor());
+        QVERIFY(m_rig->recorder.isRecording() && fileList()->isVisible());
 
         for (const auto answer : { QMessageBox::No, QMessageBox::Yes }) {
             m_rig->panel.activateWindow();
@@ -164,7 +174,10 @@ private Q_SLOTS:
         answering(look, [this] { press(2); });
         const QString shown = "Data Files (*.txt)|All Files (*.*): morning.txt run1";
         const QString asked = "A recording is running.\nStop recording?";
-        QCOMPARE(seen, QStringList({ shown, asked, asked, shown }));
+        QCOMPARE(seen,
+                 QStringList({ shown, "critical: Recording Mode!\n\rPlease stop recording!",
+                               "critical: Aready in recording mode, close it and try again !",
+                               asked, asked, shown }));
 
         // A new recording into the same file: a new, empty File List, the file started again
         // and numbered from 1.
@@ -175,36 +188,6 @@ private Q_SLOTS:
         ticks(1);
         QCOMPARE(fileList()->model()->cellText(1, 0), QStringLiteral("1"));
         QVERIFY(readBytes(path).startsWith("1\t") && readBytes(path).count('\n') == 1);
-    }
-
-    void refusalsWhileRecording_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("inList");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("Open") << "Open" << false << "Recording Mode!\n\rPlease stop recording!";
-        QTest::newRow("Real Time List: Save")
-            << "Save" << true << "Aready in recording mode, close it and try again !";
-    }
-    // The refusal comes before any file dialog, and leaves the windows, the cursor and the
-    // recording as they were.
-    void refusalsWhileRecording()
-    {
-        QFETCH(QString, key);
-        QFETCH(bool, inList);
-        QFETCH(QString, message);
-        press(3); // the Real Time List is open with a row, and a recording runs
-        ticks(1);
-        startRecording(QStringLiteral("busy.txt"));
-        ticks(1);
-        FileList *files = fileList();
-        QStringList seen;
-        answering(fileAnswer(QString(), &seen),
-                  [&] { inList ? list()->runKey(key) : m_rig->panel.runToolbarKey(key); });
-        QCOMPARE(seen, QStringList("critical: " + message));
-        QVERIFY(fileList() == files && files->model()->rows() == 2 && !list()->isSaving());
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
-        QVERIFY(m_rig->recorder.isRecording());
     }
 
     void saveOfRealTimeList_data()
