@@ -22,8 +22,6 @@ using namespace dewscope;
 namespace {
 
 const QString missingPort = QStringLiteral("/dev/dewscope-no-such-port");
-const QString plainCaption = QStringLiteral("Panel V10.02");
-const QString releaseCaption = QStringLiteral("Panel V10.02   2018-02-02.1");
 
 // Answers the next modal dialog: a message box with OK, noting its text (marked when OK is not
 // its only button); any other dialog with Cancel, noting its class. meanwhile runs first.
@@ -167,7 +165,7 @@ private Q_SLOTS:
     }
 
     // Port window, AutoScan, OK, main window in the corner with live figures that follow the
-    // meter, its silence and the unit; closing it ends the program and frees the port.
+    // meter's silence and the unit (the texts of each reading: tst_meter); closing it ends the program and frees the port.
     void startOnlineShowsReadings()
     {
         Rig rig;
@@ -203,8 +201,7 @@ private Q_SLOTS:
         QCOMPARE(panel->lblCOM()->text(), QStringLiteral("COM1"));
         // Load state: recorder defaults, Celsius, the recorder's timer on, panels hidden.
         QVERIFY(!app.recorder()->isRecording() && app.recorder()->isTimerEnabled());
-        QCOMPARE(app.recorder()->samplingTime(), 2);
-        QCOMPARE(unitSign(panel), QStringLiteral("C"));
+        QVERIFY(app.recorder()->samplingTime() == 2 && unitSign(panel) == "C");
         QVERIFY(!panel->isHelpPanelVisible() && !panel->isMemoryPanelVisible());
         QCOMPARE(toolbarEnabled(panel),
                  QList<bool>({ true, true, true, true, true, false, false, true, true }));
@@ -219,21 +216,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!com->isVisibleTo(panel), 2000);
         QTRY_VERIFY_WITH_TIMEOUT(com->isVisibleTo(panel), 2000);
         panel->toolbarButton(8)->trigger();
-        QCOMPARE(unitSign(panel), QStringLiteral("F"));
-        QCOMPARE(figures(panel), celsius);
+        QVERIFY(unitSign(panel) == "F" && figures(panel) == celsius);
         rig.meter.setSilent(false);
         QTRY_COMPARE_WITH_TIMEOUT(
             figures(panel), QStringList({ "77.0", "50.0" }) + dewWet(25.0, 50.0, false), 8000);
-        QTRY_COMPARE_WITH_TIMEOUT(com->text(), QStringLiteral("COM1"), 5000);
-        QVERIFY(com->isVisibleTo(panel));
+        QTRY_VERIFY_WITH_TIMEOUT(com->text() == "COM1" && com->isVisibleTo(panel), 5000);
         panel->toolbarButton(8)->trigger();
         QCOMPARE(unitSign(panel), QStringLiteral("C"));
-        // The figures follow the meter; over range travels as "OL" into temperature, dew and
-        // wet bulb.
-        rig.meter.setValues(25.0, 81.0);
-        rig.meter.setTemperatureOverRange(true);
-        QTRY_COMPARE_WITH_TIMEOUT(figures(panel), QStringList({ "OL", "81.0", "OL", "OL" }), 5000);
-
         panel->close();
         QCOMPARE(finished.count(), 1);
         QVERIFY(!app.meterLink()->isOpen() && !app.poll()->isEnabled()
@@ -313,8 +302,8 @@ private Q_SLOTS:
         QFETCH(QString, manual);
         QFETCH(bool, viewer);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid() && QDir(dir.path()).mkpath(QStringLiteral("help")));
         QFile pdf(dir.path() + QStringLiteral("/help/") + manual);
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("help")));
         QVERIFY(manual.isEmpty()
                 || (pdf.open(QIODevice::WriteOnly) && pdf.write("%PDF-1.4\n") > 0));
         pdf.close();
@@ -371,7 +360,7 @@ private Q_SLOTS:
             QTest::mouseClick(panel.lblCOM(), button);
             seen << panel.windowTitle();
         }
-        QCOMPARE(seen, QStringList({ releaseCaption, plainCaption, plainCaption }));
+        QCOMPARE(seen, QStringList({ "Panel V10.02   2018-02-02.1", "Panel V10.02", "Panel V10.02" }));
     }
 };
 
