@@ -165,7 +165,8 @@ private Q_SLOTS:
     }
 
     // Port window, AutoScan, OK, main window in the corner with live figures that follow the
-    // meter's silence and the unit (the texts of each reading: tst_meter); closing it ends the program and frees the port.
+    // meter's silence and the unit (the texts of each reading: tst_meter); closing it ends the
+    // program and frees the port.
     void startOnlineShowsReadings()
     {
         Rig rig;
@@ -360,7 +361,8 @@ private Q_SLOTS:
             QTest::mouseClick(panel.lblCOM(), button);
             seen << panel.windowTitle();
         }
-        QCOMPARE(seen, QStringList({ "Panel V10.02   2018-02-02.1", "Panel V10.02", "Panel V10.02" }));
+        QCOMPARE(seen,
+                 QStringList({ "Panel V10.02   2018-02-02.1", "Panel V10.02", "Panel V10.02" }));
     }
 };
 
