@@ -76,9 +76,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("cells");
-        QTest::newRow("grid-saved line: trailing TAB adds no column")
-            << "2\t12:00:02\tOL\t-OL\t16.5\t49.0\t74.1\t53.8\t61.7\t"
-            << QStringList { "2", "12:00:02", "OL", "-OL", "16.5", "49.0", "74.1", "53.8", "61.7" };
+        // A grid-saved line's trailing TAB is such a tenth field.
         QTest::newRow("extra fields dropped")
             << "a\tb\tc\td\te\tf\tg\th\ti\tj\tk"
             << QStringList { "a", "b", "c", "d", "e", "f", "g", "h", "i" };
