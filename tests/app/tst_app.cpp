@@ -296,7 +296,7 @@ private Q_SLOTS:
     }
     // A language in the help panel closes it and opens that manual; a missing one is passed
     // over in silence; with no program for PDFs the user learns where the manual lies. Space
-    // afterwards does not open it again.
+    // afterwards does not open it again. The same main window's memory panel and port label.
     void helpLanguageOpensManual()
     {
         QFETCH(int, option);
@@ -332,16 +332,11 @@ private Q_SLOTS:
                  manual.isEmpty() ? QList<QUrl>()
                                   : QList<QUrl> { QUrl::fromLocalFile(pdf.fileName()) });
         QTRY_COMPARE(message.endsWith(QDir::toNativeSeparators(pdf.fileName())), !viewer);
-    }
 
-    // The memory panel shows and its close button hides it again. Its set box takes digits and
-    // backspace only; both Enter keys ask for that set. Left clicks on the port label toggle
-    // the release date in the caption; others do nothing.
-    void memoryPanelAndPortLabel()
-    {
-        LonePanel rig;
+        // The memory panel shows and its close button hides it again. Its set box takes digits
+        // and backspace only; both Enter keys ask for that set. Left clicks on the port label
+        // toggle the release date in the caption; others do nothing.
         Panel &panel = rig.panel;
-        panel.show();
         panel.sspMemoryShow(true);
         QVERIFY(panel.isMemoryPanelVisible());
         QLineEdit *box = panel.txtSet();
