@@ -31,12 +31,8 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 QStringList dataRows(const RecordTableModel &model)
 {
     QStringList rows;
-    for (int r = 1; r < model.rows(); ++r) {
-        QString row = model.rowCells(r).join(QLatin1Char('\t'));
-        while (row.endsWith(QLatin1Char('\t')))
-            row.chop(1);
-        rows.append(row);
-    }
+    for (int r = 1; r < model.rows(); ++r)
+        rows << model.rowCells(r).join('\t').remove(QRegularExpression(QStringLiteral("\t+$")));
     return rows;
 }
 
