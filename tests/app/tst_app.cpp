@@ -62,15 +62,6 @@ struct Rig
     Panel *panel() const { return app->panel(); }
 };
 
-// A main window of its own, with no meter behind it.
-struct LonePanel
-{
-    SharedState state;
-    PortMap ports;
-    MeterLink link { &ports };
-    Panel panel { &state, &link, nullptr, nullptr };
-};
-
 // The four figures as shown: temperature, humidity, dew point, wet bulb.
 QStringList figures(const Panel *panel)
 {
@@ -309,24 +300,28 @@ private Q_SLOTS:
                 || (pdf.open(QIODevice::WriteOnly) && pdf.write("%PDF-1.4\n") > 0));
         pdf.close();
 
-        LonePanel rig;
-        rig.panel.setProgramDir(dir.path());
+        // A main window of its own, with no meter behind it.
+        SharedState state;
+        PortMap ports;
+        MeterLink link(&ports);
+        Panel panel(&state, &link, nullptr, nullptr);
+        panel.setProgramDir(dir.path());
         QList<QUrl> opened;
-        rig.panel.setUrlOpener([&opened, viewer](const QUrl &url) {
+        panel.setUrlOpener([&opened, viewer](const QUrl &url) {
             opened << url;
             return viewer;
         });
-        rig.panel.show();
-        rig.panel.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&rig.panel));
-        rig.panel.toolbarButton(9)->trigger();
-        auto *radio = rig.panel.findChild<QRadioButton *>(QStringLiteral("Option1_%1").arg(option));
-        QVERIFY(rig.panel.isHelpPanelVisible() && radio && radio->isVisible());
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        panel.toolbarButton(9)->trigger();
+        auto *radio = panel.findChild<QRadioButton *>(QStringLiteral("Option1_%1").arg(option));
+        QVERIFY(panel.isHelpPanelVisible() && radio && radio->isVisible());
         QString message;
         answerNextDialog(&message);
         QTest::mouseClick(radio, Qt::LeftButton);
-        QVERIFY(!rig.panel.isHelpPanelVisible() && !radio->isChecked());
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &rig.panel,
+        QVERIFY(!panel.isHelpPanelVisible() && !radio->isChecked());
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel,
                         Qt::Key_Space);
         QCOMPARE(opened,
                  manual.isEmpty() ? QList<QUrl>()
@@ -336,7 +331,6 @@ private Q_SLOTS:
         // The memory panel shows and its close button hides it again. Its set box takes digits
         // and backspace only; both Enter keys ask for that set. Left clicks on the port label
         // toggle the release date in the caption; others do nothing.
-        Panel &panel = rig.panel;
         panel.sspMemoryShow(true);
         QVERIFY(panel.isMemoryPanelVisible());
         QLineEdit *box = panel.txtSet();
