@@ -15,9 +15,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTime>
 #include <QTimer>
 
-#include <cstdio>
 #include <sys/resource.h>
 
 using namespace dewscope;
@@ -28,63 +28,30 @@ constexpr int Rows = 35000;
 
 QString recordText(int number)
 {
-    const int s = number % 60;
-    return QStringLiteral("%1\t10:%2:%3\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7")
+    return QStringLiteral("%1\t%2\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7")
         .arg(number)
-        .arg((number / 60) % 60, 2, 10, QLatin1Char('0'))
-        .arg(s, 2, 10, QLatin1Char('0'));
+        .arg(QTime(10, 0).addSecs(number % 3600).toString(QStringLiteral("hh:mm:ss")));
 }
 
-// Peak resident memory of the process (VmHWM), in KiB.
-long peakKiB()
-{
-    struct rusage usage;
-    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
-}
-
-// Longest gap between two beats of a 10 ms timer while the loop runs.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_longest = qMax(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 longestGap() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
-struct JobTiming
-{
-    double ms = 0;
-    qint64 longestStall = 0;
-};
-
-// Runs a save or an open to its end with its captions on the window: the time it took and the
-// longest event-loop stall meanwhile.
-template<typename Job> JobTiming runJob(Job &job, QWidget *window)
+// Runs a save or an open to its end with its captions on the window: the time it took (ms) and
+// the longest gap between two beats of a 10 ms timer meanwhile (the event loop's longest stall).
+template<typename Job> std::pair<double, qint64> runJob(Job &job, QWidget *window)
 {
     QObject::connect(&job, &Job::captionChanged, window, &QWidget::setWindowTitle);
-    Heartbeat beat;
     QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        longest = qMax(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
     clock.start();
+    beat.start(10);
     QEventLoop loop;
     QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
     if (job.start())
         loop.exec();
-    return { clock.nsecsElapsed() / 1e6, beat.longestGap() };
+    return { clock.nsecsElapsed() / 1e6, longest };
 }
 
 } // namespace
@@ -109,33 +76,27 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     clock.start();
     qsizetype cells = 0;
-    {
-        QFile file(dataPath);
-        file.open(QIODevice::ReadOnly);
-        const QString text = QString::fromLatin1(file.readAll());
-        for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-            cells += DataFile::splitCells(line).size();
-    }
+    QFile raw(dataPath);
+    raw.open(QIODevice::ReadOnly);
+    for (const QString &line :
+         QString::fromLatin1(raw.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        cells += DataFile::splitCells(line).size();
     const double rawReadMs = clock.nsecsElapsed() / 1e6;
     out << "raw read-and-split of 35,000 lines: " << rawReadMs << " ms (" << cells << " cells)\n";
 
     // Open into the File List.
-    auto *fileList = new FileList;
-    fileList->show();
-    JobTiming open;
-    {
-        FileLoader loader(fileList->model(), dataPath);
-        open = runJob(loader, fileList);
-    }
-    out << "open into the File List: " << open.ms << " ms, " << open.ms / rawReadMs
-        << " x raw; rows " << fileList->model()->rows() - 1 << "; longest stall "
-        << open.longestStall << " ms\n";
+    FileList fileList;
+    fileList.show();
+    FileLoader loader(fileList.model(), dataPath);
+    const auto [openMs, openStall] = runJob(loader, &fileList);
+    out << "open into the File List: " << openMs << " ms, " << openMs / rawReadMs << " x raw; rows "
+        << fileList.model()->rows() - 1 << "; longest stall " << openStall << " ms\n";
 
     // Save 34,999 rows of the Real Time List; raw reference: build the same lines and write.
-    auto *list = new List;
-    list->show();
+    List list;
+    list.show();
     for (int i = 1; i < Rows; ++i)
-        list->model()->addItem(recordText(i));
+        list.model()->addItem(recordText(i));
     const QString rawPath = dir.filePath(QStringLiteral("raw.txt"));
     clock.restart();
     {
@@ -145,38 +106,32 @@ int main(int argc, char **argv)
             file.write(DataFile::gridSaveLine(DataFile::splitCells(recordText(i))));
     }
     const double rawWriteMs = clock.nsecsElapsed() / 1e6;
-    JobTiming save;
-    {
-        GridSaver saver(list->model(), dir.filePath(QStringLiteral("saved.txt")),
-                        list->windowTitle());
-        save = runJob(saver, list);
-    }
+    GridSaver saver(list.model(), dir.filePath(QStringLiteral("saved.txt")), list.windowTitle());
+    const auto [saveMs, saveStall] = runJob(saver, &list);
     out << "raw build-and-write of 34,999 lines: " << rawWriteMs << " ms\n";
-    out << "save 34,999 rows: " << save.ms << " ms, " << save.ms / rawWriteMs
-        << " x raw; longest stall " << save.longestStall << " ms\n";
+    out << "save 34,999 rows: " << saveMs << " ms, " << saveMs / rawWriteMs
+        << " x raw; longest stall " << saveStall << " ms\n";
 
     // 35,000 recorder rows appended to a visible grid, one event-loop turn each.
-    auto *appended = new FileList;
-    appended->show();
+    FileList appended;
+    appended.show();
     qint64 slowestUs = 0;
     QElapsedTimer one;
     clock.restart();
     for (int i = 1; i <= Rows; ++i) {
         one.start();
-        appended->appendRecordRow(recordText(i));
+        appended.appendRecordRow(recordText(i));
         QCoreApplication::processEvents();
         slowestUs = qMax(slowestUs, one.nsecsElapsed() / 1000);
     }
     const double appendMs = clock.nsecsElapsed() / 1e6;
     out << "append 35,000 rows to a visible grid: " << appendMs << " ms, " << appendMs * 1000 / Rows
         << " us a row with its event-loop turn; slowest " << slowestUs / 1000.0 << " ms; top row "
-        << appended->topRow() << "\n";
+        << appended.topRow() << "\n";
 
-    out << "peak memory (VmHWM) with three 35,000-row tables open: " << peakKiB() / 1024.0
+    struct rusage usage; // the peak resident memory (VmHWM), in KiB
+    getrusage(RUSAGE_SELF, &usage);
+    out << "peak memory (VmHWM) with three 35,000-row tables open: " << usage.ru_maxrss / 1024.0
         << " MB\n";
-    out.flush();
-    delete appended;
-    delete list;
-    delete fileList;
     return 0;
 }

@@ -111,8 +111,7 @@ private Q_SLOTS:
         const QString path = QDir(HelpDir).filePath(pdf);
         QVERIFY2(QFileInfo::exists(path), qPrintable(path + " was not built"));
         const QByteArray bytes = readAll(path);
-        QVERIFY2(bytes.startsWith("%PDF-"), "not a PDF");
-        QVERIFY2(bytes.trimmed().endsWith("%%EOF"), "the PDF is cut short");
+        QVERIFY2(bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF"), "not a whole PDF");
         QCOMPARE_GT(pageCount(bytes), 1);
         QVERIFY2(bytes.contains("/FontFile2"), "no embedded font: the text did not render");
         QVERIFY2(QFileInfo(path).lastModified() >= QFileInfo(sourcePath).lastModified(),
@@ -122,27 +121,22 @@ private Q_SLOTS:
     void typeset_data()
     {
         QTest::addColumn<QByteArray>("source"); // none when null
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<int>("minPages");
-        QTest::addColumn<int>("maxPages");
-        QTest::addColumn<int>("letters");
-        QTest::newRow("missing source") << QByteArray() << 1 << 0 << 0 << 0;
-        QTest::newRow("no title") << QByteArray("## Section\n\nText.\n") << 1 << 0 << 0 << 0;
+        QTest::addColumn<int>("letters"); // none: the source is refused
+        QTest::newRow("missing source") << QByteArray() << 0;
+        QTest::newRow("no title") << QByteArray("## Section\n\nText.\n") << 0;
         QTest::newRow("heading inside code only")
-            << QByteArray("# Title\n\n```\n## not a section\n```\n") << 1 << 0 << 0 << 0;
+            << QByteArray("# Title\n\n```\n## not a section\n```\n") << 0;
         int letters = 0;
-        // Some headings and examples move to the next page; the contents run over a title page.
+        // Some headings and examples move to the next page; the contents run over a title page:
+        // 20 to 400 pages.
         const QByteArray manual = longManual(40, 9, &letters);
-        QTest::newRow("long manual") << manual << 0 << 20 << 400 << letters;
+        QTest::newRow("long manual") << manual << letters;
     }
     // The tool refuses a bad source, says why, and leaves the manual built earlier as it was;
     // a good one is paginated without losing a letter across page ends.
     void typeset()
     {
         QFETCH(QByteArray, source);
-        QFETCH(int, exitCode);
-        QFETCH(int, minPages);
-        QFETCH(int, maxPages);
         QFETCH(int, letters);
         QTemporaryDir dir;
         QFile input(dir.filePath("manual.md")), output(dir.filePath("manual.pdf"));
@@ -156,15 +150,15 @@ private Q_SLOTS:
         tool.start(QStringLiteral(DEWSCOPE_MANUAL_TOOL),
                    { "--subtitle", "Dewscope test", input.fileName(), output.fileName() });
         QVERIFY(tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit);
-        QCOMPARE(tool.exitCode(), exitCode);
+        QCOMPARE(tool.exitCode(), letters > 0 ? 0 : 1);
         const QByteArray pdf = readAll(output.fileName());
-        if (exitCode != 0) {
+        if (letters == 0) {
             QVERIFY(!tool.readAllStandardError().isEmpty());
             QCOMPARE(pdf, earlier);
             return;
         }
-        QCOMPARE_GE(pageCount(pdf), minPages);
-        QCOMPARE_LE(pageCount(pdf), maxPages);
+        QCOMPARE_GE(pageCount(pdf), 20);
+        QCOMPARE_LE(pageCount(pdf), 400);
         // Every letter of the body reaches a page: moving blocks to the next page loses none.
         QCOMPARE_GE(drawnGlyphs(pdf), letters);
     }

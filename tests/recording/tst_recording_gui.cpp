@@ -1,13 +1,12 @@
+#include "../common/RecorderRig.h"
+#include "app/MainToolbarCommands.h"
 #include "app/Panel.h"
-#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
 #include "recording/DataFile.h"
-#include "tables/FileLoader.h"
-#include "app/MainToolbarCommands.h"
-#include "recording/Recorder.h"
 #include "tables/FileList.h"
+#include "tables/FileLoader.h"
 #include "tables/List.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
@@ -22,13 +21,6 @@
 using namespace dewscope;
 
 namespace {
-
-class FakeClock : public Recorder::Clock
-{
-public:
-    QTime timeOfDay() const override { return now; }
-    QTime now = QTime(9, 30, 0);
-};
 
 // Runs a user action that opens modal dialogs, handing each to answer as the user would; every
 // 10 ms while the action runs, so a dialog that stays open is answered again.
@@ -64,28 +56,19 @@ std::function<void(QWidget *)> fileAnswer(const QString &path, QStringList *seen
     };
 }
 
-// The main window with its recorder, on a meter that counts as online; the recorder's ticks are
-// driven by the test against a clock of its own.
-struct Rig
+// The main window with its recorder; the recorder's ticks are driven by the test.
+struct Rig : test::RecorderRig
 {
     Rig()
     {
-        // tempC, tempF, dewC, dewF, wetC, wetF, rh
-        state.texts = { "21.5", "70.7", "10.2", "50.4", "14.9", "58.8", "48.5" };
-        recorder.setClock(&clock);
         panel.show();
         recorder.loadDefaults();
         recorder.resetRecordTime();
         recorder.setSamplingTime(1);
-        state.meterOnline = true;
     }
-    QTemporaryDir dir;
-    SharedState state;
     PortMap ports;
     MeterLink link { &ports };
     Poll poll { &link, &state };
-    FakeClock clock;
-    Recorder recorder { &state };
     Panel panel { &state, &link, &poll, &recorder };
     MainToolbarCommands *commands = MainToolbarCommands::attach(&panel);
 };
@@ -118,7 +101,9 @@ private Q_SLOTS:
 
     // Both file dialogs show the types "Data Files (*.txt)" and "All Files (*.*)", and All
     // Files lists every file, also a recording saved as a name without a dot; a cancelled save
-    // dialog starts nothing. Ctrl+S never ends a recording without asking (the button does).
+    // dialog starts nothing. Open and saving a list are refused while recording. Ctrl+S never
+    // ends a recording without asking (the button does).
+    // A recording started again after the stop begins anew, and goes on through trouble.
     void threeSampleRecording()
     {
         QFile(m_rig->dir.filePath(QStringLiteral("run1"))).open(QIODevice::WriteOnly);
@@ -152,14 +137,23 @@ private Q_SLOTS:
         QCOMPARE(panelState(), QStringList({ "morning.txt", "3", "Rec", "Stop Recording" }));
         // Nine fields, no trailing TAB, CR LF, on disk before the stop; the File List shows the
         // same rows.
-        const QByteArray expected = "1\t09:30:01\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\r\n"
-                                    "2\t09:30:02\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\r\n"
-                                    "3\t09:30:03\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\r\n";
+        const QByteArray expected = "1\t12:00:01\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n"
+                                    "2\t12:00:02\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n"
+                                    "3\t12:00:03\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n";
         const QString path = m_rig->dir.filePath(QStringLiteral("morning.txt"));
         QCOMPARE(readBytes(path), expected);
         QCOMPARE(fileList()->model()->rows(), 4);
         QCOMPARE(fileList()->model()->rowCells(3).join('\t').toLatin1() + "\r\n",
                  expected.split('\n').at(2) + '\n');
+        // Open, and Save in the Real Time List, are refused before any file dialog, and leave
+        // the windows, the cursor and the recording as they were.
+        press(3);
+        answering(fileAnswer(QString(), &seen), [this] {
+            m_rig->panel.runToolbarKey(QStringLiteral("Open"));
+            list()->runKey(QStringLiteral("Save"));
+        });
+        QVERIFY(!list()->isSaving() && !QApplication::overrideCursor());
+        QVERIFY(m_rig->recorder.isRecording() && fileList()->isVisible());
 
         for (const auto answer : { QMessageBox::No, QMessageBox::Yes }) {
             m_rig->panel.activateWindow();
@@ -180,55 +174,42 @@ private Q_SLOTS:
         answering(look, [this] { press(2); });
         const QString shown = "Data Files (*.txt)|All Files (*.*): morning.txt run1";
         const QString asked = "A recording is running.\nStop recording?";
-        QCOMPARE(seen, QStringList({ shown, asked, asked, shown }));
-    }
+        QCOMPARE(seen,
+                 QStringList({ shown, "critical: Recording Mode!\n\rPlease stop recording!",
+                               "critical: Aready in recording mode, close it and try again !",
+                               asked, asked, shown }));
 
-    // A new recording after a stop, into the same file: a new, empty File List, the file
-    // started again and numbered from 1.
-    void stopAndRestartEmptiesFileList()
-    {
-        startRecording(QStringLiteral("first.txt"));
-        ticks(2);
+        // A new recording into the same file: a new, empty File List, the file started again
+        // and numbered from 1.
         QPointer<FileList> first = fileList();
-        press(1);
-        startRecording(QStringLiteral("first.txt"));
+        startRecording(QStringLiteral("morning.txt"));
         deleteClosed();
-        QVERIFY(!first);
-        QCOMPARE(fileList()->model()->rows(), 1);
+        QVERIFY(!first && fileList()->model()->rows() == 1);
         ticks(1);
         QCOMPARE(fileList()->model()->cellText(1, 0), QStringLiteral("1"));
-        const QByteArray bytes = readBytes(m_rig->dir.filePath(QStringLiteral("first.txt")));
-        QVERIFY(bytes.startsWith("1\t") && bytes.count('\n') == 1);
-    }
+        QVERIFY(readBytes(path).startsWith("1\t") && readBytes(path).count('\n') == 1);
 
-    void refusalsWhileRecording_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("inList");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("Open") << "Open" << false << "Recording Mode!\n\rPlease stop recording!";
-        QTest::newRow("Real Time List: Save")
-            << "Save" << true << "Aready in recording mode, close it and try again !";
-    }
-    // The refusal comes before any file dialog, and leaves the windows, the cursor and the
-    // recording as they were.
-    void refusalsWhileRecording()
-    {
-        QFETCH(QString, key);
-        QFETCH(bool, inList);
-        QFETCH(QString, message);
-        press(3); // the Real Time List is open with a row, and a recording runs
-        ticks(1);
-        startRecording(QStringLiteral("busy.txt"));
-        ticks(1);
-        FileList *files = fileList();
-        QStringList seen;
-        answering(fileAnswer(QString(), &seen),
-                  [&] { inList ? list()->runKey(key) : m_rig->panel.runToolbarKey(key); });
-        QCOMPARE(seen, QStringList("critical: " + message));
-        QVERIFY(fileList() == files && files->model()->rows() == 2 && !list()->isSaving());
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
-        QVERIFY(m_rig->recorder.isRecording());
+        // Closing the File List neither stops the recording nor loses a record. While the
+        // writes fail (here the file's place is taken by a folder) "Rec" keeps its place and
+        // count but turns to a warning look, with the reason and the samples missed in its
+        // tooltip; the next record written brings it back.
+        fileList()->close();
+        deleteClosed();
+        QVERIFY(QFile::remove(path) && QDir().mkdir(path));
+        ticks(2);
+        QLabel *rec = m_rig->panel.lblRec();
+        QCOMPARE(panelState(), QStringList({ "morning.txt", "1", "Rec", "Stop Recording" }));
+        QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecFailingStyle);
+        QVERIFY(rec->toolTip().contains(m_rig->recorder.writeError())
+                && rec->toolTip().contains(QStringLiteral(": 2.")));
+        QVERIFY(QDir().rmdir(path));
+        ticks(2);
+        QCOMPARE(panelState(), QStringList({ "morning.txt", "3", "Rec", "Stop Recording" }));
+        QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecStyle);
+        QCOMPARE(rec->toolTip(), QString());
+        QVERIFY(fileList() && !fileList()->isVisible());
+        QCOMPARE(fileList()->model()->cellText(2, 0), QStringLiteral("3"));
+        QCOMPARE(readBytes(path).count('\n'), 2);
     }
 
     void saveOfRealTimeList_data()
@@ -238,8 +219,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message"); // what a failure says after the file name
         QTest::newRow("two rows saved")
             << "list.txt"
-            << QByteArray("1\t09:30:01\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n"
-                          "2\t09:30:02\t21.5\t10.2\t14.9\t48.5\t70.7\t50.4\t58.8\t\r\n")
+            << QByteArray("1\t12:00:01\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t\r\n"
+                          "2\t12:00:02\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t\r\n")
             << "";
         QTest::newRow("cancelled: nothing written") << "" << QByteArray("<cannot open>") << "";
         QTest::newRow("failed: said with the reason")
@@ -268,17 +249,29 @@ private Q_SLOTS:
                                    : "The table could not be saved to " + path + message);
     }
 
-    // The List opened again is a new, empty window numbering from 1; a silent meter closes it
-    // (no stale figures are listed), as closing it does: the listing stops.
-    void listReopensAndCloses()
+    // The list shows 16 data rows: appends up to the 16th leave the view alone, the 17th and
+    // every later one scroll it by one row, so the newest row stays in view. The List opened
+    // again is a new, empty window numbering from 1; a silent meter closes it (no stale figures
+    // are listed), as closing it does: the listing stops.
+    void listFollowsReopensAndCloses()
     {
         press(3);
-        ticks(3);
+        QVERIFY(QTest::qWaitForWindowExposed(list()));
+        for (const auto &[samples, topRow] : { std::pair(16, 1), std::pair(4, 5) }) {
+            for (int i = 0; i < samples; ++i) {
+                ticks(1);
+                QCoreApplication::processEvents();
+            }
+            QCoreApplication::processEvents();
+            QCOMPARE(list()->topRow(), topRow);
+            const QRect newest = list()->grid()->visualRect(
+                list()->model()->index(list()->model()->rowCount() - 1, 0));
+            QVERIFY(list()->grid()->viewport()->rect().contains(newest));
+        }
         QPointer<List> first = list();
         press(3);
         deleteClosed();
-        QVERIFY(!first && list()->isVisible());
-        QCOMPARE(list()->model()->rows(), 1);
+        QVERIFY(!first && list()->isVisible() && list()->model()->rows() == 1);
         ticks(1);
         QCOMPARE(list()->model()->cellText(1, 0), QStringLiteral("1"));
         QPointer<List> shown = list();
@@ -291,95 +284,33 @@ private Q_SLOTS:
         QCOMPARE(rows.count(), 0);
     }
 
-    // The list shows 16 data rows: appends up to the 16th leave the view alone, the 17th and
-    // every later one scroll it by one row, so the newest row stays in view.
-    void appendKeepsNewestRowInView_data()
-    {
-        QTest::addColumn<int>("samples");
-        QTest::addColumn<int>("topRow");
-        QTest::newRow("16 rows") << 16 << 1;
-        QTest::newRow("20 rows") << 20 << 5;
-    }
-    void appendKeepsNewestRowInView()
-    {
-        QFETCH(int, samples);
-        QFETCH(int, topRow);
-        press(3);
-        QVERIFY(QTest::qWaitForWindowExposed(list()));
-        for (int i = 0; i < samples; ++i) {
-            ticks(1);
-            QCoreApplication::processEvents();
-        }
-        QCoreApplication::processEvents();
-        QCOMPARE(list()->topRow(), topRow);
-        const QRect newest = list()->grid()->visualRect(
-            list()->model()->index(list()->model()->rowCount() - 1, 0));
-        QVERIFY(list()->grid()->viewport()->rect().contains(newest));
-    }
-
-    // The dialog, and that its answer reaches the recorder; rounding and limits of the answer:
-    // tst_recorder, samplingTimeAnswer.
-    void sampleInputs_data()
-    {
-        QTest::addColumn<bool>("accept");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("2.6 -> 3") << true << 3;
-        QTest::newRow("cancel: unchanged") << false << 7;
-    }
+    // The dialog, and that its answer reaches the recorder, a cancel leaving it as it was;
+    // rounding and limits of the answer: tst_recorder, samplingTimeAnswer.
     void sampleInputs()
     {
-        QFETCH(bool, accept);
-        QFETCH(int, expected);
         m_rig->recorder.setSamplingTime(7);
         ticks(1);
-        QStringList shown;
-        answering(
-            [&](QWidget *modal) {
-                auto *dialog = qobject_cast<QInputDialog *>(modal);
-                if (!dialog) {
-                    modal->close();
-                    return;
-                }
-                shown = QStringList { dialog->windowTitle(), dialog->labelText(),
-                                      dialog->textValue() };
-                dialog->setTextValue(QStringLiteral("2.6"));
-                accept ? dialog->accept() : dialog->reject();
-            },
-            [this] { press(5); });
-        QCOMPARE(shown,
-                 QStringList({ "Input Sampling Time",
-                               "Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ", "7" }));
-        QCOMPARE(m_rig->recorder.samplingTime(), expected);
-        // A taken answer makes the next tick sample.
-        QCOMPARE(m_rig->recorder.sampleTicks(), accept ? 0 : 1);
-    }
-
-    // Closing the File List neither stops the recording nor loses a record. While the writes
-    // fail (here the file's place is taken by a folder) "Rec" keeps its place and count but
-    // turns to a warning look, with the reason and the samples missed in its tooltip; the next
-    // record written brings it back.
-    void recordingGoesOnThroughTrouble()
-    {
-        startRecording(QStringLiteral("run.txt"));
-        ticks(1);
-        fileList()->close();
-        deleteClosed();
-        const QString path = m_rig->dir.filePath(QStringLiteral("run.txt"));
-        QVERIFY(QFile::remove(path) && QDir().mkdir(path));
-        ticks(2);
-        QLabel *rec = m_rig->panel.lblRec();
-        QCOMPARE(panelState(), QStringList({ "run.txt", "1", "Rec", "Stop Recording" }));
-        QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecFailingStyle);
-        QVERIFY(rec->toolTip().contains(m_rig->recorder.writeError())
-                && rec->toolTip().contains(QStringLiteral(": 2.")));
-        QVERIFY(QDir().rmdir(path));
-        ticks(2);
-        QCOMPARE(panelState(), QStringList({ "run.txt", "3", "Rec", "Stop Recording" }));
-        QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecStyle);
-        QCOMPARE(rec->toolTip(), QString());
-        QVERIFY(fileList() && !fileList()->isVisible());
-        QCOMPARE(fileList()->model()->cellText(2, 0), QStringLiteral("3"));
-        QCOMPARE(readBytes(path).count('\n'), 2);
+        for (const bool accept : { false, true }) {
+            QStringList shown;
+            answering(
+                [&](QWidget *modal) {
+                    auto *dialog = qobject_cast<QInputDialog *>(modal);
+                    if (!dialog)
+                        return modal->close(), void();
+                    shown = QStringList { dialog->windowTitle(), dialog->labelText(),
+                                          dialog->textValue() };
+                    dialog->setTextValue(QStringLiteral("2.6"));
+                    accept ? dialog->accept() : dialog->reject();
+                },
+                [this] { press(5); });
+            QCOMPARE(
+                shown,
+                QStringList({ "Input Sampling Time",
+                              "Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ", "7" }));
+            QCOMPARE(m_rig->recorder.samplingTime(), accept ? 3 : 7);
+            // A taken answer makes the next tick sample.
+            QCOMPARE(m_rig->recorder.sampleTicks(), accept ? 0 : 1);
+        }
     }
 
     void openTellsWhatItCannotShow_data()
@@ -432,14 +363,7 @@ private Q_SLOTS:
 
 private:
     void press(int button) { m_rig->panel.toolbarButton(button)->trigger(); }
-    // Samples taken by the recorder's timer, the clock a second further each time.
-    void ticks(int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            m_rig->clock.now = m_rig->clock.now.addSecs(1);
-            m_rig->recorder.tick();
-        }
-    }
+    void ticks(int count) { m_rig->ticks(count); }
     void startRecording(const QString &name)
     {
         answering(fileAnswer(m_rig->dir.filePath(name)), [this] { press(1); });
