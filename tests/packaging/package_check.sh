@@ -28,7 +28,7 @@ usr/share/man/man1/dewscope.1.gz usr/share/man/man1/dewscope-cli.1.gz
 usr/share/doc/dewscope/copyright usr/share/doc/dewscope/changelog.gz
 $(for lang in EN BPT DE ES FR IT; do echo "$help/VK38-SW-HELP-${lang}_V3.1.pdf"; done)"
 diff <(tr ' ' '\n' <<<"$expected" | sort) <(cd "$root" && find . -type f | cut -c3- | sort) ||
-    fail "file list"
+    fail "file list (the build must be configured with -DCMAKE_INSTALL_PREFIX=/usr)"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
