@@ -1,5 +1,7 @@
 #include "app/PanelText.h"
 
+#include <QFileInfo>
+
 #include <cmath>
 
 namespace dewscope::panel {
@@ -36,15 +38,31 @@ QString helpManualFile(int option)
     return QStringLiteral("VK38-SW-HELP-%1_V3.1.pdf").arg(QLatin1String(languages[option]));
 }
 
-QString helpManualPath(const QString &programDir, int option)
+QString installedDataDir()
+{
+    return QStringLiteral(DEWSCOPE_DATA_DIR);
+}
+
+QString dataFolder(const QString &programDir, const QString &name, const QString &dataDir)
+{
+    const auto trimmed = [](QString dir) {
+        while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
+            dir.chop(1);
+        return dir;
+    };
+    const QString beside = trimmed(programDir) + QLatin1Char('/') + name;
+    if (QFileInfo(beside).isDir())
+        return beside;
+    const QString installed = trimmed(dataDir) + QLatin1Char('/') + name;
+    return QFileInfo(installed).isDir() ? installed : beside;
+}
+
+QString helpManualPath(const QString &programDir, int option, const QString &dataDir)
 {
     const QString file = helpManualFile(option);
     if (file.isEmpty())
         return {};
-    QString dir = programDir;
-    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
-        dir.chop(1);
-    return dir + QStringLiteral("/help/") + file;
+    return dataFolder(programDir, QStringLiteral("help"), dataDir) + QLatin1Char('/') + file;
 }
 
 int twipsToPixels(int twips, double dotsPerInch)

@@ -20,12 +20,20 @@ QString toggledCaption(const QString &current);
 // The port label for an open port: "COM" and the number without a blank (COM3).
 QString portLabel(int comPortNumber);
 
+// The share folder of an installed program (e.g. /usr/share/dewscope).
+QString installedDataDir();
+// A folder of the program's data: the folder of that name beside the program (a build tree or an
+// unpacked tree) when there is one, otherwise the one in dataDir. Without a trailing slash.
+QString dataFolder(const QString &programDir, const QString &name,
+                   const QString &dataDir = installedDataDir());
+
 // The help manual of a language option (0 English, 1 Portuguese, 2 German, 3 Spanish,
 // 4 French, 5 Italian): file name, and its path in the program's help folder. Empty for an
 // index outside 0-5.
 constexpr int HelpLanguageCount = 6;
 QString helpManualFile(int option);
-QString helpManualPath(const QString &programDir, int option);
+QString helpManualPath(const QString &programDir, int option,
+                       const QString &dataDir = installedDataDir());
 
 // Window heights in twips with the memory panel hidden and shown.
 constexpr int HeightWithoutMemoryTwips = 5190;

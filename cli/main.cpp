@@ -21,7 +21,12 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     dewscope::cli::Io io { out, err };
-    const int code = dewscope::cli::runCommandLine(app.arguments().mid(1), io);
+    const QStringList args = app.arguments().mid(1);
+    if (args == QStringList { QStringLiteral("--version") }) {
+        out << "dewscope-cli " << DEWSCOPE_VERSION << '\n';
+        return dewscope::cli::Success;
+    }
+    const int code = dewscope::cli::runCommandLine(args, io);
     out.flush();
     err.flush();
     return code;

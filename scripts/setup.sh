@@ -11,7 +11,8 @@ if [ "$SANITIZE" = 1 ]; then
 else
     BUILD="${DEWSCOPE_BUILD_DIR:-$ROOT/build}"
 fi
-PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev xvfb xauth fonts-liberation)
+PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev xvfb xauth fonts-liberation
+          dpkg-dev lintian desktop-file-utils man-db file)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
