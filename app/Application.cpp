@@ -45,7 +45,8 @@ Application::Parse Application::parseArguments(const QStringList &arguments, Opt
         *message = parser.errorText() + QLatin1Char('\n') + parser.helpText();
         return Parse::UsageError;
     }
-    if (parser.isSet(helpOption)) {
+    // --help-all is offered by the help option too; it answers the same way.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         *message = parser.helpText();
         return Parse::Answered;
     }

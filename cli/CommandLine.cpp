@@ -70,6 +70,7 @@ namespace {
 void printHelp(QTextStream &out)
 {
     out << "Usage: dewscope-cli COMMAND [ARGUMENTS]\n"
+           "       dewscope-cli --version\n"
            "Checks a humidity-temperature meter's bytes and data files without the window.\n\n"
            "Commands:\n";
     for (const Command &command : commands()) {

@@ -106,6 +106,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // the start of stdout, or of stderr on a failure
         QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: ";
+        QTest::newRow("help-all") << QStringList { "--help-all" } << 0 << "Usage: ";
         QTest::newRow("version") << QStringList { "--version" } << 0 << "Dewscope 10.02\n";
         QTest::newRow("both") << QStringList { "--demo", "--port", "/dev/ttyS0" } << 2
                               << "--port and --demo cannot be used together.";
