@@ -2,7 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 
 #include <cmath>
 
@@ -58,7 +58,7 @@ QRegion DrawingSurface::takeChanged()
     return changed;
 }
 
-bool DrawingSurface::beginDocument(QPrinter *printer)
+bool DrawingSurface::beginDocument(QPagedPaintDevice *printer)
 {
     m_pagePainter = std::make_unique<QPainter>();
     if (!m_pagePainter->begin(printer)) {
@@ -66,7 +66,7 @@ bool DrawingSurface::beginDocument(QPrinter *printer)
         return false;
     }
     m_printer = printer;
-    const double scale = printer->resolution() / 1440.0;
+    const double scale = printer->logicalDpiX() / 1440.0;
     m_pagePainter->scale(scale, scale);
     m_font.setPixelSize(qRound(m_pointSize * TwipsPerPoint));
     m_currentX = m_currentY = 0;
@@ -93,14 +93,14 @@ bool DrawingSurface::endDocument()
 double DrawingSurface::scaleWidth() const
 {
     if (m_printer)
-        return m_printer->pageRect(QPrinter::Inch).width() * 1440.0;
+        return m_printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
     return m_image.width();
 }
 
 double DrawingSurface::scaleHeight() const
 {
     if (m_printer)
-        return m_printer->pageRect(QPrinter::Inch).height() * 1440.0;
+        return m_printer->pageLayout().paintRect(QPageLayout::Inch).height() * 1440.0;
     return m_image.height();
 }
 
@@ -194,14 +194,14 @@ double DrawingSurface::textHeight(const QString &text) const
     return QFontMetricsF(m_font).height();
 }
 
-bool DrawingSurface::printImage(const QImage &image, QPrinter *printer)
+bool DrawingSurface::printImage(const QImage &image, QPagedPaintDevice *printer)
 {
     DrawingSurface page { QFont() };
     if (image.isNull() || !page.beginDocument(printer))
         return false;
     // In device pixels: the image as large as the printable area allows, at its top-left.
     page.m_pagePainter->resetTransform();
-    const QRect area = printer->pageLayout().paintRectPixels(printer->resolution());
+    const QRect area = printer->pageLayout().paintRectPixels(printer->logicalDpiX());
     page.m_pagePainter->drawImage(
         QRect(QPoint(0, 0), image.size().scaled(area.size(), Qt::KeepAspectRatio)), image);
     return page.endDocument();

@@ -9,13 +9,13 @@
 
 #include <memory>
 
+class QPagedPaintDevice;
 class QPainter;
-class QPrinter;
 
 namespace dewscope {
 
 // Where the graphs and printouts draw: a persistent image of a window's client area in pixels,
-// or the pages of a printer in twips (20 per point). Lines and boxes are drawn without
+// or the pages of a printer or PDF writer in twips (20 per point). Lines and boxes are drawn without
 // antialiasing, so every pixel has its exact colour; text may be smoothed. Coordinates are
 // rounded to whole units, halves upward.
 class DrawingSurface
@@ -39,7 +39,7 @@ public:
     QRegion takeChanged();
 
     // A printer surface: starts the document; drawing then goes to its pages in twips.
-    bool beginDocument(QPrinter *printer);
+    bool beginDocument(QPagedPaintDevice *printer);
     bool newPage();
     // Ends the document (it goes to the printer); false when the printer failed.
     bool endDocument();
@@ -68,7 +68,7 @@ public:
     double textHeight(const QString &text = QString()) const;
 
     // An image as one page, scaled to fit the printable area; false when the printer failed.
-    static bool printImage(const QImage &image, QPrinter *printer);
+    static bool printImage(const QImage &image, QPagedPaintDevice *printer);
 
 private:
     template<typename Paint> void paint(const QRect &area, Paint paintWith);
@@ -78,7 +78,7 @@ private:
     QColor m_backColor;
     QImage m_image;
     QRegion m_changed;
-    QPrinter *m_printer = nullptr;
+    QPagedPaintDevice *m_printer = nullptr;
     std::unique_ptr<QPainter> m_pagePainter;
     double m_pointSize;
     int m_drawWidth = 1;
