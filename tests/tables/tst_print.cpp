@@ -1,10 +1,17 @@
+#include "graphs/RecordTablePrintJob.h"
 #include "graphs/RecordTablePrinter.h"
+#include "meter/MeterLink.h"
+#include "meter/Poll.h"
+#include "meter/PortMap.h"
+#include "meter/SharedState.h"
+#include "tables/FileList.h"
 #include "tables/RecordTableModel.h"
 
 #include <QPaintEngine>
 #include <QPrinter>
 #include <QtPrintSupport/qprintengine.h>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace dewscope;
 
@@ -89,6 +96,8 @@ class TestPrint : public QObject
 private Q_SLOTS:
     void layout_data();
     void layout();
+    void printKey_data();
+    void printKey();
 };
 
 void TestPrint::layout_data()
@@ -153,6 +162,56 @@ void TestPrint::layout()
     QCOMPARE(device.engine.texts, expected);
     QCOMPARE(device.engine.page, pages);
     QCOMPARE(captions, expectedCaptions);
+}
+
+void TestPrint::printKey_data()
+{
+    QTest::addColumn<QString>("file"); // empty: the dialog is cancelled
+    QTest::addColumn<QStringList>("captions"); // with the poll's state at each
+    QTest::newRow("cancelled") << QString() << QStringList();
+    QTest::newRow("printed") << "table.pdf"
+                             << QStringList { "3 record(s) completed, off", "File List, off" };
+    QTest::newRow("printer fails") << "no/such/folder/table.pdf" << QStringList();
+}
+
+void TestPrint::printKey()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, captions);
+    PortMap ports;
+    MeterLink link(&ports);
+    SharedState state;
+    Poll poll(&link, &state);
+    poll.setEnabled(true);
+    FileList window;
+    window.setWindowTitle("File List");
+    fill(window.model(), 1, 3);
+    QWidget mainWindow;
+    RecordTablePrintJob job(&window, &poll, &mainWindow);
+    QTemporaryDir dir;
+    job.printer()->setOutputFileName(dir.filePath(file));
+    QStringList seen;
+    connect(&window, &QWidget::windowTitleChanged, [&](const QString &caption) {
+        seen << caption + (poll.isEnabled() ? ", on" : ", off");
+    });
+    QSignalSpy finished(&job, &RecordTablePrintJob::finished);
+    job.start();
+    QVERIFY(job.printDialog()->isVisible());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QVERIFY(!poll.isEnabled());
+    if (file.isEmpty())
+        job.printDialog()->reject();
+    else // as the dialog's OK does, without its check of the folder
+        job.printDialog()->done(QDialog::Accepted);
+    QVERIFY(finished.count() || finished.wait(5000));
+    QCOMPARE(finished.first().first().toBool(), file == "table.pdf");
+    QCOMPARE(seen, captions);
+    QCOMPARE(window.windowTitle(), QString("File List"));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(poll.isEnabled());
+    QCOMPARE(QFileInfo(dir.filePath("table.pdf")).size() > 0, file == "table.pdf");
+    QCOMPARE(window.findChild<QMessageBox *>("PrintFailedMessage") != nullptr,
+             file.startsWith("no/"));
 }
 
 QTEST_MAIN(TestPrint)
