@@ -52,6 +52,9 @@ const QList<Command> &commands()
         { "download", "download --port LOCATION --out IMAGE [--timeout SECONDS]",
           "Wait for a meter's memory download, write the image to IMAGE and print its sets.",
           runDownload },
+        { "print", "print FILE --pdf OUT [--page a4|letter]",
+          "Print a data file's records as the Print key does, 45 to a page, to a PDF file.",
+          runPrint },
     };
     return table;
 }

@@ -1,3 +1,4 @@
+#include "cli/Command.h"
 #include "graphs/RecordTablePrintJob.h"
 #include "graphs/RecordTablePrinter.h"
 #include "meter/MeterLink.h"
@@ -98,6 +99,8 @@ private Q_SLOTS:
     void layout();
     void printKey_data();
     void printKey();
+    void command_data();
+    void command();
 };
 
 void TestPrint::layout_data()
@@ -212,6 +215,47 @@ void TestPrint::printKey()
     QCOMPARE(QFileInfo(dir.filePath("table.pdf")).size() > 0, file == "table.pdf");
     QCOMPARE(window.findChild<QMessageBox *>("PrintFailedMessage") != nullptr,
              file.startsWith("no/"));
+}
+
+void TestPrint::command_data()
+{
+    QTest::addColumn<QString>("arguments"); // %1 a data file of 46 records, %2 the PDF
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("pageBox");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("A4") << "%1 --pdf %2" << 0 << "[0 0 595"
+                        << "46 records on 2 pages";
+    QTest::newRow("letter") << "%1 --pdf %2 --page letter" << 0 << "[0 0 612"
+                            << "on 2 pages";
+    QTest::newRow("unreadable") << "/no/file --pdf %2" << 1 << ""
+                                << "does not exist";
+}
+
+void TestPrint::command()
+{
+    QFETCH(QString, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, pageBox);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    QFile data(dir.filePath("t.txt"));
+    QVERIFY(data.open(QIODevice::WriteOnly));
+    for (int r = 1; r <= 46; ++r)
+        data.write(QByteArray::number(r) + "\t10:00:00\t1\t2\t3\t4\t5\t6\t7\t\r\n");
+    data.close();
+    QString text;
+    QTextStream stream(&text);
+    cli::Io io { stream, stream };
+    const QString pdf = dir.filePath("t.pdf");
+    QCOMPARE(cli::runCommandLine(("print " + arguments.arg(data.fileName(), pdf)).split(' '), io),
+             status);
+    stream.flush();
+    QVERIFY2(text.contains(said), qPrintable(text));
+    QFile out(pdf);
+    out.open(QIODevice::ReadOnly);
+    const QByteArray bytes = out.readAll();
+    QCOMPARE(bytes.count("/Type /Page\n"), status == 0 ? 2 : 0);
+    QVERIFY(bytes.contains(pageBox.toLatin1()));
 }
 
 QTEST_MAIN(TestPrint)
