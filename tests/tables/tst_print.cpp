@@ -88,7 +88,7 @@ void TestPrint::layout()
     QVERIFY(printer.start());
     QVERIFY(finished.wait(5000));
 
-    // The page number at (7.87 in - 600) / 2, the headers and the rule, then 45 records a page.
+    // The page number at (7.87 in x 1440 - 600) / 2 twips, the headers and the rule, then 45 records a page.
     const auto line = [&](int page, int y, const QStringList &cells, int x0 = 600) {
         for (int c = 0; c < cells.size(); ++c)
             expected << QString::asprintf("%d %d %d ", page, c ? 500 + 1200 * c : x0, y) + cells[c];
