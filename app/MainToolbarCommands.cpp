@@ -1,6 +1,7 @@
 #include "app/MainToolbarCommands.h"
 
 #include "app/Panel.h"
+#include "graphs/RecordTablePrintJob.h"
 #include "recording/DataFile.h"
 #include "meter/Poll.h"
 #include "tables/FileLoader.h"
@@ -54,6 +55,11 @@ MainToolbarCommands *MainToolbarCommands::attach(Panel *panel)
     if (panel->poll())
         commands->watchPoll(panel->poll());
     connect(panel, &Panel::commandRequested, commands, &MainToolbarCommands::runCommand);
+    connect(windows, &RecordWindows::keyClicked, commands,
+            [commands, panel](RecordWindow *window, const QString &key) {
+                if (key == QLatin1String("Print"))
+                    commands->printTable(window, panel->poll());
+            });
     return commands;
 }
 
@@ -85,6 +91,20 @@ void MainToolbarCommands::setLabels(QLabel *rec, QLabel *count, QLabel *fileName
 void MainToolbarCommands::watchPoll(Poll *poll)
 {
     connect(poll, &Poll::meterSilent, this, &MainToolbarCommands::closeRealTimeList);
+}
+
+RecordTablePrintJob *MainToolbarCommands::printJob() const
+{
+    return m_printJob;
+}
+
+void MainToolbarCommands::printTable(RecordWindow *window, Poll *poll)
+{
+    if (m_printJob || !window)
+        return;
+    m_printJob = new RecordTablePrintJob(window, poll, m_mainWindow, this);
+    connect(m_printJob, &RecordTablePrintJob::finished, m_printJob, &QObject::deleteLater);
+    m_printJob->start();
 }
 
 void MainToolbarCommands::showLabels()

@@ -14,6 +14,8 @@ namespace dewscope {
 class FileLoader;
 class Panel;
 class Poll;
+class RecordTablePrintJob;
+class RecordWindow;
 class RecordWindows;
 class Recorder;
 
@@ -52,6 +54,8 @@ public:
 
     // The loader of the last "Open", while it runs.
     FileLoader *fileLoader() const;
+    // The printout of a record table, from its print dialog to its end.
+    RecordTablePrintJob *printJob() const;
 
 public Q_SLOTS:
     // One toolbar key; keys other than the recording commands do nothing here.
@@ -62,6 +66,8 @@ public Q_SLOTS:
     void graph();
     void sample();
     void closeRealTimeList();
+    // "Print" in a record window: one printout at a time, the main window's poll paused.
+    void printTable(dewscope::RecordWindow *window, Poll *poll);
 
 Q_SIGNALS:
     // "Graph": the real-time graph's owner opens it.
@@ -84,6 +90,7 @@ private:
     QPointer<QLabel> m_lblCount;
     QPointer<QLabel> m_lblFileName;
     QPointer<FileLoader> m_loader;
+    QPointer<RecordTablePrintJob> m_printJob;
     bool m_inDialog = false;
 };
 

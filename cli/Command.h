@@ -36,6 +36,7 @@ int runSimulate(const QStringList &args, Io &io);
 int runRecord(const QStringList &args, Io &io);
 int runMemory(const QStringList &args, Io &io);
 int runDownload(const QStringList &args, Io &io);
+int runPrint(const QStringList &args, Io &io);
 // What memory IMAGE prints (setNumber < 0) or memory IMAGE --set N; shared with download.
 int printMemory(const QByteArray &image, int setNumber, Io &io);
 int runPlot(const QStringList &args, Io &io);

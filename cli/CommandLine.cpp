@@ -62,6 +62,9 @@ const QList<Command> &commands()
           "  --fahrenheit MIN,MAX   the temperature scale in °F\n"
           "  --rh MIN,MAX           the humidity scale in % (default 0,100)\n"
           "Ranges are checked as the range dialog checks them; a refusal prints its message." },
+        { "print", "print FILE --pdf OUT [--page a4|letter]",
+          "Print a data file's records as the Print key does, 45 to a page, to a PDF file.",
+          runPrint },
     };
     return table;
 }

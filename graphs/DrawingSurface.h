@@ -15,7 +15,7 @@ class QPainter;
 namespace dewscope {
 
 // Where the graphs and printouts draw: a persistent image of a window's client area in pixels,
-// or the pages of a printer in twips (20 per point). Lines and boxes are drawn without
+// or the pages of a printer or PDF writer in twips (20 per point). Lines and boxes are drawn without
 // antialiasing, so every pixel has its exact colour; text may be smoothed. Coordinates are
 // rounded to whole units, halves upward.
 class DrawingSurface
