@@ -2,6 +2,7 @@
 // List: the set computation; the load of set 2 into a visible Data List against a plain
 // decode-and-format loop over the same records in the same run; the longest event-loop stall
 // during the load (10 ms heartbeat), with the caption updates counted; the peak memory.
+#include "bench/StallWatch.h"
 #include "memory/MemoryImage.h"
 #include "memory/SetLoader.h"
 #include "meter/SimulatedMeter.h"
@@ -47,17 +48,12 @@ int main(int argc, char **argv)
     SetLoader loader(list.model(), records, &reading, &texts);
     QSignalSpy captions(&loader, &SetLoader::captionChanged);
     QObject::connect(&loader, &SetLoader::captionChanged, &list, &QWidget::setWindowTitle);
-    qint64 last = 0, longest = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longest = qMax(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
     QSignalSpy finished(&loader, &SetLoader::finished);
     clock.restart();
-    heartbeat.start(10);
+    bench::StallWatch stalls(10);
     loader.start();
     finished.wait(120000);
+    const qint64 longest = stalls.longest();
     const double loadMs = clock.nsecsElapsed() / 1e6;
     std::printf("set 2, %d rows: plain decode-and-format %.1f ms, Data List %.1f ms (%.2f x, goal "
                 "5 x)\n",

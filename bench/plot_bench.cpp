@@ -2,6 +2,7 @@
 // finished picture, against reading and splitting the same file in the same run; the longest
 // event-loop stall meanwhile (a 5 ms heartbeat); the literal record-by-record drawing of the
 // same span; and the whole `dewscope-cli plot` process against `dewscope-cli read`.
+#include "bench/StallWatch.h"
 #include "graphs/ListPlot1.h"
 #include "recording/DataFileReader.h"
 #include "tests/common/LiteralPlot.h"
@@ -11,7 +12,6 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cmath>
 #include <cstdio>
@@ -59,19 +59,11 @@ int main(int argc, char *argv[])
     DataPlotState state;
     state.spanWholeTable(table.rows() - 1);
     ListPlot1 window(&state, &table, nullptr);
-    QElapsedTimer beat;
-    qint64 last = 0, longest = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longest = qMax(longest, beat.elapsed() - last);
-        last = beat.elapsed();
-    });
     QEventLoop loop;
     QObject::connect(&window, &ListPlot1::drawn, &loop, &QEventLoop::quit);
-    beat.start();
-    heartbeat.start(5);
+    bench::StallWatch stalls(5);
     const double plotMs = timed([&] { window.show(), loop.exec(); });
-    heartbeat.stop();
+    const qint64 longest = stalls.longest();
 
     DrawingSurface literal(PlotPainter::font(), PlotPainter::backColor());
     literal.setImageSize(window.size());

@@ -1,13 +1,13 @@
 // `dewscope-cli print` of a data file of 35,000 records to an A4 PDF, in this process: the time
 // (reading the file included), the pages, and the longest event-loop stall from a 10 ms
 // heartbeat, the file being read and printed in slices as the windows do.
+#include "bench/StallWatch.h"
 #include "cli/Command.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -25,20 +25,14 @@ int main(int argc, char **argv)
     data.close();
 
     QElapsedTimer clock;
-    qint64 last = 0, longest = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longest = qMax(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
     QString said;
     QTextStream stream(&said);
     dewscope::cli::Io io { stream, stream };
     clock.start();
-    heartbeat.start(10);
+    dewscope::bench::StallWatch stalls(10);
     const int status = dewscope::cli::runCommandLine(
         { "print", data.fileName(), "--pdf", dir.filePath(QStringLiteral("table.pdf")) }, io);
-    longest = qMax(longest, clock.elapsed() - last);
+    const qint64 longest = stalls.longest();
     stream.flush();
     std::printf("%s%.2f s, %.0f KiB of PDF, exit status %d\n", qPrintable(said),
                 clock.nsecsElapsed() / 1e9, QFile(dir.filePath("table.pdf")).size() / 1024.0,

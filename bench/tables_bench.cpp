@@ -2,9 +2,10 @@
 // 34,999 rows, appending 35,000 recorder rows to a visible grid, and the peak memory with the
 // tables open. Each figure is set against a raw read-and-split (or build-and-write) of the same
 // data in the same run; the longest event-loop stall is measured with a 10 ms heartbeat.
+#include "bench/StallWatch.h"
 #include "recording/DataFile.h"
-#include "tables/FileLoader.h"
 #include "tables/FileList.h"
+#include "tables/FileLoader.h"
 #include "tables/GridSaver.h"
 #include "tables/List.h"
 #include "tables/RecordTableModel.h"
@@ -16,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTime>
-#include <QTimer>
 
 #include <sys/resource.h>
 
@@ -39,19 +39,13 @@ template<typename Job> std::pair<double, qint64> runJob(Job &job, QWidget *windo
 {
     QObject::connect(&job, &Job::captionChanged, window, &QWidget::setWindowTitle);
     QElapsedTimer clock;
-    qint64 last = 0, longest = 0;
-    QTimer beat;
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        longest = qMax(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
     clock.start();
-    beat.start(10);
+    bench::StallWatch stalls(10);
     QEventLoop loop;
     QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
     if (job.start())
         loop.exec();
-    return { clock.nsecsElapsed() / 1e6, longest };
+    return { clock.nsecsElapsed() / 1e6, stalls.longest() };
 }
 
 } // namespace

@@ -1,16 +1,13 @@
-#include "../common/CommandRun.h"
 #include "meter/SimulatedMeter.h"
+#include "tests/common/CommandRun.h"
+#include "tests/common/TestData.h"
 
 #include <QtTest>
 
 using namespace dewscope;
+using test::row;
 
 namespace {
-#define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))
-template<typename... T> void row(const char *name, T... values)
-{
-    (QTest::newRow(name) << ... << values);
-}
 // Sets of records of 25.0 °C / 50.0 % under the header of the worked example (start 10:30:00,
 // end 10:45:30, 60 s), with another slot count, and bytes patched at an offset.
 QByteArray image(int sets, int records, int slotCount = -1, int at = 4, QByteArray patch = "104530")

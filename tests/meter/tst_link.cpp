@@ -262,41 +262,6 @@ private Q_SLOTS:
         }
     }
 
-    void downloadAnnouncement()
-    {
-        Rig rig;
-        QVERIFY(rig.start(25.0, 50.0, 200));
-        QVERIFY(rig.runUntilDecoded(1));
-
-        // The simulated image: start and end in BCD, interval, slot count (300), every set closed
-        // by FF FF FF FF and only there; too many slots for the 16-bit count give no image.
-        const QByteArray image = SimulatedMeter::makeMemoryImage(3, 99, QTime(23, 55, 7), 2);
-        QCOMPARE(image.left(11).toHex(), QByteArray("0023550700045902012c00"));
-        for (int slot = 0; slot < 300; ++slot)
-            QCOMPARE(image.mid(11 + 4 * slot, 4) == QByteArray(4, '\xFF'), slot % 100 == 99);
-        QVERIFY(SimulatedMeter::makeMemoryImage(2, 40000, QTime(10, 0), 60).isEmpty());
-        QByteArray received;
-        int decodedAtAnnouncement = -1;
-        connect(&rig.poll, &Poll::downloadAnnounced, this, [&] {
-            decodedAtAnnouncement = int(rig.decoded.count());
-            received = rig.link.input();
-        });
-        rig.meter.sendDownload(image);
-        // From the announcement on the poll leaves the bytes to the transfer.
-        QTRY_VERIFY_WITH_TIMEOUT(decodedAtAnnouncement >= 0
-                                     && received.size() + rig.link.inBufferCount() >= image.size(),
-                                 5000);
-        received += rig.link.input();
-        // Every byte value crossed the line as sent, 0xFF markers included.
-        QCOMPARE(received.left(image.size()).toHex(), image.toHex());
-
-        // The poll holds still until the transfer says it is over.
-        QTest::qWait(700);
-        QCOMPARE(rig.decoded.count(), decodedAtAnnouncement);
-        rig.poll.downloadFinished();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.decoded.count() > decodedAtAnnouncement, 3000);
-    }
-
     void openErrors_data()
     {
         QTest::addColumn<int>("number");

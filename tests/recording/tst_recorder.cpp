@@ -1,4 +1,5 @@
-#include "../common/RecorderRig.h"
+#include "tests/common/RecorderRig.h"
+#include "tests/common/TestData.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -34,8 +35,6 @@ QStringList recordNumbers(const QString &path)
 }
 
 using Rig = test::RecorderRig;
-
-#define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))
 
 } // namespace
 
@@ -177,8 +176,8 @@ private Q_SLOTS:
         QTest::newRow("disk full") << true << qint64(2) << QStringList { "1", "2" }
                                    << QStringList { "1", "2", "3" } << qint64(2);
         // The file is deleted: it is created again at its path, not written to a lost handle.
-        QTest::newRow("file deleted") << false << qint64(3) << QStringList { "3" }
-                                      << QStringList { "3", "4" } << qint64(0);
+        QTest::newRow("file deleted")
+            << false << qint64(3) << QStringList { "3" } << QStringList { "3", "4" } << qint64(0);
     }
     // Ticks 1 and 3 write records 1 and 2; the fault lasts over ticks 4 (counting), 5 and 6.
     // A failed tick counts nothing, leaves only whole lines and leaves the sample due, so
@@ -223,7 +222,6 @@ private Q_SLOTS:
         rig.recorder.stopRecording();
         QCOMPARE(rig.recorder.totalSamplesMissed(), missed);
     }
-
 };
 
 QTEST_APPLESS_MAIN(TestRecorder)

@@ -1,4 +1,3 @@
-#include "../common/RecorderRig.h"
 #include "app/MainToolbarCommands.h"
 #include "app/Panel.h"
 #include "meter/MeterLink.h"
@@ -10,15 +9,18 @@
 #include "tables/List.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
+#include "tests/common/RecorderRig.h"
+#include "tests/common/TestData.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 #include <functional>
-#include <sys/stat.h>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace dewscope;
+using test::readBytes;
 
 namespace {
 
@@ -72,12 +74,6 @@ struct Rig : test::RecorderRig
     Panel panel { &state, &link, &poll, &recorder };
     MainToolbarCommands *commands = MainToolbarCommands::attach(&panel);
 };
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot open>");
-}
 
 // Lets windows closed by the program go.
 void deleteClosed()

@@ -52,109 +52,107 @@ class TestPrint : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void layout_data();
-    void layout();
-    void printKey_data();
-    void printKey();
-};
-
-void TestPrint::layout_data()
-{
-    QTest::addColumn<int>("records");
-    QTest::addColumn<int>("appended"); // by the recorder after the first record is printed
-    QTest::addColumn<int>("pages");
-    QTest::newRow("empty table") << 0 << 0 << 1;
-    QTest::newRow("45 records, one page") << 45 << 0 << 1;
-    QTest::newRow("46 records, two pages") << 46 << 0 << 2;
-    QTest::newRow("records appended while printing") << 44 << 3 << 2;
-}
-
-void TestPrint::layout()
-{
-    QFETCH(int, records);
-    QFETCH(int, appended);
-    QFETCH(int, pages);
-    RecordTableModel model;
-    fill(&model, 1, records);
-    RecordingPrinter device;
-    RecordTablePrinter printer(&model, &device);
-    printer.setSliceLimits(1, 1000);
-    QStringList expected;
-    connect(&printer, &RecordTablePrinter::captionChanged, [&](const QString &caption) {
-        fill(&model, model.rows(), device.texts.filter("completed").isEmpty() ? appended : 0);
-        device.texts << caption;
-    });
-    QSignalSpy finished(&printer, &RecordTablePrinter::finished);
-    QVERIFY(printer.start());
-    QVERIFY(finished.wait(5000));
-
-    // The page number at (7.87 in x 1440 - 600) / 2 twips, the headers and the rule, then 45 records a page.
-    const auto line = [&](int page, int y, const QStringList &cells, int x0 = 600) {
-        for (int c = 0; c < cells.size(); ++c)
-            expected << QString::asprintf("%d %d %d ", page, c ? 500 + 1200 * c : x0, y) + cells[c];
-    };
-    for (int r = 0; r <= records + appended; ++r) {
-        const int page = qMax(0, r - 1) / 45 + 1;
-        if (r == 0 || (r > 45 && (r - 1) % 45 == 0)) {
-            line(page, 14900, { QStringLiteral("P-%1").arg(page) }, 5366);
-            line(page, 800,
-                 { "No.s", "Time", "Cel", "DewC", "WetC", "%RH", "Fah", "DewF", "WetF" });
-            line(page, 1100, { QString(127, '-') });
-        }
-        if (r > 0) {
-            line(page, 1400 + 300 * ((r - 1) % 45), model.rowCells(r));
-            expected << QStringLiteral("%1 record(s) completed").arg(r);
-        }
+    void layout_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("appended"); // by the recorder after the first record is printed
+        QTest::addColumn<int>("pages");
+        QTest::newRow("empty table") << 0 << 0 << 1;
+        QTest::newRow("45 records, one page") << 45 << 0 << 1;
+        QTest::newRow("46 records, two pages") << 46 << 0 << 2;
+        QTest::newRow("records appended while printing") << 44 << 3 << 2;
     }
-    QCOMPARE(device.texts, expected);
-    QCOMPARE(device.page, pages);
-    QVERIFY(finished.first().first().toBool());
-}
 
-void TestPrint::printKey_data()
-{
-    QTest::addColumn<QString>("file"); // empty: the dialog is cancelled
-    QTest::addColumn<QStringList>("captions"); // with the poll's state at each
-    QTest::newRow("cancelled") << QString() << QStringList();
-    QTest::newRow("printed") << "t.pdf"
-                             << QStringList { "3 record(s) completed, off", "List, off" };
-    QTest::newRow("printer fails") << "no/such/folder/t.pdf" << QStringList();
-}
+    void layout()
+    {
+        QFETCH(int, records);
+        QFETCH(int, appended);
+        QFETCH(int, pages);
+        RecordTableModel model;
+        fill(&model, 1, records);
+        RecordingPrinter device;
+        RecordTablePrinter printer(&model, &device);
+        printer.setSliceLimits(1, 1000);
+        QStringList expected;
+        connect(&printer, &RecordTablePrinter::captionChanged, [&](const QString &caption) {
+            fill(&model, model.rows(), device.texts.filter("completed").isEmpty() ? appended : 0);
+            device.texts << caption;
+        });
+        QSignalSpy finished(&printer, &RecordTablePrinter::finished);
+        QVERIFY(printer.start());
+        QVERIFY(finished.wait(5000));
 
-void TestPrint::printKey()
-{
-    QFETCH(QString, file);
-    QFETCH(QStringList, captions);
-    PortMap ports;
-    MeterLink link(&ports);
-    SharedState state;
-    Poll poll(&link, &state);
-    poll.setEnabled(true);
-    FileList window;
-    window.setWindowTitle("List");
-    fill(window.model(), 1, 3);
-    QWidget mainWindow;
-    RecordTablePrintJob job(&window, &poll, &mainWindow);
-    QTemporaryDir dir;
-    job.printer()->setOutputFileName(dir.filePath(file));
-    QStringList seen;
-    connect(&window, &QWidget::windowTitleChanged, [&](const QString &caption) {
-        seen << caption + (poll.isEnabled() ? ", on" : ", off");
-    });
-    QSignalSpy finished(&job, &RecordTablePrintJob::finished);
-    job.start();
-    QVERIFY(job.printDialog()->isVisible() && !poll.isEnabled());
-    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    // As the dialog's OK does, without its check of the folder.
-    job.printDialog()->done(file.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
-    QVERIFY(finished.count() || finished.wait(5000));
-    QCOMPARE(finished.first().first().toBool(), file == "t.pdf");
-    QCOMPARE(seen, captions);
-    QVERIFY(window.windowTitle() == "List" && !QApplication::overrideCursor() && poll.isEnabled());
-    QCOMPARE(QFileInfo(dir.filePath("t.pdf")).size() > 0, file == "t.pdf");
-    QCOMPARE(window.findChild<QMessageBox *>("PrintFailedMessage") != nullptr,
-             file.startsWith("no/"));
-}
+        // The page number at (7.87 in x 1440 - 600) / 2 twips, the headers and the rule, then 45
+        // records a page.
+        const auto line = [&](int page, int y, const QStringList &cells, int x0 = 600) {
+            for (int c = 0; c < cells.size(); ++c)
+                expected << QString::asprintf("%d %d %d ", page, c ? 500 + 1200 * c : x0, y)
+                        + cells[c];
+        };
+        for (int r = 0; r <= records + appended; ++r) {
+            const int page = qMax(0, r - 1) / 45 + 1;
+            if (r == 0 || (r > 45 && (r - 1) % 45 == 0)) {
+                line(page, 14900, { QStringLiteral("P-%1").arg(page) }, 5366);
+                line(page, 800,
+                     { "No.s", "Time", "Cel", "DewC", "WetC", "%RH", "Fah", "DewF", "WetF" });
+                line(page, 1100, { QString(127, '-') });
+            }
+            if (r > 0) {
+                line(page, 1400 + 300 * ((r - 1) % 45), model.rowCells(r));
+                expected << QStringLiteral("%1 record(s) completed").arg(r);
+            }
+        }
+        QCOMPARE(device.texts, expected);
+        QCOMPARE(device.page, pages);
+        QVERIFY(finished.first().first().toBool());
+    }
+
+    void printKey_data()
+    {
+        QTest::addColumn<QString>("file"); // empty: the dialog is cancelled
+        QTest::addColumn<QStringList>("captions"); // with the poll's state at each
+        QTest::newRow("cancelled") << QString() << QStringList();
+        QTest::newRow("printed") << "t.pdf"
+                                 << QStringList { "3 record(s) completed, off", "List, off" };
+        QTest::newRow("printer fails") << "no/such/folder/t.pdf" << QStringList();
+    }
+
+    void printKey()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, captions);
+        PortMap ports;
+        MeterLink link(&ports);
+        SharedState state;
+        Poll poll(&link, &state);
+        poll.setEnabled(true);
+        FileList window;
+        window.setWindowTitle("List");
+        fill(window.model(), 1, 3);
+        QWidget mainWindow;
+        RecordTablePrintJob job(&window, &poll, &mainWindow);
+        QTemporaryDir dir;
+        job.printer()->setOutputFileName(dir.filePath(file));
+        QStringList seen;
+        connect(&window, &QWidget::windowTitleChanged, [&](const QString &caption) {
+            seen << caption + (poll.isEnabled() ? ", on" : ", off");
+        });
+        QSignalSpy finished(&job, &RecordTablePrintJob::finished);
+        job.start();
+        QVERIFY(job.printDialog()->isVisible() && !poll.isEnabled());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // As the dialog's OK does, without its check of the folder.
+        job.printDialog()->done(file.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
+        QVERIFY(finished.count() || finished.wait(5000));
+        QCOMPARE(finished.first().first().toBool(), file == "t.pdf");
+        QCOMPARE(seen, captions);
+        QVERIFY(window.windowTitle() == "List" && !QApplication::overrideCursor()
+                && poll.isEnabled());
+        QCOMPARE(QFileInfo(dir.filePath("t.pdf")).size() > 0, file == "t.pdf");
+        QCOMPARE(window.findChild<QMessageBox *>("PrintFailedMessage") != nullptr,
+                 file.startsWith("no/"));
+    }
+};
 
 QTEST_MAIN(TestPrint)
 #include "tst_print.moc"

@@ -1,5 +1,6 @@
 #include "meter/SimulatedMeter.h"
 #include "tests/common/CommandRun.h"
+#include "tests/common/TestData.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -14,14 +15,7 @@
 
 using namespace dewscope;
 using test::CommandRun;
-
-namespace {
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot open>");
-}
-} // namespace
+using test::readBytes;
 
 // dewscope-cli record against the simulated meter on a real pseudo-terminal.
 class TestRecordCommand : public QObject

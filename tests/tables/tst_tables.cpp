@@ -1,6 +1,7 @@
 #include "tables/FileLoader.h"
 #include "tables/GridSaver.h"
 #include "tables/RecordTableModel.h"
+#include "tests/common/TestData.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -10,14 +11,9 @@
 #include <utility>
 
 using namespace dewscope;
+using test::readBytes;
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot open>");
-}
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -25,7 +21,6 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
 }
-
 
 // The data rows of a grid, each as its cells joined by TAB without the empty ones at the end.
 QStringList dataRows(const RecordTableModel &model)
@@ -102,8 +97,8 @@ private Q_SLOTS:
         model.setRows(1);
         QVERIFY(model.rowCount() == 0 && reset.count() == 1);
         QCOMPARE(model.rowCells(0),
-                 QStringList({ "No.s", "   Time", " Cel", "DewC", "WetC", "RH%", "Fah", "DewF",
-                               "WetF" }));
+                 QStringList(
+                     { "No.s", "   Time", " Cel", "DewC", "WetC", "RH%", "Fah", "DewF", "WetF" }));
     }
 
     void saveLinesAndCaptions_data()
