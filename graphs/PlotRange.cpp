@@ -3,13 +3,11 @@
 #include "graphs/DataPlotState.h"
 #include "graphs/PlotRangeCheck.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -18,118 +16,58 @@ namespace dewscope {
 
 const QString PlotRange::Caption = QStringLiteral("Plot Range");
 
-namespace {
-
-// A stored number as its shortest text in the system's form.
-QString numberText(float value)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(double(value), 'g', 7);
-}
-
-QLabel *caption(const QString &text)
-{
-    auto *label = new QLabel(text);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
-// Two boxes under their captions, "Min" or "From" on the left.
-QGroupBox *pair(const QString &title, const QString &left, QLineEdit *leftBox, const QString &right,
-                QLineEdit *rightBox)
-{
-    auto *frame = new QGroupBox(title);
-    auto *grid = new QGridLayout(frame);
-    grid->addWidget(caption(left), 0, 0);
-    grid->addWidget(caption(right), 0, 1);
-    grid->addWidget(leftBox, 1, 0);
-    grid->addWidget(rightBox, 1, 1);
-    return frame;
-}
-
-} // namespace
-
 PlotRange::PlotRange(DataPlotState *plot, QWidget *plotWindow, QWidget *parent)
-    : QDialog(parent)
+    : RangeDialog(Caption, scalesOf(*plot), parent)
     , m_plot(plot)
-    , m_cOpt(new QRadioButton(QStringLiteral("Celsius")))
-    , m_fOpt(new QRadioButton(QStringLiteral("Fahrenheit")))
-    , m_txtMax(new QLineEdit)
-    , m_txtMin(new QLineEdit)
-    , m_txtMaxR(new QLineEdit)
-    , m_txtMinR(new QLineEdit)
     , m_txtFrom(new QLineEdit)
     , m_txtTo(new QLineEdit)
-    , m_cmdOk(new QPushButton(QStringLiteral("OK")))
 {
-    setWindowTitle(Caption);
-    setModal(false);
-
-    auto *temperature = pair(QStringLiteral("Temperature"), QStringLiteral("Min"), m_txtMin,
-                             QStringLiteral("Max"), m_txtMax);
+    // Two boxes under their captions, "Min" or "From" on the left.
+    const auto pair = [](const QString &title, const QString &left, QLineEdit *leftBox,
+                         const QString &right, QLineEdit *rightBox) {
+        auto *frame = new QGroupBox(title);
+        auto *grid = new QGridLayout(frame);
+        grid->addWidget(caption(left), 0, 0);
+        grid->addWidget(caption(right), 0, 1);
+        grid->addWidget(leftBox, 1, 0);
+        grid->addWidget(rightBox, 1, 1);
+        return frame;
+    };
+    auto *temperature = pair(QStringLiteral("Temperature"), QStringLiteral("Min"), txtMin(),
+                             QStringLiteral("Max"), txtMax());
     auto *units = new QVBoxLayout;
-    units->addWidget(m_cOpt);
-    units->addWidget(m_fOpt);
+    units->addWidget(optCelsius());
+    units->addWidget(optFahrenheit());
     static_cast<QGridLayout *>(temperature->layout())->addLayout(units, 0, 2, 2, 1);
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(pair(QStringLiteral("RH%"), QStringLiteral("Min"), m_txtMinR,
-                         QStringLiteral("Max"), m_txtMaxR),
+    grid->addWidget(pair(QStringLiteral("RH%"), QStringLiteral("Min"), txtMinR(),
+                         QStringLiteral("Max"), txtMaxR()),
                     0, 0);
     grid->addWidget(pair(QStringLiteral("Records"), QStringLiteral("From"), m_txtFrom,
                          QStringLiteral("To"), m_txtTo),
                     0, 1);
     grid->addWidget(temperature, 1, 0, 1, 2);
-    m_cmdOk->setFixedSize(40, 40);
-    grid->addWidget(m_cmdOk, 2, 1, Qt::AlignRight);
+    cmdOk()->setFixedSize(40, 40);
+    grid->addWidget(cmdOk(), 2, 1, Qt::AlignRight);
 
-    QWidget::setTabOrder(m_txtMaxR, m_txtMinR);
-    QWidget::setTabOrder(m_txtMinR, m_cmdOk);
-    QWidget::setTabOrder(m_cmdOk, m_txtMin);
-    QWidget::setTabOrder(m_txtMin, m_txtMax);
-    QWidget::setTabOrder(m_txtMax, m_txtFrom);
+    QWidget::setTabOrder(txtMaxR(), txtMinR());
+    QWidget::setTabOrder(txtMinR(), cmdOk());
+    QWidget::setTabOrder(cmdOk(), txtMin());
+    QWidget::setTabOrder(txtMin(), txtMax());
+    QWidget::setTabOrder(txtMax(), m_txtFrom);
     QWidget::setTabOrder(m_txtFrom, m_txtTo);
-    QWidget::setTabOrder(m_txtTo, m_cOpt);
-    QWidget::setTabOrder(m_cOpt, m_fOpt);
+    QWidget::setTabOrder(m_txtTo, optCelsius());
+    QWidget::setTabOrder(optCelsius(), optFahrenheit());
 
-    for (QLineEdit *box : { m_txtMax, m_txtMin, m_txtMaxR, m_txtMinR, m_txtFrom, m_txtTo }) {
+    for (QLineEdit *box : { txtMax(), txtMin(), txtMaxR(), txtMinR(), m_txtFrom, m_txtTo }) {
         box->setFixedWidth(72);
         box->installEventFilter(this);
     }
-    connect(m_cOpt, &QRadioButton::clicked, this, &PlotRange::showCelsius);
-    connect(m_fOpt, &QRadioButton::clicked, this, &PlotRange::showFahrenheit);
-    connect(m_cmdOk, &QPushButton::clicked, this, &PlotRange::ok);
-
-    m_cOpt->setChecked(true);
-    showCelsius();
+    connect(cmdOk(), &QPushButton::clicked, this, &PlotRange::ok);
     m_txtFrom->setText(numberText(m_plot->from));
     m_txtTo->setText(numberText(m_plot->to));
-    m_txtMaxR->setText(numberText(m_plot->maxRH));
-    m_txtMinR->setText(numberText(m_plot->minRH));
-
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    adjustSize();
-    if (plotWindow) {
-        const QRect over = plotWindow->frameGeometry();
-        move(over.x() + (over.width() - width()) / 2, over.y() + (over.height() - height()) / 2);
-    }
-}
-
-void PlotRange::showCelsius()
-{
-    m_fOpt->setChecked(false);
-    m_txtMax->setText(numberText(m_plot->maxC));
-    m_txtMin->setText(numberText(m_plot->minC));
-}
-
-void PlotRange::showFahrenheit()
-{
-    m_cOpt->setChecked(false);
-    m_txtMax->setText(numberText(m_plot->maxF));
-    m_txtMin->setText(numberText(m_plot->minF));
+    placeOver(plotWindow);
 }
 
 bool PlotRange::eventFilter(QObject *watched, QEvent *event)
@@ -141,7 +79,7 @@ bool PlotRange::eventFilter(QObject *watched, QEvent *event)
         const QString text = key->text();
         if (!text.isEmpty() && text.at(0).isPrint() && key->key() != Qt::Key_Backspace) {
             const bool span = watched == m_txtFrom || watched == m_txtTo;
-            const bool humidity = watched == m_txtMaxR || watched == m_txtMinR;
+            const bool humidity = watched == txtMaxR() || watched == txtMinR();
             for (const QChar c : text) {
                 const bool accepted = c.isDigit() || (!span && c == QLatin1Char('.'))
                     || (!span && !humidity && c == QLatin1Char('-'));
@@ -159,23 +97,18 @@ void PlotRange::ok()
         return;
     QScopedValueRollback<bool> checking(m_checking, true);
     PlotRangeCheck::Input input;
-    input.celsius = m_cOpt->isChecked();
-    input.max = m_txtMax->text();
-    input.min = m_txtMin->text();
-    input.maxRH = m_txtMaxR->text();
-    input.minRH = m_txtMinR->text();
+    input.celsius = optCelsius()->isChecked();
+    input.max = txtMax()->text();
+    input.min = txtMin()->text();
+    input.maxRH = txtMaxR()->text();
+    input.minRH = txtMinR()->text();
     input.from = m_txtFrom->text();
     input.to = m_txtTo->text();
     const auto result = PlotRangeCheck::apply(input, m_plot);
     switch (result.outcome) {
-    case PlotRangeCheck::Outcome::Rejected: {
-        // Shown without a nested event loop; the dialog stays open with the user's text.
-        auto *box = new QMessageBox(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                                    result.message, QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+    case PlotRangeCheck::Outcome::Rejected:
+        refuse(result.message);
         break;
-    }
     case PlotRangeCheck::Outcome::ConversionFailed:
         Q_EMIT conversionFailed();
         close();

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace dewscope {
+
+// What the range dialogs of both graphs share: the Celsius and Fahrenheit options over the two
+// temperature boxes, the two humidity boxes and OK, all filled from the graph's scales when the
+// dialog opens (Celsius selected); the refusal's message; the placing over the graph. Modeless.
+class RangeDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    QRadioButton *optCelsius() const { return m_cOpt; }
+    QRadioButton *optFahrenheit() const { return m_fOpt; }
+    QLineEdit *txtMax() const { return m_txtMax; }
+    QLineEdit *txtMin() const { return m_txtMin; }
+    QLineEdit *txtMaxR() const { return m_txtMaxR; }
+    QLineEdit *txtMinR() const { return m_txtMinR; }
+    QPushButton *cmdOk() const { return m_cmdOk; }
+
+protected:
+    // The six scale fields of a graph's state.
+    struct Scales
+    {
+        const float &maxC, &minC, &maxF, &minF, &maxRH, &minRH;
+    };
+    template<typename State> static Scales scalesOf(const State &s)
+    {
+        return { s.maxC, s.minC, s.maxF, s.minF, s.maxRH, s.minRH };
+    }
+
+    RangeDialog(const QString &caption, Scales scales, QWidget *parent);
+
+    // A stored number as its shortest text in the system's form (7 significant digits at most).
+    static QString numberText(float value);
+    // A sunken caption over or beside a box; width 0 leaves it to the layout.
+    static QLabel *caption(const QString &text, int width = 0);
+    // Fixes the dialog's size to its layout and centres it over the graph's window.
+    void placeOver(QWidget *graphWindow);
+    // A refused group's message (critical icon, the program's title), shown without a nested
+    // event loop; the dialog stays open with the user's text.
+    void refuse(const QString &message);
+
+    bool m_checking = false; // OK is running: a second click waits for it
+
+private:
+    void showScale(bool celsius);
+
+    Scales m_scales;
+    QRadioButton *m_cOpt;
+    QRadioButton *m_fOpt;
+    QLineEdit *m_txtMax;
+    QLineEdit *m_txtMin;
+    QLineEdit *m_txtMaxR;
+    QLineEdit *m_txtMinR;
+    QPushButton *m_cmdOk;
+};
+
+} // namespace dewscope
