@@ -24,9 +24,7 @@ namespace {
 
 struct Input
 {
-    double t;
-    double rh;
-    double e;
+    double t, rh, e;
 };
 
 void addInput(std::vector<Input> &inputs, int tTenths, int rhTenths)

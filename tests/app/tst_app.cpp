@@ -10,6 +10,8 @@
 #include "meter/Psychrometrics.h"
 #include "meter/SimulatedMeter.h"
 #include "recording/Recorder.h"
+#include "tests/common/MeterRig.h"
+#include "tests/common/ProgramRig.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -40,27 +42,7 @@ void answerNextDialog(QString *seen, std::function<void()> meanwhile = {}, int a
     });
 }
 
-// The program started with COM 1 at a port location, or at a demo meter sending fixed values
-// quickly; its port window is up.
-struct Rig
-{
-    SimulatedMeter meter;
-    std::unique_ptr<Application> app;
-
-    bool start(const QString &location)
-    {
-        app = std::make_unique<Application>(Application::Options { location });
-        return app->start();
-    }
-    bool startMeter(double tempC, double rh)
-    {
-        meter.setDrift(false);
-        meter.setValues(tempC, rh);
-        meter.setFrameInterval(100);
-        return meter.open() && start(meter.path());
-    }
-    Panel *panel() const { return app->panel(); }
-};
+using Rig = test::ProgramRig;
 
 // The four figures as shown: temperature, humidity, dew point, wet bulb.
 QStringList figures(const Panel *panel)
@@ -108,8 +90,9 @@ private Q_SLOTS:
         QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: ";
         QTest::newRow("help-all") << QStringList { "--help-all" } << 0 << "Usage: ";
         QTest::newRow("version") << QStringList { "--version" } << 0 << "Dewscope 10.02\n";
-        QTest::newRow("both") << QStringList { "--demo", "--port", "/dev/ttyS0" } << 2
-                              << "--port and --demo cannot be used together.";
+        // clang-format off
+        QTest::newRow("both") << QStringList { "--demo", "--port", "/dev/ttyS0" } << 2 << "--port and --demo cannot be used together.";
+        // clang-format on
         QTest::newRow("port without location") << QStringList { "--port" } << 2 << "Missing value";
     }
     // The program answers its command line on a terminal without any display.
@@ -184,7 +167,7 @@ private Q_SLOTS:
             QVERIFY(comPortNumberFromText(port->txtCOM()->itemText(i), 0)
                     > comPortNumberFromText(port->txtCOM()->itemText(i - 1), 0));
         QCOMPARE(port->txtCOM()->currentIndex(), 0);
-        QTest::mouseClick(port->cmdOK(), Qt::LeftButton);
+        rig.ok();
         Panel *panel = rig.panel();
         // The port window closing after OK does not end the program.
         QVERIFY(panel->isVisible() && !port->isVisible() && finished.isEmpty());
@@ -237,7 +220,6 @@ private Q_SLOTS:
     void offlineStart()
     {
         QFETCH(QString, typed);
-        QFETCH(int, expectedNumber);
         Rig rig;
         QVERIFY(rig.start(missingPort));
         QComboBox *box = rig.app->port()->txtCOM();
@@ -259,7 +241,7 @@ private Q_SLOTS:
         QCOMPARE(placed, panel->screen()->availableGeometry().topLeft());
         QCOMPARE(panel->frameGeometry().topLeft(), placed);
 
-        QCOMPARE(rig.app->state()->comPortNumber, expectedNumber);
+        QTEST(rig.app->state()->comPortNumber, "expectedNumber");
         QVERIFY(panel->isVisible() && !rig.app->state()->meterOnline);
         QCOMPARE(toolbarEnabled(panel),
                  QList<bool>({ false, true, false, false, false, false, false, false, true }));
@@ -302,10 +284,8 @@ private Q_SLOTS:
         pdf.close();
 
         // A main window of its own, with no meter behind it.
-        SharedState state;
-        PortMap ports;
-        MeterLink link(&ports);
-        Panel panel(&state, &link, nullptr, nullptr);
+        test::MeterRig rig;
+        Panel panel(&rig.state, &rig.link, nullptr, nullptr);
         panel.setProgramDir(dir.path());
         QList<QUrl> opened;
         panel.setUrlOpener([&opened, viewer](const QUrl &url) {

@@ -7,7 +7,7 @@
 #include "graphs/RealTimeGraph.h"
 #include "graphs/RealTimeRange.h"
 #include "graphs/RealTimeRangeCheck.h"
-#include "meter/SimulatedMeter.h"
+#include "tests/common/ProgramRig.h"
 
 #include <QPrinter>
 #include <QtTest>
@@ -132,7 +132,8 @@ private Q_SLOTS:
         QTEST(scales(s).join(' '), "stored");
     }
 
-    // A scripted series of readings on a graph of the opening size, one tick at a time.
+    // A scripted series of readings on a graph of the opening size, one tick at a time, then
+    // the window printed and its print dialog cancelled.
     void sweepPixels()
     {
         SharedState shared;
@@ -193,16 +194,8 @@ private Q_SLOTS:
         QCOMPARE((QList<float> { state.width, state.bottom, state.height, state.x }),
                  (QList<float> { 210, 360, 287, -30 }));
         QCOMPARE(at(window, 200, 200), White);
-    }
 
-    void printing()
-    {
-        SharedState shared;
-        State state;
-        QWidget main;
-        RealTime24 window(&shared, &state, &main);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Printed: the window's image as one page.
         QTemporaryDir dir;
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -217,8 +210,7 @@ private Q_SLOTS:
         // Cancel: nothing printed, the toolbar back, the image as it was.
         const QImage before = window.image();
         window.printButton()->trigger();
-        QVERIFY(window.printDialog());
-        QVERIFY(window.toolbar()->isHidden());
+        QVERIFY(window.printDialog() && window.toolbar()->isHidden());
         window.printDialog()->reject();
         QVERIFY(!window.toolbar()->isHidden());
         QCOMPARE(window.image(), before);
@@ -228,13 +220,10 @@ private Q_SLOTS:
     // scales; the range dialog checks and restarts it; a silent meter closes it.
     void graphInTheProgram()
     {
-        SimulatedMeter meter;
-        meter.setValues(20, 25);
-        meter.setFrameInterval(100);
-        QVERIFY(meter.open());
-        Application app(Application::Options { meter.path() });
-        QVERIFY(app.start());
-        QTest::mouseClick(app.port()->cmdOK(), Qt::LeftButton);
+        test::ProgramRig rig;
+        QVERIFY(rig.startMeter(20, 25));
+        rig.ok();
+        Application &app = *rig.app;
         RealTimeGraph *graph = app.realTimeGraph();
         graph->state()->maxC = 30;
         app.panel()->runToolbarKey(QStringLiteral("Graph"));
@@ -270,7 +259,7 @@ private Q_SLOTS:
         QCOMPARE(graph->state()->step, 0.5f);
         QCOMPARE(graph->state()->maxF, 104.f);
 
-        meter.setSilent(true);
+        rig.meter.setSilent(true);
         QTRY_VERIFY_WITH_TIMEOUT(!graph->window(), 8000);
     }
 };

@@ -6,12 +6,12 @@
 #include "graphs/ListPlot1.h"
 #include "graphs/PlotRange.h"
 #include "graphs/PlotRangeCheck.h"
-#include "meter/SimulatedMeter.h"
 #include "tables/DataList.h"
 #include "tables/FileList.h"
 #include "tables/RecordWindows.h"
 #include "tests/common/CommandRun.h"
 #include "tests/common/LiteralPlot.h"
+#include "tests/common/ProgramRig.h"
 
 #include <QPrinter>
 #include <QtTest>
@@ -179,11 +179,10 @@ private Q_SLOTS:
     // an empty table, printing.
     void plotInTheProgram()
     {
-        SimulatedMeter meter;
-        QVERIFY(meter.open());
-        Application app(Application::Options { meter.path() });
-        QVERIFY(app.start());
-        QTest::mouseClick(app.port()->cmdOK(), Qt::LeftButton);
+        test::ProgramRig rig;
+        QVERIFY(rig.startMeter(20, 25));
+        rig.ok();
+        Application &app = *rig.app;
         RecordWindows *windows = app.panel()->findChild<MainToolbarCommands *>()->windows();
         DataPlot *plot = app.dataPlot();
         FileList *fileList = windows->openFileList("File List");

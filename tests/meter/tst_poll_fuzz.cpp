@@ -57,11 +57,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("maxGapMs"); // pause between two chunks: 0 to this
         // Dense streams keep a tick retrying; sparse ones let waits run empty, so silence,
         // blinking and recovery come into play.
-        QTest::newRow("02/03 and value bytes, dense")
-            << 3u << Mix { 12, 0, 80, 0, 0 } << 3000 << 250;
+        // clang-format off
+        QTest::newRow("02/03 and value bytes, dense") << 3u << Mix { 12, 0, 80, 0, 0 } << 3000 << 250;
         QTest::newRow("torn frames, sparse") << 9u << Mix { 1, 0, 0, 100, 0 } << 6000 << 2500;
         QTest::newRow("FF bursts") << 10u << Mix { 500, 25, 0, 0, 0 } << 3000 << 800;
         QTest::newRow("mixed, sparse") << 12u << Mix { 8, 25, 25, 25, 25 } << 6000 << 3500;
+        // clang-format on
     }
 
     void randomStreams()

@@ -1,11 +1,8 @@
 #include "graphs/RecordTablePrintJob.h"
 #include "graphs/RecordTablePrinter.h"
-#include "meter/MeterLink.h"
-#include "meter/Poll.h"
-#include "meter/PortMap.h"
-#include "meter/SharedState.h"
 #include "tables/FileList.h"
 #include "tables/RecordTableModel.h"
+#include "tests/common/MeterRig.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -67,7 +64,6 @@ private Q_SLOTS:
     {
         QFETCH(int, records);
         QFETCH(int, appended);
-        QFETCH(int, pages);
         RecordTableModel model;
         fill(&model, 1, records);
         RecordingPrinter device;
@@ -103,7 +99,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(device.texts, expected);
-        QCOMPARE(device.page, pages);
+        QTEST(device.page, "pages");
         QVERIFY(finished.first().first().toBool());
     }
 
@@ -120,11 +116,8 @@ private Q_SLOTS:
     void printKey()
     {
         QFETCH(QString, file);
-        QFETCH(QStringList, captions);
-        PortMap ports;
-        MeterLink link(&ports);
-        SharedState state;
-        Poll poll(&link, &state);
+        test::MeterRig rig; // a poll with no meter behind it
+        Poll &poll = rig.poll;
         poll.setEnabled(true);
         FileList window;
         window.setWindowTitle("List");
@@ -145,7 +138,7 @@ private Q_SLOTS:
         job.printDialog()->done(file.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
         QVERIFY(finished.count() || finished.wait(5000));
         QCOMPARE(finished.first().first().toBool(), file == "t.pdf");
-        QCOMPARE(seen, captions);
+        QTEST(seen, "captions");
         QVERIFY(window.windowTitle() == "List" && !QApplication::overrideCursor()
                 && poll.isEnabled());
         QCOMPARE(QFileInfo(dir.filePath("t.pdf")).size() > 0, file == "t.pdf");
