@@ -12,6 +12,7 @@
 #include "recording/Recorder.h"
 #include "tests/common/MeterRig.h"
 #include "tests/common/ProgramRig.h"
+#include "tests/common/TestData.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -277,11 +278,9 @@ private Q_SLOTS:
         QFETCH(QString, manual);
         QFETCH(bool, viewer);
         QTemporaryDir dir;
-        QFile pdf(dir.path() + QStringLiteral("/help/") + manual);
+        const QString pdf = dir.path() + QStringLiteral("/help/") + manual;
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("help")));
-        QVERIFY(manual.isEmpty()
-                || (pdf.open(QIODevice::WriteOnly) && pdf.write("%PDF-1.4\n") > 0));
-        pdf.close();
+        QVERIFY(manual.isEmpty() || test::writeBytes(pdf, "%PDF-1.4\n"));
 
         // A main window of its own, with no meter behind it.
         test::MeterRig rig;
@@ -305,9 +304,8 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel,
                         Qt::Key_Space);
         QCOMPARE(opened,
-                 manual.isEmpty() ? QList<QUrl>()
-                                  : QList<QUrl> { QUrl::fromLocalFile(pdf.fileName()) });
-        QTRY_COMPARE(message.endsWith(QDir::toNativeSeparators(pdf.fileName())), !viewer);
+                 manual.isEmpty() ? QList<QUrl>() : QList<QUrl> { QUrl::fromLocalFile(pdf) });
+        QTRY_COMPARE(message.endsWith(QDir::toNativeSeparators(pdf)), !viewer);
 
         // The memory panel shows and its close button hides it again. Its set box takes digits
         // and backspace only; both Enter keys ask for that set. Left clicks on the port label

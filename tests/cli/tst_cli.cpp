@@ -1,5 +1,6 @@
 #include "recording/DataFileReader.h"
 #include "tests/common/CommandRun.h"
+#include "tests/common/TestData.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -95,10 +96,8 @@ private Q_SLOTS:
 private:
     QString writeFile(const char *name, const QByteArray &bytes)
     {
-        QFile file(m_dir.filePath(QLatin1String(name)));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-            ? file.fileName()
-            : QString();
+        const QString path = m_dir.filePath(QLatin1String(name));
+        return dewscope::test::writeBytes(path, bytes) ? path : QString();
     }
 
     QTemporaryDir m_dir;

@@ -12,6 +12,7 @@
 #include "tests/common/CommandRun.h"
 #include "tests/common/LiteralPlot.h"
 #include "tests/common/ProgramRig.h"
+#include "tests/common/TestData.h"
 
 #include <QPrinter>
 #include <QtTest>
@@ -275,11 +276,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, options);
         QTemporaryDir dir;
-        QFile data(dir.filePath("data.txt"));
-        QVERIFY(data.open(QIODevice::WriteOnly));
+        QByteArray data;
         for (int r = 1; r <= 10; ++r) // the data file format: TAB-separated cells, CR LF
-            data.write(QString("%1\t10:00:%2\t2%1.5\tOL\t-OL\t\r\n").arg(r).arg(r * 2).toUtf8());
-        data.close();
+            data += QString("%1\t10:00:%2\t2%1.5\tOL\t-OL\t\r\n").arg(r).arg(r * 2).toUtf8();
+        QVERIFY(test::writeBytes(dir.filePath("data.txt"), data));
         QStringList args { "plot", dir.filePath(options == "--file" ? "none.txt" : "data.txt"),
                            "--png", dir.filePath("out.png") };
         test::CommandRun run(

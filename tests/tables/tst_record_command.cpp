@@ -32,8 +32,7 @@ private Q_SLOTS:
     {
         m_meter.reset();
         m_dir.emplace();
-        QFile file(m_dir->filePath(QStringLiteral("old.txt")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(m_old) == m_old.size());
+        QVERIFY(test::writeBytes(m_dir->filePath(QStringLiteral("old.txt")), m_old));
         m_meter.emplace();
         m_meter->setDrift(false);
         m_meter->setValues(25.0, 50.0);

@@ -12,15 +12,9 @@
 
 using namespace dewscope;
 using test::readBytes;
+using test::writeBytes;
 
 namespace {
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // The data rows of a grid, each as its cells joined by TAB without the empty ones at the end.
 QStringList dataRows(const RecordTableModel &model)
@@ -123,7 +117,7 @@ private Q_SLOTS:
         QFETCH(QStringList, captions);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("saved.txt"));
-        writeBytes(path, "old contents that must go\r\n");
+        QVERIFY(writeBytes(path, "old contents that must go\r\n"));
         RecordTableModel model;
         for (const QString &row : rows)
             model.addItem(row);
@@ -181,7 +175,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("f.txt"));
-        writeBytes(path, QByteArray("1\r\n").repeated(100));
+        QVERIFY(writeBytes(path, QByteArray("1\r\n").repeated(100)));
         auto *saved = new RecordTableModel;
         auto *loaded = new RecordTableModel;
         for (int i = 0; i < 10; ++i)
@@ -209,11 +203,11 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("big.txt"));
         // Two long cells, the rows up to the limit, two rows more and a long stretch with no
         // line end at all (a row left out, its cell not counted as cut).
-        writeBytes(path,
-                   "   4\t10:00:06\tOL\t-OL\n" + QByteArray(300, 'x') + "\t\t"
-                       + QByteArray(257, 'y') + "\r\n"
-                       + QByteArray("1\n").repeated(RecordTableModel::MaxRows)
-                       + QByteArray(300 * 1024, 'z'));
+        QVERIFY(writeBytes(path,
+                           "   4\t10:00:06\tOL\t-OL\n" + QByteArray(300, 'x') + "\t\t"
+                               + QByteArray(257, 'y') + "\r\n"
+                               + QByteArray("1\n").repeated(RecordTableModel::MaxRows)
+                               + QByteArray(300 * 1024, 'z')));
         RecordTableModel model;
         FileLoader loader(&model, path);
         const Outcome outcome = runToEnd(loader);
