@@ -113,6 +113,7 @@ Application::~Application()
     delete m_graph;
     delete m_plot;
     delete m_port;
+    delete m_memory; // lets go of the main window while it is still whole
     delete m_panel;
     delete m_poll;
     delete m_recorder;

@@ -81,7 +81,7 @@ private:
     Panel *m_panel = nullptr;
     DemoControl *m_demoControl = nullptr;
     RealTimeGraph *m_graph = nullptr;
-    MemoryCommands *m_memory = nullptr; // the main window's, goes with it
+    MemoryCommands *m_memory = nullptr; // the main window's, deleted just before it
     DataPlot *m_plot = nullptr;
     bool m_finished = false;
 };
