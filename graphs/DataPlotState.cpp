@@ -6,16 +6,6 @@
 
 namespace dewscope {
 
-void DataPlotState::resetScales()
-{
-    maxC = 60;
-    minC = -20;
-    maxF = 140;
-    minF = -4;
-    maxRH = 100;
-    minRH = 0;
-}
-
 void DataPlotState::spanWholeTable(int dataRows)
 {
     total = float(dataRows);

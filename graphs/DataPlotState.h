@@ -1,5 +1,7 @@
 #pragma once
 
+#include "graphs/GraphScales.h"
+
 #include <QString>
 
 namespace dewscope {
@@ -8,7 +10,7 @@ namespace dewscope {
 // the record-curve drawing and the command line. Coordinates are pixels of the window's client
 // area, origin top-left, y downward. Records are counted from the first of the span: record k
 // (1 .. count) is grid row from + k - 1.
-struct DataPlotState
+struct DataPlotState : GraphScales
 {
     // Window sizes in twips (15 per pixel on screen).
     static constexpr int TwipsPerPixel = 15;
@@ -25,9 +27,6 @@ struct DataPlotState
     static constexpr int CurveColumns[CurveCount] = { 2, 5, 4, 3 };
     static constexpr int TimeColumn = 1;
 
-    float maxC = 60, minC = -20;
-    float maxF = 140, minF = -4;
-    float maxRH = 100, minRH = 0;
     float total = 0; // data rows of the source table
     float from = 1, to = 0; // first and last grid row plotted
     float count = 0; // records in the span
@@ -40,8 +39,6 @@ struct DataPlotState
     float prevX = 0; // absolute x of the previous record's points; 0 when there are none
     float prevY[CurveCount] = {}; // absolute y of each curve's previous point
 
-    // The scales every opening of the plot starts from.
-    void resetScales();
     // The whole table as the span.
     void spanWholeTable(int dataRows);
     // Lays the plot area out for a client area of that many pixels; the curves start anew.

@@ -17,7 +17,7 @@ namespace dewscope {
 const QString PlotRange::Caption = QStringLiteral("Plot Range");
 
 PlotRange::PlotRange(DataPlotState *plot, QWidget *plotWindow, QWidget *parent)
-    : RangeDialog(Caption, scalesOf(*plot), parent)
+    : RangeDialog(Caption, plot, parent)
     , m_plot(plot)
     , m_txtFrom(new QLineEdit)
     , m_txtTo(new QLineEdit)

@@ -1,5 +1,7 @@
 #include "graphs/RangeDialog.h"
 
+#include "graphs/GraphScales.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLayout>
@@ -10,7 +12,7 @@
 
 namespace dewscope {
 
-RangeDialog::RangeDialog(const QString &caption, Scales scales, QWidget *parent)
+RangeDialog::RangeDialog(const QString &caption, const GraphScales *scales, QWidget *parent)
     : QDialog(parent)
     , m_scales(scales)
     , m_cOpt(new QRadioButton(QStringLiteral("Celsius")))
@@ -25,8 +27,8 @@ RangeDialog::RangeDialog(const QString &caption, Scales scales, QWidget *parent)
     setModal(false);
     connect(m_cOpt, &QRadioButton::clicked, this, [this] { showScale(true); });
     connect(m_fOpt, &QRadioButton::clicked, this, [this] { showScale(false); });
-    m_txtMaxR->setText(numberText(m_scales.maxRH));
-    m_txtMinR->setText(numberText(m_scales.minRH));
+    m_txtMaxR->setText(numberText(m_scales->maxRH));
+    m_txtMinR->setText(numberText(m_scales->minRH));
     m_cOpt->setChecked(true);
     showScale(true);
 }
@@ -70,8 +72,8 @@ void RangeDialog::refuse(const QString &message)
 void RangeDialog::showScale(bool celsius)
 {
     (celsius ? m_fOpt : m_cOpt)->setChecked(false);
-    m_txtMax->setText(numberText(celsius ? m_scales.maxC : m_scales.maxF));
-    m_txtMin->setText(numberText(celsius ? m_scales.minC : m_scales.minF));
+    m_txtMax->setText(numberText(celsius ? m_scales->maxC : m_scales->maxF));
+    m_txtMin->setText(numberText(celsius ? m_scales->minC : m_scales->minF));
 }
 
 } // namespace dewscope

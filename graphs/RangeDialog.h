@@ -9,6 +9,8 @@ class QRadioButton;
 
 namespace dewscope {
 
+struct GraphScales;
+
 // What the range dialogs of both graphs share: the Celsius and Fahrenheit options over the two
 // temperature boxes, the two humidity boxes and OK, all filled from the graph's scales when the
 // dialog opens (Celsius selected); the refusal's message; the placing over the graph. Modeless.
@@ -26,17 +28,7 @@ public:
     QPushButton *cmdOk() const { return m_cmdOk; }
 
 protected:
-    // The six scale fields of a graph's state.
-    struct Scales
-    {
-        const float &maxC, &minC, &maxF, &minF, &maxRH, &minRH;
-    };
-    template<typename State> static Scales scalesOf(const State &s)
-    {
-        return { s.maxC, s.minC, s.maxF, s.minF, s.maxRH, s.minRH };
-    }
-
-    RangeDialog(const QString &caption, Scales scales, QWidget *parent);
+    RangeDialog(const QString &caption, const GraphScales *scales, QWidget *parent);
 
     // A stored number as its shortest text in the system's form (7 significant digits at most).
     static QString numberText(float value);
@@ -53,7 +45,7 @@ protected:
 private:
     void showScale(bool celsius);
 
-    Scales m_scales;
+    const GraphScales *m_scales;
     QRadioButton *m_cOpt;
     QRadioButton *m_fOpt;
     QLineEdit *m_txtMax;

@@ -10,12 +10,7 @@ namespace dewscope {
 
 void RealTimeGraphState::resetScales()
 {
-    maxC = 60;
-    minC = -20;
-    maxF = 140;
-    minF = -4;
-    maxRH = 100;
-    minRH = 0;
+    GraphScales::resetScales();
     step = 1;
 }
 

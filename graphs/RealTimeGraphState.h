@@ -1,5 +1,7 @@
 #pragma once
 
+#include "graphs/GraphScales.h"
+
 #include <QString>
 
 namespace dewscope {
@@ -9,7 +11,7 @@ struct Reading;
 // The scales, layout and sweep cursor of the real-time graph, shared by the graph window and its
 // range dialog. Coordinates are pixels of the window's client area, origin top-left, y downward.
 // The arithmetic of the frame and of one sweep step lives here; the window only draws.
-struct RealTimeGraphState
+struct RealTimeGraphState : GraphScales
 {
     // Window sizes in twips (15 per pixel on screen).
     static constexpr int TwipsPerPixel = 15;
@@ -26,9 +28,6 @@ struct RealTimeGraphState
     enum Curve { Temperature, Humidity, WetBulb, DewPoint, CurveCount };
     enum class TimeMark { None, Label, HalfTick };
 
-    float maxC = 60, minC = -20;
-    float maxF = 140, minF = -4;
-    float maxRH = 100, minRH = 0;
     float step = 1; // cursor advance per tick
     float left = PlotLeft; // plot area's left edge
     float bottom = 0; // plot area's bottom edge

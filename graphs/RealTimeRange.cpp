@@ -20,7 +20,7 @@ namespace dewscope {
 const QString RealTimeRange::Caption = QStringLiteral("Real Time Range");
 
 RealTimeRange::RealTimeRange(RealTimeGraphState *graph, QWidget *graphWindow, QWidget *parent)
-    : RangeDialog(Caption, scalesOf(*graph), parent)
+    : RangeDialog(Caption, graph, parent)
     , m_graph(graph)
     , m_txtCounts(new QLineEdit)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "graphs/GraphScales.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -24,47 +26,10 @@ public:
     };
 
     // Checks and stores the temperature scale (in Celsius, or else in Fahrenheit, the other
-    // unit converted) and then the humidity scale into any state with the six scale fields.
-    template<typename State>
+    // unit converted) and then the humidity scale.
     static Result applyScales(bool celsius, const QString &max, const QString &min,
-                              const QString &maxRH, const QString &minRH, State *state,
-                              const QLocale &locale)
-    {
-        float top = 0;
-        float bottom = 0;
-        if (celsius) {
-            if (!withinLimits(max, min, -20, 60))
-                return { Outcome::Rejected, CelsiusMessage };
-            if (!stored(locale, max, &top))
-                return conversionFailed();
-            state->maxC = top;
-            if (!stored(locale, min, &bottom))
-                return conversionFailed();
-            state->minC = bottom;
-            state->maxF = state->maxC * 9 / 5 + 32;
-            state->minF = state->minC * 9 / 5 + 32;
-        } else {
-            if (!withinLimits(max, min, -4, 140))
-                return { Outcome::Rejected, FahrenheitMessage };
-            if (!stored(locale, max, &top))
-                return conversionFailed();
-            state->maxF = top;
-            if (!stored(locale, min, &bottom))
-                return conversionFailed();
-            state->minF = bottom;
-            state->maxC = roundToTenth((double(state->maxF) - 32) * 5 / 9);
-            state->minC = roundToTenth((double(state->minF) - 32) * 5 / 9);
-        }
-        if (!withinLimits(maxRH, minRH, 0, 100))
-            return { Outcome::Rejected, HumidityMessage };
-        if (!stored(locale, maxRH, &top))
-            return conversionFailed();
-        state->maxRH = top;
-        if (!stored(locale, minRH, &bottom))
-            return conversionFailed();
-        state->minRH = bottom;
-        return {};
-    }
+                              const QString &maxRH, const QString &minRH, GraphScales *state,
+                              const QLocale &locale);
 
 protected:
     // A pair of boxes passes when max > min and both lie within the limits.
