@@ -32,12 +32,6 @@ public:
                               const QLocale &locale);
 
 protected:
-    // A pair of boxes passes when max > min and both lie within the limits.
-    static bool withinLimits(const QString &max, const QString &min, double lower, double upper);
-    // The whole text as a number in the locale's form; false when it is not one.
-    static bool stored(const QLocale &locale, const QString &text, float *value);
-    // One decimal place, halves to the even neighbour.
-    static float roundToTenth(double value);
     static Result conversionFailed() { return { Outcome::ConversionFailed, QString() }; }
 };
 
