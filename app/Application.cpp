@@ -1,10 +1,10 @@
 #include "app/Application.h"
 
-#include "app/DemoControl.h"
+#include "app/DemoMeterWindow.h"
 #include "app/MainToolbarCommands.h"
+#include "app/MainWindow.h"
 #include "app/MemoryCommands.h"
-#include "app/Panel.h"
-#include "app/Port.h"
+#include "app/PortWindow.h"
 #include "graphs/DataPlot.h"
 #include "graphs/RealTimeGraph.h"
 #include "meter/MeterLink.h"
@@ -80,25 +80,25 @@ Application::Application(const Options &options, QObject *parent)
     if (!m_options.port.isEmpty())
         m_portMap->setOverride(m_options.port);
 
-    m_panel = new Panel(&m_state, m_link, m_poll, m_recorder);
-    m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
-    connect(m_panel, &Panel::closed, this, &Application::shutDown);
+    m_mainWindow = new MainWindow(&m_state, m_link, m_poll, m_recorder);
+    m_mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+    connect(m_mainWindow, &MainWindow::closed, this, &Application::shutDown);
     // The real-time graph: opened by "Graph"; a silent meter closes it, and then the Real Time
     // List (connected by the toolbar commands below).
-    m_graph = new RealTimeGraph(&m_state, m_panel, m_poll->interval(), this);
+    m_graph = new RealTimeGraph(&m_state, m_mainWindow, m_poll->interval(), this);
     connect(m_poll, &Poll::meterSilent, m_graph, &RealTimeGraph::close);
     // Save, Open, List, Graph and Sample, the record windows and the recorder's labels.
-    auto *commands = MainToolbarCommands::attach(m_panel);
+    auto *commands = MainToolbarCommands::attach(m_mainWindow);
     connect(commands, &MainToolbarCommands::graphRequested, m_graph, &RealTimeGraph::open);
     // The memory panel, its set loads and the download from the poll's announcement.
-    m_memory = new MemoryCommands(m_panel, commands->windows(), m_panel);
+    m_memory = new MemoryCommands(m_mainWindow, commands->windows(), m_mainWindow);
     // The data plot: opened by "Plot" in the File List and the Data List.
-    m_plot = new DataPlot(m_panel, this);
+    m_plot = new DataPlot(m_mainWindow, this);
     connect(commands->windows(), &RecordWindows::keyClicked, m_plot, &DataPlot::keyClicked);
 
-    m_port = new Port(&m_state, m_portMap.get());
-    connect(m_port, &Port::accepted, this, &Application::openPanel);
-    connect(m_port, &Port::cancelled, this, &Application::shutDown);
+    m_port = new PortWindow(&m_state, m_portMap.get());
+    connect(m_port, &PortWindow::accepted, this, &Application::openMainWindow);
+    connect(m_port, &PortWindow::cancelled, this, &Application::shutDown);
 }
 
 Application::~Application()
@@ -114,7 +114,7 @@ Application::~Application()
     delete m_plot;
     delete m_port;
     delete m_memory; // lets go of the main window while it is still whole
-    delete m_panel;
+    delete m_mainWindow;
     delete m_poll;
     delete m_recorder;
     delete m_link;
@@ -137,7 +137,7 @@ bool Application::start(QString *error)
     m_port->placeOnScreen();
     m_port->show();
     if (m_meter) {
-        m_demoControl = new DemoControl(m_meter);
+        m_demoControl = new DemoMeterWindow(m_meter);
         m_demoControl->adjustSize();
         const QRect frame = m_port->frameGeometry();
         m_demoControl->move(frame.right() + 24, frame.top());
@@ -148,17 +148,17 @@ bool Application::start(QString *error)
     return true;
 }
 
-void Application::openPanel()
+void Application::openMainWindow()
 {
     // The load places the window and settles online or offline (its message included) before
     // the window is first seen, so it never shows keys that are about to be disabled.
-    m_panel->load();
-    m_panel->show();
-    m_panel->raise();
-    m_panel->activateWindow();
+    m_mainWindow->load();
+    m_mainWindow->show();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
     if (m_demoControl) {
         // Beside the main window, which now sits in the top-left corner.
-        const QRect frame = m_panel->frameGeometry();
+        const QRect frame = m_mainWindow->frameGeometry();
         m_demoControl->move(frame.right() + 24, frame.top());
     }
 }
@@ -178,11 +178,11 @@ void Application::shutDown()
         m_meter->close();
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        if (window->isVisible() && window != m_panel)
+        if (window->isVisible() && window != m_mainWindow)
             window->close();
     }
-    if (m_panel->isVisible())
-        m_panel->hide();
+    if (m_mainWindow->isVisible())
+        m_mainWindow->hide();
     Q_EMIT finished();
 }
 

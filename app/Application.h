@@ -10,12 +10,12 @@
 
 namespace dewscope {
 
-class DemoControl;
+class DemoMeterWindow;
 class MemoryCommands;
 class MeterLink;
-class Panel;
+class MainWindow;
 class Poll;
-class Port;
+class PortWindow;
 class DataPlot;
 class RealTimeGraph;
 class PortMap;
@@ -53,10 +53,10 @@ public:
     MeterLink *meterLink() const { return m_link; }
     Poll *poll() const { return m_poll; }
     Recorder *recorder() const { return m_recorder; }
-    Port *port() const { return m_port; }
-    Panel *panel() const { return m_panel; }
+    PortWindow *port() const { return m_port; }
+    MainWindow *mainWindow() const { return m_mainWindow; }
     SimulatedMeter *simulatedMeter() const { return m_meter; }
-    DemoControl *demoControl() const { return m_demoControl; }
+    DemoMeterWindow *demoControl() const { return m_demoControl; }
     RealTimeGraph *realTimeGraph() const { return m_graph; }
     MemoryCommands *memoryCommands() const { return m_memory; }
     DataPlot *dataPlot() const { return m_plot; }
@@ -67,7 +67,7 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void openPanel();
+    void openMainWindow();
     void shutDown();
 
     Options m_options;
@@ -77,9 +77,9 @@ private:
     Poll *m_poll = nullptr;
     Recorder *m_recorder = nullptr;
     SimulatedMeter *m_meter = nullptr;
-    Port *m_port = nullptr;
-    Panel *m_panel = nullptr;
-    DemoControl *m_demoControl = nullptr;
+    PortWindow *m_port = nullptr;
+    MainWindow *m_mainWindow = nullptr;
+    DemoMeterWindow *m_demoControl = nullptr;
     RealTimeGraph *m_graph = nullptr;
     MemoryCommands *m_memory = nullptr; // the main window's, deleted just before it
     DataPlot *m_plot = nullptr;

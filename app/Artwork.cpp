@@ -241,4 +241,26 @@ QIcon applicationIcon()
     return icon;
 }
 
+QFont sansFont(int pointSize, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setFamilies({ QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                       QStringLiteral("DejaVu Sans") });
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont serifFont(int pointSize)
+{
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setFamilies({ QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                       QStringLiteral("DejaVu Serif") });
+    font.setStyleHint(QFont::Serif);
+    font.setPointSize(pointSize);
+    font.setBold(true);
+    return font;
+}
+
 } // namespace dewscope::artwork

@@ -22,4 +22,9 @@ QPixmap unitSign(bool celsius, const QFont &font, const QColor &color, qreal dev
 // The program's icon: a thermometer beside a drop.
 QIcon applicationIcon();
 
+// The main window's faces: Arial and Times New Roman where installed, else their
+// metric-compatible stand-ins.
+QFont sansFont(int pointSize, bool bold = true);
+QFont serifFont(int pointSize);
+
 } // namespace dewscope::artwork

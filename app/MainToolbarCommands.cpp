@@ -1,12 +1,12 @@
 #include "app/MainToolbarCommands.h"
 
-#include "app/Panel.h"
+#include "app/MainWindow.h"
 #include "graphs/RecordTablePrintJob.h"
-#include "recording/DataFile.h"
 #include "meter/Poll.h"
-#include "tables/FileLoader.h"
+#include "recording/DataFile.h"
 #include "recording/Recorder.h"
-#include "tables/FileList.h"
+#include "tables/FileListWindow.h"
+#include "tables/FileLoader.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
 #include "tables/SaveDialog.h"
@@ -46,7 +46,7 @@ MainToolbarCommands::MainToolbarCommands(Recorder *recorder, RecordWindows *wind
     connect(recorder, &Recorder::listRowAppended, windows, &RecordWindows::appendToList);
 }
 
-MainToolbarCommands *MainToolbarCommands::attach(Panel *panel)
+MainToolbarCommands *MainToolbarCommands::attach(MainWindow *panel)
 {
     auto *windows = new RecordWindows(panel->recorder(), panel, panel);
     auto *commands = new MainToolbarCommands(panel->recorder(), windows, panel, panel);
@@ -54,7 +54,7 @@ MainToolbarCommands *MainToolbarCommands::attach(Panel *panel)
     commands->setLabels(panel->lblRec(), panel->lblCount(), panel->lblFileName());
     if (panel->poll())
         commands->watchPoll(panel->poll());
-    connect(panel, &Panel::commandRequested, commands, &MainToolbarCommands::runCommand);
+    connect(panel, &MainWindow::commandRequested, commands, &MainToolbarCommands::runCommand);
     connect(windows, &RecordWindows::keyClicked, commands,
             [commands, panel](RecordWindow *window, const QString &key) {
                 if (key == QLatin1String("Print"))
@@ -220,7 +220,7 @@ void MainToolbarCommands::open()
         QMessageBox::critical(m_mainWindow, QApplication::applicationDisplayName(), refusal);
         return;
     }
-    FileList *window = m_windows->openFileList(QFileInfo(path).fileName());
+    FileListWindow *window = m_windows->openFileList(QFileInfo(path).fileName());
     // The loader lives with the window: closing or reopening the File List ends the load.
     auto *loader = new FileLoader(window->model(), path, window);
     m_loader = loader;

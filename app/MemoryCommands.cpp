@@ -1,10 +1,11 @@
 #include "app/MemoryCommands.h"
 
-#include "app/Panel.h"
+#include "app/MainWindow.h"
+#include "app/MemoryPanel.h"
 #include "memory/SetLoader.h"
 #include "meter/Poll.h"
 #include "meter/SharedState.h"
-#include "tables/DataList.h"
+#include "tables/DataListWindow.h"
 #include "tables/RecordWindows.h"
 
 #include <QCoreApplication>
@@ -15,34 +16,34 @@ namespace dewscope {
 
 const QString MemoryCommands::InvalidSetMessage = QStringLiteral("Invalid, try again!");
 
-MemoryCommands::MemoryCommands(Panel *panel, RecordWindows *windows, QObject *parent)
+MemoryCommands::MemoryCommands(MainWindow *panel, RecordWindows *windows, QObject *parent)
     : QObject(parent)
-    , m_panel(panel)
+    , m_mainWindow(panel)
     , m_windows(windows)
     , m_transfer(panel->meterLink(), &m_image)
 {
-    m_panel->setMemoryImage(&m_image);
-    connect(m_panel, &Panel::setLoadRequested, this, &MemoryCommands::loadSet);
-    if (Poll *poll = m_panel->poll())
+    m_mainWindow->setMemoryImage(&m_image);
+    connect(m_mainWindow, &MainWindow::setLoadRequested, this, &MemoryCommands::loadSet);
+    if (Poll *poll = m_mainWindow->poll())
         connect(poll, &Poll::downloadAnnounced, this, &MemoryCommands::downloadAnnounced);
-    connect(&m_transfer, &MemoryTransfer::progress, m_panel, &QWidget::setWindowTitle);
+    connect(&m_transfer, &MemoryTransfer::progress, m_mainWindow, &QWidget::setWindowTitle);
     connect(&m_transfer, &MemoryTransfer::finished, this, &MemoryCommands::downloadFinished);
 }
 
 void MemoryCommands::downloadAnnounced()
 {
-    m_caption = m_panel->windowTitle();
-    if (!m_transfer.start() && m_panel->poll())
-        m_panel->poll()->downloadFinished();
+    m_caption = m_mainWindow->windowTitle();
+    if (!m_transfer.start() && m_mainWindow->poll())
+        m_mainWindow->poll()->downloadFinished();
 }
 
 void MemoryCommands::downloadFinished(bool complete)
 {
-    if (!m_panel)
+    if (!m_mainWindow)
         return;
-    m_panel->setWindowTitle(m_caption);
+    m_mainWindow->setWindowTitle(m_caption);
     // The poll goes on; its next tick flushes whatever the meter sent past the image.
-    if (Poll *poll = m_panel->poll())
+    if (Poll *poll = m_mainWindow->poll())
         poll->downloadFinished();
     MemorySets sets;
     if (!complete) {
@@ -55,23 +56,23 @@ void MemoryCommands::downloadFinished(bool complete)
             return;
         }
     }
-    m_panel->sspMemoryShow(true);
+    m_mainWindow->showMemoryPanel(true);
     if (m_image.sets().setCount == 0)
-        m_panel->sspMemoryShow(false);
+        m_mainWindow->showMemoryPanel(false);
     Q_EMIT downloadEnded(complete);
 }
 
 MemoryCommands::~MemoryCommands()
 {
-    if (m_panel)
-        m_panel->setMemoryImage(nullptr);
+    if (m_mainWindow)
+        m_mainWindow->setMemoryImage(nullptr);
     delete m_loader;
 }
 
 void MemoryCommands::showMessage(const QString &name, int icon, const QString &text)
 {
     auto *box = new QMessageBox(QMessageBox::Icon(icon), QCoreApplication::applicationName(), text,
-                                QMessageBox::Ok, m_panel);
+                                QMessageBox::Ok, m_mainWindow);
     box->setObjectName(name);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
@@ -79,11 +80,11 @@ void MemoryCommands::showMessage(const QString &name, int icon, const QString &t
 
 void MemoryCommands::loadSet(const QString &text)
 {
-    if (!m_windows || !m_panel)
+    if (!m_windows || !m_mainWindow)
         return;
     // A load under way ends with its window.
     delete m_loader;
-    if (DataList *open = m_windows->currentDataList())
+    if (DataListWindow *open = m_windows->currentDataList())
         open->close();
 
     // Digits only reach the box; a number too long for any set count is out of range too.
@@ -91,18 +92,18 @@ void MemoryCommands::loadSet(const QString &text)
     const qint64 number = text.isEmpty() ? 0 : text.toLongLong(&ok);
     const MemorySets &sets = m_image.sets();
     if ((!ok && !text.isEmpty()) || !sets.isSetNumber(number)) {
-        m_panel->txtSet()->clear();
+        m_mainWindow->memoryPanel()->setBox()->clear();
         showMessage(QStringLiteral("InvalidSetMessage"), QMessageBox::NoIcon, InvalidSetMessage);
         return;
     }
 
     const int setNumber = int(number);
     const SetRecords records(m_image.bytes(), sets, setNumber);
-    DataList *list = m_windows->openDataList();
+    DataListWindow *list = m_windows->openDataList();
     const QString caption = list->windowTitle();
-    SharedState *state = m_panel->sharedState();
+    SharedState *state = m_mainWindow->sharedState();
     m_loader = new SetLoader(list->model(), records, &state->reading, &state->texts, this);
-    const QPointer<DataList> window(list);
+    const QPointer<DataListWindow> window(list);
     connect(m_loader, &SetLoader::captionChanged, list, &QWidget::setWindowTitle);
     connect(
         m_loader, &SetLoader::finished, this, [this, window, caption, setNumber](bool complete) {

@@ -10,7 +10,7 @@
 
 namespace dewscope {
 
-class Panel;
+class MainWindow;
 class RecordWindows;
 
 // The main window's datalogger memory: the download the poll's announcement starts (progress in
@@ -23,7 +23,7 @@ class MemoryCommands : public QObject
 public:
     static const QString InvalidSetMessage;
 
-    MemoryCommands(Panel *panel, RecordWindows *windows, QObject *parent = nullptr);
+    MemoryCommands(MainWindow *panel, RecordWindows *windows, QObject *parent = nullptr);
     ~MemoryCommands() override;
 
     MemoryImage *image() { return &m_image; }
@@ -47,7 +47,7 @@ private:
     void downloadFinished(bool complete);
     void showMessage(const QString &name, int icon, const QString &text);
 
-    QPointer<Panel> m_panel;
+    QPointer<MainWindow> m_mainWindow;
     QPointer<RecordWindows> m_windows;
     MemoryImage m_image;
     MemoryTransfer m_transfer;

@@ -6,7 +6,7 @@
 #include "memory/MemoryImage.h"
 #include "memory/SetLoader.h"
 #include "meter/SimulatedMeter.h"
-#include "tables/DataList.h"
+#include "tables/DataListWindow.h"
 #include "tables/RecordTableModel.h"
 
 #include <QApplication>
@@ -42,7 +42,7 @@ int main(int argc, char **argv)
         plain.append(records.row(i, reading, texts));
     const double plainMs = clock.nsecsElapsed() / 1e6;
 
-    DataList list;
+    DataListWindow list;
     list.show();
     QSignalSpy(&list, &QObject::destroyed).wait(300); // the first paint is not the load's
     SetLoader loader(list.model(), records, &reading, &texts);

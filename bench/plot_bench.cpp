@@ -3,7 +3,7 @@
 // event-loop stall meanwhile (a 5 ms heartbeat); the literal record-by-record drawing of the
 // same span; and the whole `dewscope-cli plot` process against `dewscope-cli read`.
 #include "bench/StallWatch.h"
-#include "graphs/ListPlot1.h"
+#include "graphs/DataPlotWindow.h"
 #include "recording/DataFileReader.h"
 #include "tests/common/LiteralPlot.h"
 
@@ -58,9 +58,9 @@ int main(int argc, char *argv[])
     DrawingSurface(PlotPainter::font()).textWidth("10:00:00");
     DataPlotState state;
     state.spanWholeTable(table.rows() - 1);
-    ListPlot1 window(&state, &table, nullptr);
+    DataPlotWindow window(&state, &table, nullptr);
     QEventLoop loop;
-    QObject::connect(&window, &ListPlot1::drawn, &loop, &QEventLoop::quit);
+    QObject::connect(&window, &DataPlotWindow::drawn, &loop, &QEventLoop::quit);
     bench::StallWatch stalls(5);
     const double plotMs = timed([&] { window.show(), loop.exec(); });
     const qint64 longest = stalls.longest();

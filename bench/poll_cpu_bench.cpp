@@ -6,8 +6,8 @@
 //
 // Usage: bench_poll_cpu [SECONDS]   (default 20 per phase)
 
-#include "graphs/RealTime24.h"
 #include "graphs/RealTimeGraph.h"
+#include "graphs/RealTimeGraphWindow.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"

@@ -4,10 +4,10 @@
 // data in the same run; the longest event-loop stall is measured with a 10 ms heartbeat.
 #include "bench/StallWatch.h"
 #include "recording/DataFile.h"
-#include "tables/FileList.h"
+#include "tables/FileListWindow.h"
 #include "tables/FileLoader.h"
 #include "tables/GridSaver.h"
-#include "tables/List.h"
+#include "tables/RealTimeListWindow.h"
 #include "tables/RecordTableModel.h"
 
 #include <QApplication>
@@ -79,7 +79,7 @@ int main(int argc, char **argv)
     out << "raw read-and-split of 35,000 lines: " << rawReadMs << " ms (" << cells << " cells)\n";
 
     // Open into the File List.
-    FileList fileList;
+    FileListWindow fileList;
     fileList.show();
     FileLoader loader(fileList.model(), dataPath);
     const auto [openMs, openStall] = runJob(loader, &fileList);
@@ -87,7 +87,7 @@ int main(int argc, char **argv)
         << fileList.model()->rows() - 1 << "; longest stall " << openStall << " ms\n";
 
     // Save 34,999 rows of the Real Time List; raw reference: build the same lines and write.
-    List list;
+    RealTimeListWindow list;
     list.show();
     for (int i = 1; i < Rows; ++i)
         list.model()->addItem(recordText(i));
@@ -107,7 +107,7 @@ int main(int argc, char **argv)
         << " x raw; longest stall " << saveStall << " ms\n";
 
     // 35,000 recorder rows appended to a visible grid, one event-loop turn each.
-    FileList appended;
+    FileListWindow appended;
     appended.show();
     qint64 slowestUs = 0;
     QElapsedTimer one;

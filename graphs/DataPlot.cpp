@@ -1,8 +1,8 @@
 #include "graphs/DataPlot.h"
 
-#include "graphs/ListPlot1.h"
-#include "graphs/PlotRange.h"
-#include "tables/FileList.h"
+#include "graphs/DataPlotWindow.h"
+#include "graphs/PlotRangeDialog.h"
+#include "tables/FileListWindow.h"
 #include "tables/RecordTableModel.h"
 
 namespace dewscope {
@@ -19,12 +19,12 @@ DataPlot::~DataPlot()
     delete m_window;
 }
 
-ListPlot1 *DataPlot::window() const
+DataPlotWindow *DataPlot::window() const
 {
     return m_window;
 }
 
-PlotRange *DataPlot::rangeDialog() const
+PlotRangeDialog *DataPlot::rangeDialog() const
 {
     return m_range;
 }
@@ -41,7 +41,7 @@ void DataPlot::open(RecordWindow *source)
         m_window->close();
         m_window = nullptr;
     }
-    m_fromFileList = qobject_cast<FileList *>(source) != nullptr;
+    m_fromFileList = qobject_cast<FileListWindow *>(source) != nullptr;
     m_fromDataList = !m_fromFileList;
     m_table = source->model();
     m_state.resetScales();
@@ -61,9 +61,9 @@ void DataPlot::reopen()
     if (m_window && m_window->isVisible())
         m_window->close();
     delete m_window;
-    m_window = new ListPlot1(&m_state, m_table, m_mainWindow);
+    m_window = new DataPlotWindow(&m_state, m_table, m_mainWindow);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_window, &ListPlot1::limitRequested, this, &DataPlot::showRange);
+    connect(m_window, &DataPlotWindow::limitRequested, this, &DataPlot::showRange);
     m_window->show();
 }
 
@@ -76,10 +76,10 @@ void DataPlot::hideWindow()
 void DataPlot::showRange()
 {
     if (!m_range) {
-        m_range = new PlotRange(&m_state, m_window, m_mainWindow);
+        m_range = new PlotRangeDialog(&m_state, m_window, m_mainWindow);
         m_range->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_range, &PlotRange::applied, this, &DataPlot::reopen);
-        connect(m_range, &PlotRange::conversionFailed, this, &DataPlot::hideWindow);
+        connect(m_range, &PlotRangeDialog::applied, this, &DataPlot::reopen);
+        connect(m_range, &PlotRangeDialog::conversionFailed, this, &DataPlot::hideWindow);
     }
     m_range->show();
     m_range->raise();

@@ -9,8 +9,8 @@ class QWidget;
 
 namespace dewscope {
 
-class ListPlot1;
-class PlotRange;
+class DataPlotWindow;
+class PlotRangeDialog;
 class RecordTableModel;
 class RecordWindow;
 
@@ -29,8 +29,8 @@ public:
     bool fromFileList() const { return m_fromFileList; }
     bool fromDataList() const { return m_fromDataList; }
     // The window while it is loaded (perhaps hidden), the dialog while it is open.
-    ListPlot1 *window() const;
-    PlotRange *rangeDialog() const;
+    DataPlotWindow *window() const;
+    PlotRangeDialog *rangeDialog() const;
 
 public Q_SLOTS:
     // A record window's key: "Plot" opens the plot on its table; other keys are not ours.
@@ -50,8 +50,8 @@ private:
     bool m_fromFileList = false;
     bool m_fromDataList = false;
     QPointer<RecordTableModel> m_table;
-    QPointer<ListPlot1> m_window;
-    QPointer<PlotRange> m_range;
+    QPointer<DataPlotWindow> m_window;
+    QPointer<PlotRangeDialog> m_range;
 };
 
 } // namespace dewscope

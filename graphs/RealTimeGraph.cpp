@@ -1,7 +1,7 @@
 #include "graphs/RealTimeGraph.h"
 
-#include "graphs/RealTime24.h"
-#include "graphs/RealTimeRange.h"
+#include "graphs/RealTimeGraphWindow.h"
+#include "graphs/RealTimeRangeDialog.h"
 
 namespace dewscope {
 
@@ -20,12 +20,12 @@ RealTimeGraph::~RealTimeGraph()
     delete m_window;
 }
 
-RealTime24 *RealTimeGraph::window() const
+RealTimeGraphWindow *RealTimeGraph::window() const
 {
     return m_window;
 }
 
-RealTimeRange *RealTimeGraph::rangeDialog() const
+RealTimeRangeDialog *RealTimeGraph::rangeDialog() const
 {
     return m_range;
 }
@@ -48,9 +48,9 @@ void RealTimeGraph::close()
 void RealTimeGraph::restart()
 {
     close();
-    m_window = new RealTime24(m_shared, &m_state, m_mainWindow);
+    m_window = new RealTimeGraphWindow(m_shared, &m_state, m_mainWindow);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_window, &RealTime24::limitRequested, this, &RealTimeGraph::showRange);
+    connect(m_window, &RealTimeGraphWindow::limitRequested, this, &RealTimeGraph::showRange);
     m_window->show();
     m_window->startSweep(m_interval);
 }
@@ -58,9 +58,9 @@ void RealTimeGraph::restart()
 void RealTimeGraph::showRange()
 {
     if (!m_range) {
-        m_range = new RealTimeRange(&m_state, m_window, m_mainWindow);
+        m_range = new RealTimeRangeDialog(&m_state, m_window, m_mainWindow);
         m_range->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_range, &RealTimeRange::applied, this, &RealTimeGraph::restart);
+        connect(m_range, &RealTimeRangeDialog::applied, this, &RealTimeGraph::restart);
     }
     m_range->show();
     m_range->raise();

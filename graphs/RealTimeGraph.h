@@ -9,8 +9,8 @@ class QWidget;
 
 namespace dewscope {
 
-class RealTime24;
-class RealTimeRange;
+class RealTimeGraphWindow;
+class RealTimeRangeDialog;
 struct SharedState;
 
 // Owns the real-time graph's state and opens, restarts and closes its window and range dialog:
@@ -27,8 +27,8 @@ public:
 
     RealTimeGraphState *state() { return &m_state; }
     // The window and the dialog while they are open.
-    RealTime24 *window() const;
-    RealTimeRange *rangeDialog() const;
+    RealTimeGraphWindow *window() const;
+    RealTimeRangeDialog *rangeDialog() const;
 
 public Q_SLOTS:
     // "Graph": closes an open graph, resets the scales and the step, opens it and starts it.
@@ -46,8 +46,8 @@ private:
     QPointer<QWidget> m_mainWindow;
     int m_interval;
     RealTimeGraphState m_state;
-    QPointer<RealTime24> m_window;
-    QPointer<RealTimeRange> m_range;
+    QPointer<RealTimeGraphWindow> m_window;
+    QPointer<RealTimeRangeDialog> m_range;
 };
 
 } // namespace dewscope

@@ -1,9 +1,9 @@
 #include "tables/RecordWindows.h"
 
 #include "recording/Recorder.h"
-#include "tables/DataList.h"
-#include "tables/FileList.h"
-#include "tables/List.h"
+#include "tables/DataListWindow.h"
+#include "tables/FileListWindow.h"
+#include "tables/RealTimeListWindow.h"
 #include "tables/RecordTableModel.h"
 
 namespace dewscope {
@@ -47,25 +47,25 @@ template<typename Window> void RecordWindows::unload(QPointer<Window> &slot)
     }
 }
 
-List *RecordWindows::currentList() const
+RealTimeListWindow *RecordWindows::currentList() const
 {
     return m_list;
 }
 
-FileList *RecordWindows::currentFileList() const
+FileListWindow *RecordWindows::currentFileList() const
 {
     return m_fileList;
 }
 
-DataList *RecordWindows::currentDataList() const
+DataListWindow *RecordWindows::currentDataList() const
 {
     return m_dataList;
 }
 
-List *RecordWindows::list()
+RealTimeListWindow *RecordWindows::list()
 {
     const bool fresh = !m_list;
-    List *window = load(m_list);
+    RealTimeListWindow *window = load(m_list);
     if (fresh) {
         connect(window, &RecordWindow::unloaded, this, [this] {
             if (m_recorder)
@@ -75,40 +75,40 @@ List *RecordWindows::list()
     return window;
 }
 
-FileList *RecordWindows::fileList()
+FileListWindow *RecordWindows::fileList()
 {
     return load(m_fileList);
 }
 
-DataList *RecordWindows::dataList()
+DataListWindow *RecordWindows::dataList()
 {
     return load(m_dataList);
 }
 
-List *RecordWindows::openList()
+RealTimeListWindow *RecordWindows::openList()
 {
     unload(m_list);
     if (m_recorder)
         m_recorder->startList();
-    List *window = list();
+    RealTimeListWindow *window = list();
     window->show();
     return window;
 }
 
-FileList *RecordWindows::openFileList(const QString &caption)
+FileListWindow *RecordWindows::openFileList(const QString &caption)
 {
     unload(m_fileList);
-    FileList *window = fileList();
+    FileListWindow *window = fileList();
     window->setWindowTitle(caption);
     window->model()->setRows(1);
     window->show();
     return window;
 }
 
-DataList *RecordWindows::openDataList()
+DataListWindow *RecordWindows::openDataList()
 {
     unload(m_dataList);
-    DataList *window = dataList();
+    DataListWindow *window = dataList();
     window->placeBeside(m_mainWindow);
     window->show();
     return window;

@@ -8,9 +8,9 @@ class QWidget;
 
 namespace dewscope {
 
-class DataList;
-class FileList;
-class List;
+class DataListWindow;
+class FileListWindow;
+class RealTimeListWindow;
 class RecordWindow;
 class Recorder;
 
@@ -27,21 +27,21 @@ public:
     ~RecordWindows() override;
 
     // The instance there is, or nullptr; loads nothing.
-    List *currentList() const;
-    FileList *currentFileList() const;
-    DataList *currentDataList() const;
+    RealTimeListWindow *currentList() const;
+    FileListWindow *currentFileList() const;
+    DataListWindow *currentDataList() const;
 
     // The instance, loaded hidden when there is none.
-    List *list();
-    FileList *fileList();
-    DataList *dataList();
+    RealTimeListWindow *list();
+    FileListWindow *fileList();
+    DataListWindow *dataList();
 
     // Opens the Real Time List anew: real-time listing starts, numbered from 1.
-    List *openList();
+    RealTimeListWindow *openList();
     // Opens the File List anew with the given caption and no data rows.
-    FileList *openFileList(const QString &caption);
+    FileListWindow *openFileList(const QString &caption);
     // Opens the Data List anew, to the right of the main window.
-    DataList *openDataList();
+    DataListWindow *openDataList();
 
     void closeList();
 
@@ -60,9 +60,9 @@ private:
 
     QPointer<Recorder> m_recorder;
     QPointer<QWidget> m_mainWindow;
-    QPointer<List> m_list;
-    QPointer<FileList> m_fileList;
-    QPointer<DataList> m_dataList;
+    QPointer<RealTimeListWindow> m_list;
+    QPointer<FileListWindow> m_fileList;
+    QPointer<DataListWindow> m_dataList;
 };
 
 } // namespace dewscope

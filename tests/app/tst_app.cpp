@@ -1,8 +1,10 @@
 #include "app/Application.h"
-#include "app/DeviceList.h"
-#include "app/Panel.h"
-#include "app/Port.h"
+#include "app/HelpPanel.h"
+#include "app/MainWindow.h"
+#include "app/MemoryPanel.h"
 #include "app/PortChoice.h"
+#include "app/PortWindow.h"
+#include "app/SerialPortsDialog.h"
 #include "meter/DisplayFormat.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
@@ -46,7 +48,7 @@ void answerNextDialog(QString *seen, std::function<void()> meanwhile = {}, int a
 using Rig = test::ProgramRig;
 
 // The four figures as shown: temperature, humidity, dew point, wet bulb.
-QStringList figures(const Panel *panel)
+QStringList figures(const MainWindow *panel)
 {
     return { panel->lblTemperature()->text(), panel->lblRH()->text(), panel->lblDew()->text(),
              panel->lblWet()->text() };
@@ -62,16 +64,16 @@ QStringList dewWet(double tempC, double rh, bool celsius)
 }
 
 // The unit sign beside the figures: "C" or "F" ("CF" or "" when wrong).
-QString unitSign(const Panel *panel)
+QString unitSign(const MainWindow *panel)
 {
     return QString(panel->imaC()->isVisibleTo(panel) ? "C" : "")
         + (panel->imaF()->isVisibleTo(panel) ? "F" : "");
 }
 
-QList<bool> toolbarEnabled(const Panel *panel)
+QList<bool> toolbarEnabled(const MainWindow *panel)
 {
     QList<bool> states;
-    for (int i = 1; i <= Panel::ToolbarButtonCount; ++i)
+    for (int i = 1; i <= MainWindow::ToolbarButtonCount; ++i)
         states << panel->toolbarButton(i)->isEnabled();
     return states;
 }
@@ -136,7 +138,7 @@ private Q_SLOTS:
         QSignalSpy finished(rig.app.get(), &Application::finished);
         rig.app->port()->close();
         QCOMPARE(finished.count(), 1);
-        QVERIFY(!rig.panel()->isVisible() && !rig.panel()->isLoaded());
+        QVERIFY(!rig.mainWindow()->isVisible() && !rig.mainWindow()->isLoaded());
         QCOMPARE(rig.app->state()->comPortNumber, 0);
     }
 
@@ -149,7 +151,7 @@ private Q_SLOTS:
         QVERIFY(rig.startMeter(25.0, 50.0));
         Application &app = *rig.app;
         QSignalSpy finished(&app, &Application::finished);
-        Port *port = app.port();
+        PortWindow *port = app.port();
         QCOMPARE(port->txtCOM()->currentText(), QStringLiteral("COM  1"));
 #ifndef Q_OS_WIN
         // Device Manager lists the port numbering: COM 1 is the meter's pseudo-terminal.
@@ -169,7 +171,7 @@ private Q_SLOTS:
                     > comPortNumberFromText(port->txtCOM()->itemText(i - 1), 0));
         QCOMPARE(port->txtCOM()->currentIndex(), 0);
         rig.ok();
-        Panel *panel = rig.panel();
+        MainWindow *panel = rig.mainWindow();
         // The port window closing after OK does not end the program.
         QVERIFY(panel->isVisible() && !port->isVisible() && finished.isEmpty());
         QCOMPARE(panel->frameGeometry().topLeft(), panel->screen()->availableGeometry().topLeft());
@@ -231,7 +233,7 @@ private Q_SLOTS:
         QTest::keyClick(box, Qt::Key_Escape);
         QVERIFY(rig.app->port()->isVisible());
         box->setEditText(typed);
-        Panel *panel = rig.panel();
+        MainWindow *panel = rig.mainWindow();
         QString answer;
         QPoint placed(-1, -1); // where the main window is while the message is up; hidden
         answerNextDialog(&answer,
@@ -284,10 +286,10 @@ private Q_SLOTS:
 
         // A main window of its own, with no meter behind it.
         test::MeterRig rig;
-        Panel panel(&rig.state, &rig.link, nullptr, nullptr);
-        panel.setProgramDir(dir.path());
+        MainWindow panel(&rig.state, &rig.link, nullptr, nullptr);
+        panel.helpPanel()->setProgramDir(dir.path());
         QList<QUrl> opened;
-        panel.setUrlOpener([&opened, viewer](const QUrl &url) {
+        panel.helpPanel()->setUrlOpener([&opened, viewer](const QUrl &url) {
             opened << url;
             return viewer;
         });
@@ -310,13 +312,13 @@ private Q_SLOTS:
         // The memory panel shows and its close button hides it again. Its set box takes digits
         // and backspace only; both Enter keys ask for that set. Left clicks on the port label
         // toggle the release date in the caption; others do nothing.
-        panel.sspMemoryShow(true);
+        panel.showMemoryPanel(true);
         QVERIFY(panel.isMemoryPanelVisible());
-        QLineEdit *box = panel.txtSet();
+        QLineEdit *box = panel.memoryPanel()->setBox();
         QTest::keyClicks(box, QStringLiteral("1a -3.5 b\b6"));
         for (const Qt::Key key : { Qt::Key_Delete, Qt::Key_Home, Qt::Key_Space })
             QTest::keyClick(box, key);
-        QSignalSpy load(&panel, &Panel::setLoadRequested);
+        QSignalSpy load(&panel, &MainWindow::setLoadRequested);
         QTest::keyClick(box, Qt::Key_Return);
         QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(load, QList<QVariantList>({ { "136" }, { "136" } }));

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/Application.h"
-#include "app/Panel.h"
-#include "app/Port.h"
+#include "app/MainWindow.h"
+#include "app/PortWindow.h"
 #include "meter/SimulatedMeter.h"
 
 #include <QPushButton>
@@ -33,7 +33,7 @@ struct ProgramRig
     }
     // OK in the port window: the main window takes over.
     void ok() { QTest::mouseClick(app->port()->cmdOK(), Qt::LeftButton); }
-    Panel *panel() const { return app->panel(); }
+    MainWindow *mainWindow() const { return app->mainWindow(); }
 };
 
 } // namespace dewscope::test

@@ -1,12 +1,12 @@
 #include "app/Application.h"
-#include "app/Panel.h"
-#include "app/Port.h"
+#include "app/MainWindow.h"
+#include "app/PortWindow.h"
 #include "graphs/DrawingSurface.h"
 #include "graphs/LeadingNumber.h"
-#include "graphs/RealTime24.h"
 #include "graphs/RealTimeGraph.h"
-#include "graphs/RealTimeRange.h"
+#include "graphs/RealTimeGraphWindow.h"
 #include "graphs/RealTimeRangeCheck.h"
+#include "graphs/RealTimeRangeDialog.h"
 #include "tests/common/ProgramRig.h"
 
 #include <QPrinter>
@@ -21,7 +21,7 @@ namespace {
 
 const QColor Black(0, 0, 0), Blue(0, 0, 255), Green(0, 255, 0), Red(255, 0, 0), White(Qt::white);
 
-QColor at(const RealTime24 &w, int x, int y)
+QColor at(const RealTimeGraphWindow &w, int x, int y)
 {
     return w.image().pixelColor(x, y);
 }
@@ -138,7 +138,7 @@ private Q_SLOTS:
     {
         SharedState shared;
         State state;
-        RealTime24 window(&shared, &state, nullptr);
+        RealTimeGraphWindow window(&shared, &state, nullptr);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.image().size(), QSize(659, 518));
@@ -226,17 +226,17 @@ private Q_SLOTS:
         Application &app = *rig.app;
         RealTimeGraph *graph = app.realTimeGraph();
         graph->state()->maxC = 30;
-        app.panel()->runToolbarKey(QStringLiteral("Graph"));
-        RealTime24 *window = graph->window();
+        app.mainWindow()->runToolbarKey(QStringLiteral("Graph"));
+        RealTimeGraphWindow *window = graph->window();
         QVERIFY(window && window->isVisible());
         QCOMPARE(scales(*graph->state()).join(' '), QStringLiteral("60 -20 140 -4 100 0 1"));
         QCOMPARE(window->size(), QSize(659, 518));
-        QCOMPARE(window->pos(), QPoint(app.panel()->frameGeometry().right() + 1, 0));
+        QCOMPARE(window->pos(), QPoint(app.mainWindow()->frameGeometry().right() + 1, 0));
         QCOMPARE(window->sweepTimer()->interval(), 150);
         QTRY_VERIFY(graph->state()->x >= 1); // sweeping
 
         window->limitButton()->trigger();
-        RealTimeRange *range = graph->rangeDialog();
+        RealTimeRangeDialog *range = graph->rangeDialog();
         QVERIFY(range && range->isVisible() && range->optCelsius()->isChecked());
         QCOMPARE(range->txtMax()->text() + range->txtMin()->text() + range->txtCounts()->text(),
                  QStringLiteral("60-20510"));

@@ -1,13 +1,13 @@
 #include "app/Application.h"
 #include "app/MainToolbarCommands.h"
-#include "app/Panel.h"
-#include "app/Port.h"
+#include "app/MainWindow.h"
+#include "app/PortWindow.h"
 #include "graphs/DataPlot.h"
-#include "graphs/ListPlot1.h"
-#include "graphs/PlotRange.h"
+#include "graphs/DataPlotWindow.h"
 #include "graphs/PlotRangeCheck.h"
-#include "tables/DataList.h"
-#include "tables/FileList.h"
+#include "graphs/PlotRangeDialog.h"
+#include "tables/DataListWindow.h"
+#include "tables/FileListWindow.h"
 #include "tables/RecordWindows.h"
 #include "tests/common/CommandRun.h"
 #include "tests/common/LiteralPlot.h"
@@ -184,28 +184,28 @@ private Q_SLOTS:
         QVERIFY(rig.startMeter(20, 25));
         rig.ok();
         Application &app = *rig.app;
-        RecordWindows *windows = app.panel()->findChild<MainToolbarCommands *>()->windows();
+        RecordWindows *windows = app.mainWindow()->findChild<MainToolbarCommands *>()->windows();
         DataPlot *plot = app.dataPlot();
-        FileList *fileList = windows->openFileList("File List");
+        FileListWindow *fileList = windows->openFileList("File List");
         fill(fileList->model(), 30, 1);
         fileList->runKey("Plot");
-        QPointer<ListPlot1> first = plot->window();
+        QPointer<DataPlotWindow> first = plot->window();
         QVERIFY(first && first->isVisible() && plot->fromFileList());
         QCOMPARE(QRect(first->pos(), first->size()),
-                 QRect(app.panel()->frameGeometry().right() + 1, 0, 659, 518));
-        QTRY_VERIFY(!first->isDrawing() && first->windowTitle() == ListPlot1::Caption);
+                 QRect(app.mainWindow()->frameGeometry().right() + 1, 0, 659, 518));
+        QTRY_VERIFY(!first->isDrawing() && first->windowTitle() == DataPlotWindow::Caption);
 
         plot->state()->maxC = 30;
-        DataList *dataList = windows->openDataList();
+        DataListWindow *dataList = windows->openDataList();
         fill(dataList->model(), 250, 2);
         dataList->runKey("Plot");
         QTRY_VERIFY(!first);
-        QPointer<ListPlot1> window = plot->window();
+        QPointer<DataPlotWindow> window = plot->window();
         QVERIFY(window && window->isVisible() && plot->fromDataList() && !plot->fromFileList());
         QCOMPARE(scales(*plot->state()), "60 -20 140 -4 100 0 1 250 250");
 
         window->limitButton()->trigger();
-        PlotRange *range = plot->rangeDialog();
+        PlotRangeDialog *range = plot->rangeDialog();
         QVERIFY(range && range->isVisible() && range->optCelsius()->isChecked());
         const auto boxes = [range] {
             return QStringList { range->txtFrom()->text(), range->txtTo()->text(),

@@ -1,7 +1,9 @@
+#include "app/HelpPanel.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowText.h"
 #include "app/MemoryCommands.h"
-#include "app/Panel.h"
-#include "app/PanelText.h"
-#include "tables/DataList.h"
+#include "app/MemoryPanel.h"
+#include "tables/DataListWindow.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
 #include "tests/common/CommandRun.h"
@@ -26,7 +28,7 @@ QByteArray image(int sets, int records, int slotCount = -1)
 // A main window with its poll on a simulated meter, its record windows and its memory.
 struct MemoryRig : test::MeterRig
 {
-    Panel panel { &state, &link, &poll, nullptr };
+    MainWindow panel { &state, &link, &poll, nullptr };
     RecordWindows windows { nullptr, &panel };
     MemoryCommands memory { &panel, &windows };
 
@@ -68,7 +70,7 @@ private Q_SLOTS:
         rig.memory.transfer()->setStallLimit(1000);
         rig.panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.panel) && rig.runUntilDecoded(1));
-        rig.panel.sspMemoryShow(false); // as the window's load does
+        rig.panel.showMemoryPanel(false); // as the window's load does
         const int before = rig.height();
         const QString caption = rig.panel.windowTitle();
         QSignalSpy captions(&rig.panel, &QWidget::windowTitleChanged);
@@ -88,7 +90,7 @@ private Q_SLOTS:
         // them to the transfer; a live frame in the last block stays behind the image.
         QVERIFY(rig.memory.image()->bytes().startsWith(bytes.left(message.isEmpty() ? -1 : 43)));
         QCOMPARE(rig.panel.isMemoryPanelVisible() ? rig.height() : 0,
-                 bytes[9] == 1 ? 0 : panel::twipsToPixels(6585, rig.panel.logicalDpiY()));
+                 bytes[9] == 1 ? 0 : mainwindow::twipsToPixels(6585, rig.panel.logicalDpiY()));
         QTest::mouseClick(rig.panel.findChild<QPushButton *>("BtnMemoryClose"), Qt::LeftButton);
         QTRY_COMPARE(rig.height(), before);
         rig.meter.setSilent(false);
@@ -136,16 +138,19 @@ private Q_SLOTS:
         MemoryRig rig;
         rig.panel.show();
         rig.memory.image()->setBytes(image(2, 3));
-        rig.panel.sspMemoryShow(true);
+        rig.panel.showMemoryPanel(true);
         rig.memory.image()->setBytes(FETCHED(QByteArray, bytes));
-        rig.panel.sspMemoryShow(true);
+        rig.panel.showMemoryPanel(true);
         rig.windows.openDataList()->model()->addItem("stale row");
         QSignalSpy loaded(&rig.memory, &MemoryCommands::setLoaded);
         if (!typed.isEmpty())
-            QTest::keyClicks(rig.panel.txtSet(), "\b" + typed + "\r");
+            QTest::keyClicks(rig.panel.memoryPanel()->setBox(), "\b" + typed + "\r");
         QVERIFY(rows <= 0 || loaded.wait(2000));
         QCOMPARE(rig.takeMessage(), FETCHED(QString, message));
-        QCOMPARE(rig.panel.txtSet()->text(), rows < 0 ? "" : typed.isEmpty() ? "2" : typed);
+        QCOMPARE(rig.panel.memoryPanel()->setBox()->text(),
+                 rows < 0              ? ""
+                     : typed.isEmpty() ? "2"
+                                       : typed);
         QTRY_COMPARE(
             rig.windows.currentDataList() ? rig.windows.currentDataList()->model()->rows() - 1 : -1,
             qMax(rows, -1) + (rows == 0));

@@ -1,5 +1,5 @@
 #include "app/Application.h"
-#include "app/PanelText.h"
+#include "app/MainWindowText.h"
 #include "cli/Command.h"
 
 #include <QRegularExpression>
@@ -58,8 +58,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(program) && QDir().mkpath(share));
         QVERIFY(!beside || QDir(program).mkdir(QStringLiteral("help")));
         QVERIFY(!installed || QDir(share).mkdir(QStringLiteral("help")));
-        QCOMPARE(panel::helpManualPath(program + QLatin1Char('/'), 2, share + QLatin1Char('/')),
-                 (fromShare ? share : program) + QStringLiteral("/help/VK38-SW-HELP-DE_V3.1.pdf"));
+        QCOMPARE(
+            mainwindow::helpManualPath(program + QLatin1Char('/'), 2, share + QLatin1Char('/')),
+            (fromShare ? share : program) + QStringLiteral("/help/VK38-SW-HELP-DE_V3.1.pdf"));
     }
 
     // Every command of dewscope-cli has its entry in dewscope-cli(1), and every option its

@@ -1,12 +1,12 @@
 #include "app/MainToolbarCommands.h"
-#include "app/Panel.h"
+#include "app/MainWindow.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
 #include "recording/DataFile.h"
-#include "tables/FileList.h"
+#include "tables/FileListWindow.h"
 #include "tables/FileLoader.h"
-#include "tables/List.h"
+#include "tables/RealTimeListWindow.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
 #include "tests/common/RecorderRig.h"
@@ -71,7 +71,7 @@ struct Rig : test::RecorderRig
     PortMap ports;
     MeterLink link { &ports };
     Poll poll { &link, &state };
-    Panel panel { &state, &link, &poll, &recorder };
+    MainWindow panel { &state, &link, &poll, &recorder };
     MainToolbarCommands *commands = MainToolbarCommands::attach(&panel);
 };
 
@@ -177,7 +177,7 @@ private Q_SLOTS:
 
         // A new recording into the same file: a new, empty File List, the file started again
         // and numbered from 1.
-        QPointer<FileList> first = fileList();
+        QPointer<FileListWindow> first = fileList();
         startRecording(QStringLiteral("morning.txt"));
         deleteClosed();
         QVERIFY(!first && fileList()->model()->rows() == 1);
@@ -261,13 +261,13 @@ private Q_SLOTS:
                 list()->model()->index(list()->model()->rowCount() - 1, 0));
             QVERIFY(list()->grid()->viewport()->rect().contains(newest));
         }
-        QPointer<List> first = list();
+        QPointer<RealTimeListWindow> first = list();
         press(3);
         deleteClosed();
         QVERIFY(!first && list()->isVisible() && list()->model()->rows() == 1);
         ticks(1);
         QCOMPARE(list()->model()->cellText(1, 0), QStringLiteral("1"));
-        QPointer<List> shown = list();
+        QPointer<RealTimeListWindow> shown = list();
         Q_EMIT m_rig->poll.meterSilent();
         deleteClosed();
         QVERIFY(!shown && !m_rig->recorder.isListActive());
@@ -368,13 +368,13 @@ private:
     // The main window's file name, count and "Rec" labels, and the record button's tip.
     QStringList panelState() const
     {
-        const Panel &panel = m_rig->panel;
+        const MainWindow &panel = m_rig->panel;
         return { panel.lblFileName()->text(), panel.lblCount()->text(),
                  panel.lblRec()->isVisibleTo(&panel) ? panel.lblRec()->text() : "(hidden)",
                  panel.toolbarButton(1)->toolTip() };
     }
-    FileList *fileList() const { return m_rig->commands->windows()->currentFileList(); }
-    List *list() const { return m_rig->commands->windows()->currentList(); }
+    FileListWindow *fileList() const { return m_rig->commands->windows()->currentFileList(); }
+    RealTimeListWindow *list() const { return m_rig->commands->windows()->currentList(); }
 
     std::unique_ptr<Rig> m_rig;
 };

@@ -1,6 +1,6 @@
 #include "graphs/RecordTablePrintJob.h"
 #include "graphs/RecordTablePrinter.h"
-#include "tables/FileList.h"
+#include "tables/FileListWindow.h"
 #include "tables/RecordTableModel.h"
 #include "tests/common/MeterRig.h"
 
@@ -119,7 +119,7 @@ private Q_SLOTS:
         test::MeterRig rig; // a poll with no meter behind it
         Poll &poll = rig.poll;
         poll.setEnabled(true);
-        FileList window;
+        FileListWindow window;
         window.setWindowTitle("List");
         fill(window.model(), 1, 3);
         QWidget mainWindow;

@@ -6,12 +6,12 @@ namespace dewscope {
 
 // "File List": the records of the current recording, or the lines of an opened data file.
 // Keys Plot, Print.
-class FileList : public RecordWindow
+class FileListWindow : public RecordWindow
 {
     Q_OBJECT
 
 public:
-    explicit FileList(QWidget *parent = nullptr);
+    explicit FileListWindow(QWidget *parent = nullptr);
 };
 
 } // namespace dewscope

@@ -23,7 +23,7 @@ struct DataPlotState;
 // with "r Records Completed" in the caption, letting events run between slices; a resize or a
 // close abandons the pass under way. Everything is drawn on a persistent image that the window
 // paints from and that "Print" prints. A minimised window neither resizes nor draws.
-class ListPlot1 : public QWidget
+class DataPlotWindow : public QWidget
 {
     Q_OBJECT
 
@@ -34,9 +34,9 @@ public:
     static constexpr int SliceMs = 8;
 
     // mainWindow: where the window is placed beside and whose print dialog it uses.
-    ListPlot1(DataPlotState *state, const RecordTableModel *table, QWidget *mainWindow,
-              QWidget *parent = nullptr);
-    ~ListPlot1() override;
+    DataPlotWindow(DataPlotState *state, const RecordTableModel *table, QWidget *mainWindow,
+                   QWidget *parent = nullptr);
+    ~DataPlotWindow() override;
 
     const QImage &image() const { return m_surface.image(); }
     QToolBar *toolbar() const { return m_toolbar; }

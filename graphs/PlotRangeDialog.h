@@ -11,7 +11,7 @@ struct DataPlotState;
 // from the state when it opens. OK checks and stores group by group; a refused group shows its
 // message and leaves the dialog open; a box that is not a number as a whole closes the dialog
 // (and the plot is hidden) with the groups stored before it.
-class PlotRange : public RangeDialog
+class PlotRangeDialog : public RangeDialog
 {
     Q_OBJECT
 
@@ -19,7 +19,7 @@ public:
     static const QString Caption;
 
     // plotWindow: the window the dialog is centred over.
-    PlotRange(DataPlotState *plot, QWidget *plotWindow, QWidget *parent = nullptr);
+    PlotRangeDialog(DataPlotState *plot, QWidget *plotWindow, QWidget *parent = nullptr);
 
     QLineEdit *txtFrom() const { return m_txtFrom; }
     QLineEdit *txtTo() const { return m_txtTo; }

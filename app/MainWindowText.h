@@ -7,7 +7,7 @@
 namespace dewscope {
 
 // Texts and measures of the main window that do not need a window to be worked out.
-namespace panel {
+namespace mainwindow {
 
 // The window caption, and the caption with the release date that a click on the port label
 // toggles to.
@@ -55,5 +55,5 @@ struct ShownTexts
 };
 ShownTexts shownTexts(const ReadingTexts &texts, bool celsiusMode);
 
-} // namespace panel
+} // namespace mainwindow
 } // namespace dewscope

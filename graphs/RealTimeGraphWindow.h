@@ -21,7 +21,7 @@ struct SharedState;
 // the cursor one step: erase bar, grid, one segment per curve, time marks. Everything is drawn
 // on a persistent image that the window paints from and that "Print" prints. It keeps no history
 // of points. A minimised window does not draw: its ticks pass without a step.
-class RealTime24 : public QWidget
+class RealTimeGraphWindow : public QWidget
 {
     Q_OBJECT
 
@@ -29,9 +29,9 @@ public:
     static const QString Caption;
 
     // mainWindow: where the window is placed beside and whose print dialog it uses.
-    RealTime24(const SharedState *shared, RealTimeGraphState *graph, QWidget *mainWindow,
-               QWidget *parent = nullptr);
-    ~RealTime24() override;
+    RealTimeGraphWindow(const SharedState *shared, RealTimeGraphState *graph, QWidget *mainWindow,
+                        QWidget *parent = nullptr);
+    ~RealTimeGraphWindow() override;
 
     // Gives the sweep timer an interval and starts it.
     void startSweep(int intervalMs);

@@ -10,12 +10,12 @@ class PortMap;
 
 // Where the system has no device manager to open: a small window listing the serial ports with
 // their COM number, system location and description.
-class DeviceList : public QDialog
+class SerialPortsDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit DeviceList(PortMap *ports, QWidget *parent = nullptr);
+    explicit SerialPortsDialog(PortMap *ports, QWidget *parent = nullptr);
 
     // Reads the system's ports again and fills the table.
     void refresh();

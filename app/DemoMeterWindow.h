@@ -13,12 +13,12 @@ class SimulatedMeter;
 
 // The demo meter's knobs: the values it sends, drift, over-range, silence, and a memory
 // download of a chosen number of sets and records, whole or stopping halfway.
-class DemoControl : public QWidget
+class DemoMeterWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit DemoControl(SimulatedMeter *meter, QWidget *parent = nullptr);
+    explicit DemoMeterWindow(SimulatedMeter *meter, QWidget *parent = nullptr);
 
     QDoubleSpinBox *temperature() const { return m_temperature; }
     QDoubleSpinBox *humidity() const { return m_humidity; }

@@ -1,4 +1,4 @@
-#include "app/DeviceList.h"
+#include "app/SerialPortsDialog.h"
 
 #include "meter/PortMap.h"
 
@@ -11,11 +11,11 @@
 
 namespace dewscope {
 
-DeviceList::DeviceList(PortMap *ports, QWidget *parent)
+SerialPortsDialog::SerialPortsDialog(PortMap *ports, QWidget *parent)
     : QDialog(parent)
     , m_ports(ports)
 {
-    setObjectName(QStringLiteral("DeviceList"));
+    setObjectName(QStringLiteral("SerialPortsDialog"));
     setWindowTitle(QStringLiteral("Serial Ports"));
     setModal(false);
 
@@ -31,7 +31,7 @@ DeviceList::DeviceList(PortMap *ports, QWidget *parent)
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QPushButton *refreshButton
         = buttons->addButton(QStringLiteral("Refresh"), QDialogButtonBox::ActionRole);
-    connect(refreshButton, &QPushButton::clicked, this, &DeviceList::refresh);
+    connect(refreshButton, &QPushButton::clicked, this, &SerialPortsDialog::refresh);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
     auto *layout = new QVBoxLayout(this);
@@ -41,7 +41,7 @@ DeviceList::DeviceList(PortMap *ports, QWidget *parent)
     resize(560, 260);
 }
 
-void DeviceList::refresh()
+void SerialPortsDialog::refresh()
 {
     m_ports->refresh();
     const QList<PortMap::Port> ports = m_ports->ports();

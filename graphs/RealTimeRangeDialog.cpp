@@ -1,4 +1,4 @@
-#include "graphs/RealTimeRange.h"
+#include "graphs/RealTimeRangeDialog.h"
 
 #include "graphs/RealTimeGraphState.h"
 #include "graphs/RealTimeRangeCheck.h"
@@ -17,9 +17,10 @@
 
 namespace dewscope {
 
-const QString RealTimeRange::Caption = QStringLiteral("Real Time Range");
+const QString RealTimeRangeDialog::Caption = QStringLiteral("Real Time Range");
 
-RealTimeRange::RealTimeRange(RealTimeGraphState *graph, QWidget *graphWindow, QWidget *parent)
+RealTimeRangeDialog::RealTimeRangeDialog(RealTimeGraphState *graph, QWidget *graphWindow,
+                                         QWidget *parent)
     : RangeDialog(Caption, graph, parent)
     , m_graph(graph)
     , m_txtCounts(new QLineEdit)
@@ -63,13 +64,13 @@ RealTimeRange::RealTimeRange(RealTimeGraphState *graph, QWidget *graphWindow, QW
         box->setFixedWidth(96);
         box->installEventFilter(this);
     }
-    connect(cmdOk(), &QPushButton::clicked, this, &RealTimeRange::ok);
+    connect(cmdOk(), &QPushButton::clicked, this, &RealTimeRangeDialog::ok);
     m_txtCounts->setText(
         QString::number(std::nearbyint(double(m_graph->width / m_graph->step)), 'f', 0));
     placeOver(graphWindow);
 }
 
-bool RealTimeRange::eventFilter(QObject *watched, QEvent *event)
+bool RealTimeRangeDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // The boxes take digits, "-", "." and Backspace; other characters are dropped.
     if (event->type() == QEvent::KeyPress) {
@@ -85,7 +86,7 @@ bool RealTimeRange::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void RealTimeRange::ok()
+void RealTimeRangeDialog::ok()
 {
     if (m_checking)
         return;

@@ -6,12 +6,12 @@ namespace dewscope {
 
 // "Real Time List": one row per sample while real-time listing is on. Keys Save, Print.
 // Unloading it stops the listing.
-class List : public RecordWindow
+class RealTimeListWindow : public RecordWindow
 {
     Q_OBJECT
 
 public:
-    explicit List(QWidget *parent = nullptr);
+    explicit RealTimeListWindow(QWidget *parent = nullptr);
 };
 
 } // namespace dewscope

@@ -1,8 +1,8 @@
-#include "tables/DataList.h"
+#include "tables/DataListWindow.h"
 
 namespace dewscope {
 
-DataList::DataList(QWidget *parent)
+DataListWindow::DataListWindow(QWidget *parent)
     : RecordWindow(QStringLiteral("Data List"), parent)
 {
     addKey(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
@@ -10,7 +10,7 @@ DataList::DataList(QWidget *parent)
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 3);
 }
 
-void DataList::placeBeside(const QWidget *mainWindow)
+void DataListWindow::placeBeside(const QWidget *mainWindow)
 {
     if (!mainWindow)
         return;

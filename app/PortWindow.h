@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace dewscope {
 
-class DeviceList;
+class SerialPortsDialog;
 class MeterLink;
 class PortMap;
 struct SharedState;
@@ -17,13 +17,13 @@ struct SharedState;
 // The start-up window "COM Port": the user picks the meter's port from "COM  1" … "COM  16",
 // or lets AutoScan list the ports that open. OK stores the number in the shared state and
 // reports accepted(); closing the window any other way reports cancelled(): the program ends.
-class Port : public QDialog
+class PortWindow : public QDialog
 {
     Q_OBJECT
 
 public:
-    Port(SharedState *state, PortMap *ports, QWidget *parent = nullptr);
-    ~Port() override;
+    PortWindow(SharedState *state, PortMap *ports, QWidget *parent = nullptr);
+    ~PortWindow() override;
 
     QComboBox *txtCOM() const { return m_txtCOM; }
     QProgressBar *progressBar1() const { return m_progressBar1; }
@@ -32,7 +32,7 @@ public:
     QPushButton *btnAutoScan() const { return m_btnAutoScan; }
     QPushButton *btnDeviceManager() const { return m_btnDeviceManager; }
     // The serial-port list shown by "Device Manager" off Windows, once opened.
-    DeviceList *deviceList() const { return m_deviceList; }
+    SerialPortsDialog *deviceList() const { return m_deviceList; }
 
     // The buttons' work.
     void reset();
@@ -67,7 +67,7 @@ private:
     QPushButton *m_btnAutoScan;
     QPushButton *m_btnDeviceManager;
     QPushButton *m_cmdOK;
-    DeviceList *m_deviceList = nullptr;
+    SerialPortsDialog *m_deviceList = nullptr;
 };
 
 } // namespace dewscope

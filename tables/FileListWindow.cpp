@@ -1,8 +1,8 @@
-#include "tables/FileList.h"
+#include "tables/FileListWindow.h"
 
 namespace dewscope {
 
-FileList::FileList(QWidget *parent)
+FileListWindow::FileListWindow(QWidget *parent)
     : RecordWindow(QStringLiteral("File List"), parent)
 {
     addKey(QStringLiteral("Plot"), QStringLiteral("Plot"), 1);

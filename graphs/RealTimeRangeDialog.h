@@ -10,7 +10,7 @@ struct RealTimeGraphState;
 // humidity scale and the ticks one sweep takes. Modeless. OK checks and stores group by group;
 // a refused group shows its message and leaves the dialog open; a box that is not a number as
 // a whole closes the dialog with the groups stored before it. Celsius is selected when it opens.
-class RealTimeRange : public RangeDialog
+class RealTimeRangeDialog : public RangeDialog
 {
     Q_OBJECT
 
@@ -18,7 +18,7 @@ public:
     static const QString Caption;
 
     // graphWindow: the window the dialog is centred over.
-    RealTimeRange(RealTimeGraphState *graph, QWidget *graphWindow, QWidget *parent = nullptr);
+    RealTimeRangeDialog(RealTimeGraphState *graph, QWidget *graphWindow, QWidget *parent = nullptr);
 
     QLineEdit *txtCounts() const { return m_txtCounts; }
 

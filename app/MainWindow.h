@@ -5,22 +5,16 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
-#include <QUrl>
-
-#include <functional>
 
 class QAction;
-class QButtonGroup;
-#include <QFrame>
 class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
 class QToolBar;
 
 namespace dewscope {
 
+class HelpPanel;
 class MemoryImage;
+class MemoryPanel;
 class MeterLink;
 class Poll;
 class Recorder;
@@ -29,16 +23,16 @@ struct SharedState;
 // The main window: the live reading in large figures, the port label, the toolbar, the
 // recorder's labels, the help language panel and the (hidden) memory panel. It shows state and
 // forwards the user's commands; the poll, the link and the recorder do the work.
-class Panel : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
     static constexpr int ToolbarButtonCount = 9;
 
-    Panel(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder,
-          QWidget *parent = nullptr);
-    ~Panel() override;
+    MainWindow(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder,
+               QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The start-up steps: top-left corner, panels hidden, recorder defaults, Celsius, recorder
     // time stamp, poll on, open the port; online with "COM" and the number, or offline after
@@ -73,20 +67,12 @@ public:
     // the panel, the timers run again. An image whose sets cannot be computed gives "Warning!
     // Operation error!" and the panel keeps its former values. With false: the panel hides and
     // the window takes its height without it.
-    void sspMemoryShow(bool show);
+    void showMemoryPanel(bool show);
     // The image whose sets the panel shows (none: the panel shows nothing new).
     void setMemoryImage(MemoryImage *image) { m_memoryImage = image; }
     bool isMemoryPanelVisible() const;
-    QWidget *sspMemory() const { return m_sspMemory; }
-    QLineEdit *txtSet() const { return m_txtSet; }
-    QLabel *lblStart() const { return m_lblStart; }
-    QLabel *lblEnd() const { return m_lblEnd; }
-
-    // Help: the folder the manuals' "help" folder sits in (the program's folder by default) and
-    // how a manual is opened (the desktop's default viewer by default).
-    void setProgramDir(const QString &dir) { m_programDir = dir; }
-    QString programDir() const { return m_programDir; }
-    void setUrlOpener(std::function<bool(const QUrl &)> opener);
+    MemoryPanel *memoryPanel() const { return m_memoryPanel; }
+    HelpPanel *helpPanel() const { return m_helpPanel; }
     bool isHelpPanelVisible() const;
 
     // What the main window shows, for status checks.
@@ -116,16 +102,11 @@ private:
     void buildToolbar();
     QWidget *buildValues();
     QWidget *buildStatusStrip();
-    QWidget *buildMemoryPanel();
-    void buildHelpPanel(QWidget *host);
-    void placeHelpPanel();
     void applyHeight();
     void goOffline();
     void showReading();
     void showUnitSign();
     void refreshUnitPictures();
-    void openHelp(int option);
-    void hideHelpPanel();
     void keepHome();
 
     SharedState *m_state;
@@ -158,18 +139,9 @@ private:
     QLabel *m_lblCount = nullptr;
     QLabel *m_lblFileName = nullptr;
 
-    QFrame *m_sspHelp = nullptr;
-    QButtonGroup *m_option1 = nullptr;
-
-    QFrame *m_sspMemory = nullptr;
-    QLineEdit *m_txtSet = nullptr;
-    QLabel *m_lblStart = nullptr;
-    QLabel *m_lblEnd = nullptr;
-    QPushButton *m_btnMemoryClose = nullptr;
+    HelpPanel *m_helpPanel = nullptr;
+    MemoryPanel *m_memoryPanel = nullptr;
     MemoryImage *m_memoryImage = nullptr;
-
-    QString m_programDir;
-    std::function<bool(const QUrl &)> m_urlOpener;
 };
 
 } // namespace dewscope

@@ -1,4 +1,4 @@
-#include "graphs/ListPlot1.h"
+#include "graphs/DataPlotWindow.h"
 
 #include "graphs/DataPlotState.h"
 #include "graphs/GraphToolbar.h"
@@ -10,10 +10,10 @@
 
 namespace dewscope {
 
-const QString ListPlot1::Caption = QStringLiteral("Plot Data/File ");
+const QString DataPlotWindow::Caption = QStringLiteral("Plot Data/File ");
 
-ListPlot1::ListPlot1(DataPlotState *state, const RecordTableModel *table, QWidget *mainWindow,
-                     QWidget *parent)
+DataPlotWindow::DataPlotWindow(DataPlotState *state, const RecordTableModel *table,
+                               QWidget *mainWindow, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_state(state)
     , m_table(table)
@@ -24,11 +24,11 @@ ListPlot1::ListPlot1(DataPlotState *state, const RecordTableModel *table, QWidge
     setWindowTitle(Caption);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_toolbar = addGraphToolbar(this, &m_limit, &m_print);
-    connect(m_limit, &QAction::triggered, this, &ListPlot1::limitRequested);
-    connect(m_print, &QAction::triggered, this, &ListPlot1::print);
+    connect(m_limit, &QAction::triggered, this, &DataPlotWindow::limitRequested);
+    connect(m_print, &QAction::triggered, this, &DataPlotWindow::print);
     m_slice.setSingleShot(true);
     m_slice.setInterval(0);
-    connect(&m_slice, &QTimer::timeout, this, &ListPlot1::drawSlice);
+    connect(&m_slice, &QTimer::timeout, this, &DataPlotWindow::drawSlice);
 
     resize(DataPlotState::twipsToPixels(DataPlotState::OpeningClientWidthTwips),
            DataPlotState::twipsToPixels(DataPlotState::OpeningClientHeightTwips));
@@ -38,19 +38,19 @@ ListPlot1::ListPlot1(DataPlotState *state, const RecordTableModel *table, QWidge
     }
 }
 
-ListPlot1::~ListPlot1()
+DataPlotWindow::~DataPlotWindow()
 {
     m_slice.stop();
     if (m_printDialog)
         m_printDialog->deleteLater();
 }
 
-void ListPlot1::setTable(const RecordTableModel *table)
+void DataPlotWindow::setTable(const RecordTableModel *table)
 {
     m_table = table;
 }
 
-void ListPlot1::resizeEvent(QResizeEvent *event)
+void DataPlotWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_toolbar->resize(width(), m_toolbar->sizeHint().height());
@@ -73,27 +73,27 @@ void ListPlot1::resizeEvent(QResizeEvent *event)
     redraw();
 }
 
-void ListPlot1::changeEvent(QEvent *event)
+void DataPlotWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && !isMinimized() && m_pendingDraw)
         redraw();
 }
 
-void ListPlot1::closeEvent(QCloseEvent *event)
+void DataPlotWindow::closeEvent(QCloseEvent *event)
 {
     m_slice.stop();
     setWindowTitle(Caption);
     QWidget::closeEvent(event);
 }
 
-void ListPlot1::paintEvent(QPaintEvent *event)
+void DataPlotWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.drawImage(event->rect(), m_surface.image(), event->rect());
 }
 
-void ListPlot1::redraw()
+void DataPlotWindow::redraw()
 {
     m_pendingDraw = false;
     m_slice.stop(); // a pass under way is abandoned
@@ -105,7 +105,7 @@ void ListPlot1::redraw()
     m_slice.start();
 }
 
-void ListPlot1::drawSlice()
+void DataPlotWindow::drawSlice()
 {
     if (isMinimized()) {
         m_pendingDraw = true;
@@ -136,12 +136,12 @@ void ListPlot1::drawSlice()
     }
 }
 
-bool ListPlot1::printTo(QPrinter *printer)
+bool DataPlotWindow::printTo(QPrinter *printer)
 {
     return DrawingSurface::printImage(m_surface.image(), printer);
 }
 
-void ListPlot1::print()
+void DataPlotWindow::print()
 {
     if (m_printDialog)
         return;

@@ -1,10 +1,10 @@
-#include "app/PanelText.h"
+#include "app/MainWindowText.h"
 
 #include <QFileInfo>
 
 #include <cmath>
 
-namespace dewscope::panel {
+namespace dewscope::mainwindow {
 
 namespace {
 const QString releaseDate = QStringLiteral("2018-02-02.1");
@@ -86,4 +86,4 @@ ShownTexts shownTexts(const ReadingTexts &texts, bool celsiusMode)
     return { texts.tempF, texts.dewF, texts.wetF, texts.rh };
 }
 
-} // namespace dewscope::panel
+} // namespace dewscope::mainwindow

@@ -1,4 +1,4 @@
-#include "graphs/PlotRange.h"
+#include "graphs/PlotRangeDialog.h"
 
 #include "graphs/DataPlotState.h"
 #include "graphs/PlotRangeCheck.h"
@@ -14,9 +14,9 @@
 
 namespace dewscope {
 
-const QString PlotRange::Caption = QStringLiteral("Plot Range");
+const QString PlotRangeDialog::Caption = QStringLiteral("Plot Range");
 
-PlotRange::PlotRange(DataPlotState *plot, QWidget *plotWindow, QWidget *parent)
+PlotRangeDialog::PlotRangeDialog(DataPlotState *plot, QWidget *plotWindow, QWidget *parent)
     : RangeDialog(Caption, plot, parent)
     , m_plot(plot)
     , m_txtFrom(new QLineEdit)
@@ -64,13 +64,13 @@ PlotRange::PlotRange(DataPlotState *plot, QWidget *plotWindow, QWidget *parent)
         box->setFixedWidth(72);
         box->installEventFilter(this);
     }
-    connect(cmdOk(), &QPushButton::clicked, this, &PlotRange::ok);
+    connect(cmdOk(), &QPushButton::clicked, this, &PlotRangeDialog::ok);
     m_txtFrom->setText(numberText(m_plot->from));
     m_txtTo->setText(numberText(m_plot->to));
     placeOver(plotWindow);
 }
 
-bool PlotRange::eventFilter(QObject *watched, QEvent *event)
+bool PlotRangeDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // Digits and Backspace everywhere; "." but no "-" in the humidity boxes; "-" and "." in the
     // temperature boxes; digits only in From and To.
@@ -91,7 +91,7 @@ bool PlotRange::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void PlotRange::ok()
+void PlotRangeDialog::ok()
 {
     if (m_checking)
         return;

@@ -1,12 +1,12 @@
-#include "app/Port.h"
+#include "app/PortWindow.h"
 
 #include "app/Artwork.h"
-#include "app/DeviceList.h"
-#include "app/PanelText.h"
+#include "app/MainWindowText.h"
 #include "app/PortChoice.h"
-#include "meter/SharedState.h"
+#include "app/SerialPortsDialog.h"
 #include "meter/MeterLink.h"
 #include "meter/PortMap.h"
+#include "meter/SharedState.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,7 +22,7 @@
 
 namespace dewscope {
 
-Port::Port(SharedState *state, PortMap *ports, QWidget *parent)
+PortWindow::PortWindow(SharedState *state, PortMap *ports, QWidget *parent)
     : QDialog(parent)
     , m_state(state)
     , m_ports(ports)
@@ -74,10 +74,10 @@ Port::Port(SharedState *state, PortMap *ports, QWidget *parent)
     grid->addWidget(m_cmdOK, 3, 1);
     grid->setColumnStretch(0, 1);
 
-    connect(m_btnReset, &QPushButton::clicked, this, &Port::reset);
-    connect(m_btnAutoScan, &QPushButton::clicked, this, &Port::autoScan);
-    connect(m_btnDeviceManager, &QPushButton::clicked, this, &Port::openDeviceManager);
-    connect(m_cmdOK, &QPushButton::clicked, this, &Port::choose);
+    connect(m_btnReset, &QPushButton::clicked, this, &PortWindow::reset);
+    connect(m_btnAutoScan, &QPushButton::clicked, this, &PortWindow::autoScan);
+    connect(m_btnDeviceManager, &QPushButton::clicked, this, &PortWindow::openDeviceManager);
+    connect(m_cmdOK, &QPushButton::clicked, this, &PortWindow::choose);
 
     // Load: the list as Reset leaves it, then its first entry chosen.
     reset();
@@ -85,17 +85,18 @@ Port::Port(SharedState *state, PortMap *ports, QWidget *parent)
     adjustSize();
 }
 
-Port::~Port() = default;
+PortWindow::~PortWindow() = default;
 
-void Port::placeOnScreen()
+void PortWindow::placeOnScreen()
 {
     const QScreen *screen = this->screen();
     const QPoint origin = screen ? screen->availableGeometry().topLeft() : QPoint();
     const double dpi = logicalDpiY();
-    move(origin + QPoint(panel::twipsToPixels(3700, dpi), panel::twipsToPixels(2700, dpi)));
+    move(origin
+         + QPoint(mainwindow::twipsToPixels(3700, dpi), mainwindow::twipsToPixels(2700, dpi)));
 }
 
-void Port::reset()
+void PortWindow::reset()
 {
     m_txtCOM->clear();
     m_txtCOM->addItems(allComPortTexts());
@@ -106,7 +107,7 @@ void Port::reset()
     m_status->clear();
 }
 
-void Port::autoScan()
+void PortWindow::autoScan()
 {
     if (m_scanning)
         return;
@@ -137,14 +138,14 @@ void Port::autoScan()
     m_scanning = false;
 }
 
-void Port::openDeviceManager()
+void PortWindow::openDeviceManager()
 {
 #ifdef Q_OS_WIN
     QDesktopServices::openUrl(
         QUrl::fromLocalFile(QStringLiteral("C:/WINDOWS/system32/devmgmt.msc")));
 #else
     if (!m_deviceList) {
-        m_deviceList = new DeviceList(m_ports, this);
+        m_deviceList = new SerialPortsDialog(m_ports, this);
         m_deviceList->setAttribute(Qt::WA_DeleteOnClose, false);
     }
     m_deviceList->refresh();
@@ -154,7 +155,7 @@ void Port::openDeviceManager()
 #endif
 }
 
-void Port::choose()
+void PortWindow::choose()
 {
     if (m_chosen)
         return;
@@ -164,13 +165,13 @@ void Port::choose()
     close();
 }
 
-void Port::reject()
+void PortWindow::reject()
 {
     // Escape does not close the window: leaving it ends the program, so that takes the
     // window's own close button.
 }
 
-void Port::closeEvent(QCloseEvent *event)
+void PortWindow::closeEvent(QCloseEvent *event)
 {
     if (m_scanning) {
         event->ignore();

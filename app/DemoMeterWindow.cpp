@@ -1,4 +1,4 @@
-#include "app/DemoControl.h"
+#include "app/DemoMeterWindow.h"
 
 #include "memory/MemoryTransfer.h"
 #include "meter/SimulatedMeter.h"
@@ -15,11 +15,11 @@
 
 namespace dewscope {
 
-DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
+DemoMeterWindow::DemoMeterWindow(SimulatedMeter *meter, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_meter(meter)
 {
-    setObjectName(QStringLiteral("DemoControl"));
+    setObjectName(QStringLiteral("DemoMeterWindow"));
     setWindowTitle(QStringLiteral("Demo Meter"));
 
     m_temperature = new QDoubleSpinBox;
@@ -91,7 +91,7 @@ DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     connect(m_rhOver, &QCheckBox::toggled, this,
             [this](bool on) { m_meter->setHumidityOverRange(on); });
     connect(m_silent, &QCheckBox::toggled, m_meter, &SimulatedMeter::setSilent);
-    connect(m_download, &QPushButton::clicked, this, &DemoControl::sendDownload);
+    connect(m_download, &QPushButton::clicked, this, &DemoMeterWindow::sendDownload);
     connect(m_meter, &SimulatedMeter::downloadSent, this, [this] {
         m_download->setEnabled(true);
         m_download->setText(QStringLiteral("Send memory download"));
@@ -105,7 +105,7 @@ DemoControl::DemoControl(SimulatedMeter *meter, QWidget *parent)
     });
 }
 
-void DemoControl::sendDownload()
+void DemoMeterWindow::sendDownload()
 {
     if (m_meter->isSendingDownload())
         return;

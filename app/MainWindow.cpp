@@ -1,30 +1,22 @@
-#include "app/Panel.h"
+#include "app/MainWindow.h"
 
 #include "app/Artwork.h"
-#include "app/PanelText.h"
+#include "app/HelpPanel.h"
+#include "app/MainWindowText.h"
+#include "app/MemoryPanel.h"
 #include "memory/MemoryImage.h"
-#include "meter/SharedState.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
+#include "meter/SharedState.h"
 #include "recording/Recorder.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
@@ -34,29 +26,6 @@
 namespace dewscope {
 
 namespace {
-
-// The named faces where installed, else their metric-compatible stand-ins.
-QFont sansFont(int pointSize, bool bold = true)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setFamilies({ QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                       QStringLiteral("DejaVu Sans") });
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-QFont serifFont(int pointSize)
-{
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setFamilies({ QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
-                       QStringLiteral("DejaVu Serif") });
-    font.setStyleHint(QFont::Serif);
-    font.setPointSize(pointSize);
-    font.setBold(true);
-    return font;
-}
 
 const QColor valueBlue(0, 0, 200);
 const QColor valueRed(200, 0, 0);
@@ -86,17 +55,16 @@ struct ToolbarButton
 
 } // namespace
 
-Panel::Panel(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder, QWidget *parent)
+MainWindow::MainWindow(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder,
+                       QWidget *parent)
     : QMainWindow(parent)
     , m_state(state)
     , m_link(link)
     , m_poll(poll)
     , m_recorder(recorder)
-    , m_programDir(QCoreApplication::applicationDirPath())
-    , m_urlOpener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
 {
-    setObjectName(QStringLiteral("Panel"));
-    setWindowTitle(panel::caption());
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(mainwindow::caption());
     setWindowIcon(artwork::applicationIcon());
 
     buildToolbar();
@@ -109,38 +77,41 @@ Panel::Panel(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder
 
     m_meterName = new QLabel(QStringLiteral("Datalogging Humidity-Temperature Meter"));
     m_meterName->setObjectName(QStringLiteral("MeterName"));
-    m_meterName->setFont(sansFont(12));
+    m_meterName->setFont(artwork::sansFont(12));
     m_meterName->setAlignment(Qt::AlignCenter);
     m_meterName->setStyleSheet(titleStripStyle);
     m_meterName->setContentsMargins(6, 3, 6, 3);
     column->addWidget(m_meterName);
     column->addWidget(buildValues(), 1);
     column->addWidget(buildStatusStrip());
-    column->addWidget(buildMemoryPanel());
+    m_memoryPanel = new MemoryPanel;
+    connect(m_memoryPanel, &MemoryPanel::closeRequested, this, [this] { showMemoryPanel(false); });
+    connect(m_memoryPanel, &MemoryPanel::setLoadRequested, this, &MainWindow::setLoadRequested);
+    column->addWidget(m_memoryPanel);
     setCentralWidget(central);
-    buildHelpPanel(central);
+    m_helpPanel = new HelpPanel(central);
 
-    m_sspMemory->hide();
-    m_sspHelp->hide();
+    m_memoryPanel->hide();
+    m_helpPanel->hide();
     showUnitSign();
 
     if (m_poll) {
-        connect(m_poll, &Poll::readingDecoded, this, &Panel::showReading);
+        connect(m_poll, &Poll::readingDecoded, this, &MainWindow::showReading);
         connect(m_poll, &Poll::meterSilent, this,
                 [this] { m_lblCOM->setText(QStringLiteral("No COM")); });
         connect(m_poll, &Poll::blinkToggled, this,
                 [this](bool visible) { m_lblCOM->setVisible(visible); });
         connect(m_poll, &Poll::meterBack, this, [this](int number) {
-            m_lblCOM->setText(panel::portLabel(number));
+            m_lblCOM->setText(mainwindow::portLabel(number));
             m_lblCOM->setVisible(true);
         });
     }
     applyHeight();
 }
 
-Panel::~Panel() = default;
+MainWindow::~MainWindow() = default;
 
-void Panel::buildToolbar()
+void MainWindow::buildToolbar()
 {
     static const ToolbarButton buttons[ToolbarButtonCount] = {
         { "Save", "Save As", 1, QKeySequence() }, // Ctrl+S: saveFromKeyboard
@@ -180,7 +151,7 @@ void Panel::buildToolbar()
     // A reflexive Ctrl+S must not end a long recording: the key asks first, the click does not.
     auto *saveKey = new QShortcut(QKeySequence::Save, this);
     saveKey->setContext(Qt::WindowShortcut);
-    connect(saveKey, &QShortcut::activated, this, &Panel::saveFromKeyboard);
+    connect(saveKey, &QShortcut::activated, this, &MainWindow::saveFromKeyboard);
 
     m_stopImage = m_buttons.at(5)->icon();
     m_saveImage = m_buttons.at(6)->icon();
@@ -191,7 +162,7 @@ void Panel::buildToolbar()
     }
 }
 
-QWidget *Panel::buildValues()
+QWidget *MainWindow::buildValues()
 {
     auto *area = new QWidget;
     area->setObjectName(QStringLiteral("Values"));
@@ -200,9 +171,9 @@ QWidget *Panel::buildValues()
     palette.setColor(QPalette::Window, Qt::white);
     area->setPalette(palette);
 
-    const QFont temperatureFont = sansFont(60);
-    const QFont humidityFont = sansFont(48);
-    const QFont smallFont = sansFont(24);
+    const QFont temperatureFont = artwork::sansFont(60);
+    const QFont humidityFont = artwork::sansFont(48);
+    const QFont smallFont = artwork::sansFont(24);
 
     m_lblTemperature = valueLabel(temperatureFont, valueBlue, QStringLiteral("-888.8"));
     m_lblTemperature->setObjectName(QStringLiteral("LblTemperature"));
@@ -263,7 +234,7 @@ QWidget *Panel::buildValues()
     return area;
 }
 
-QWidget *Panel::buildStatusStrip()
+QWidget *MainWindow::buildStatusStrip()
 {
     auto *strip = new QWidget;
     strip->setObjectName(QStringLiteral("StatusStrip"));
@@ -273,7 +244,7 @@ QWidget *Panel::buildStatusStrip()
 
     m_lblCOM = new QLabel(QStringLiteral("No COM"));
     m_lblCOM->setObjectName(QStringLiteral("LblCOM"));
-    m_lblCOM->setFont(serifFont(24));
+    m_lblCOM->setFont(artwork::serifFont(24));
     m_lblCOM->setCursor(Qt::PointingHandCursor);
     m_lblCOM->installEventFilter(this);
     // Blinking must not shift the labels beside it.
@@ -285,7 +256,7 @@ QWidget *Panel::buildStatusStrip()
 
     m_lblRec = new QLabel(QStringLiteral("Rec"));
     m_lblRec->setObjectName(QStringLiteral("LblRec"));
-    m_lblRec->setFont(sansFont(14));
+    m_lblRec->setFont(artwork::sansFont(14));
     m_lblRec->setStyleSheet(QStringLiteral("color: #ff5050;"));
     m_lblRec->hide();
     QSizePolicy recRoom = m_lblRec->sizePolicy();
@@ -294,10 +265,10 @@ QWidget *Panel::buildStatusStrip()
 
     m_lblCount = new QLabel;
     m_lblCount->setObjectName(QStringLiteral("LblCount"));
-    m_lblCount->setFont(sansFont(12));
+    m_lblCount->setFont(artwork::sansFont(12));
     m_lblFileName = new QLabel;
     m_lblFileName->setObjectName(QStringLiteral("LblFileName"));
-    m_lblFileName->setFont(sansFont(10, false));
+    m_lblFileName->setFont(artwork::sansFont(10, false));
     m_lblFileName->setTextFormat(Qt::PlainText);
     m_lblFileName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
@@ -311,133 +282,14 @@ QWidget *Panel::buildStatusStrip()
     return strip;
 }
 
-QWidget *Panel::buildMemoryPanel()
-{
-    m_sspMemory = new QFrame;
-    m_sspMemory->setObjectName(QStringLiteral("SSPMemory"));
-    m_sspMemory->setFrameShape(QFrame::StyledPanel);
-    m_sspMemory->setFrameShadow(QFrame::Raised);
-
-    auto *title = new QLabel(QStringLiteral("Input No.s of Set and press Enter to Load"));
-    title->setObjectName(QStringLiteral("SSPMemTitle"));
-    title->setFont(sansFont(11));
-    m_btnMemoryClose = new QPushButton(QStringLiteral("X"));
-    m_btnMemoryClose->setObjectName(QStringLiteral("BtnMemoryClose"));
-    m_btnMemoryClose->setFixedWidth(32);
-    m_btnMemoryClose->setAutoDefault(false);
-    connect(m_btnMemoryClose, &QPushButton::clicked, this, [this] { sspMemoryShow(false); });
-
-    auto panelBox = [](const QString &name, const QString &caption, QWidget *content) {
-        auto *box = new QFrame;
-        box->setObjectName(name);
-        box->setFrameShape(QFrame::StyledPanel);
-        box->setFrameShadow(QFrame::Sunken);
-        auto *layout = new QVBoxLayout(box);
-        layout->setContentsMargins(6, 3, 6, 3);
-        layout->setSpacing(2);
-        auto *label = new QLabel(caption);
-        label->setAlignment(Qt::AlignCenter);
-        layout->addWidget(label);
-        layout->addWidget(content);
-        return box;
-    };
-
-    m_txtSet = new QLineEdit;
-    m_txtSet->setObjectName(QStringLiteral("TxtSet"));
-    m_txtSet->setAlignment(Qt::AlignCenter);
-    m_txtSet->setFont(sansFont(14));
-    m_txtSet->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_txtSet));
-    m_txtSet->setContextMenuPolicy(Qt::NoContextMenu); // no pasting past the key filter
-    m_txtSet->setAcceptDrops(false);
-    m_txtSet->installEventFilter(this);
-
-    m_lblStart = new QLabel;
-    m_lblStart->setObjectName(QStringLiteral("LblStart"));
-    m_lblEnd = new QLabel;
-    m_lblEnd->setObjectName(QStringLiteral("LblEnd"));
-    for (QLabel *label : { m_lblStart, m_lblEnd }) {
-        label->setFont(sansFont(14));
-        label->setAlignment(Qt::AlignCenter);
-    }
-
-    auto *head = new QHBoxLayout;
-    head->addWidget(title, 1);
-    head->addWidget(m_btnMemoryClose);
-    auto *boxes = new QHBoxLayout;
-    boxes->addWidget(panelBox(QStringLiteral("SSPanel3"), QStringLiteral("No.s of Set"), m_txtSet),
-                     1);
-    boxes->addWidget(
-        panelBox(QStringLiteral("SSPanel1"), QStringLiteral("Starting Time"), m_lblStart), 1);
-    boxes->addWidget(panelBox(QStringLiteral("SSPanel2"), QStringLiteral("Ending Time"), m_lblEnd),
-                     1);
-    auto *layout = new QVBoxLayout(m_sspMemory);
-    layout->setContentsMargins(8, 4, 8, 6);
-    layout->setSpacing(4);
-    layout->addLayout(head);
-    layout->addLayout(boxes);
-    return m_sspMemory;
-}
-
-void Panel::buildHelpPanel(QWidget *host)
-{
-    static const char *const languages[panel::HelpLanguageCount]
-        = { "English", "Portuguese", "German", "Spanish", "French", "Italian" };
-
-    // A raised panel floating over the figures, like a drop-down of the help button.
-    m_sspHelp = new QFrame(host);
-    m_sspHelp->setObjectName(QStringLiteral("SSPhelp"));
-    m_sspHelp->setFrameShape(QFrame::Panel);
-    m_sspHelp->setFrameShadow(QFrame::Raised);
-    m_sspHelp->setLineWidth(2);
-    m_sspHelp->setAutoFillBackground(true);
-
-    auto *layout = new QVBoxLayout(m_sspHelp);
-    layout->setContentsMargins(10, 6, 10, 8);
-    layout->setSpacing(2);
-    auto *title = new QLabel(QStringLiteral("Help"));
-    title->setFont(sansFont(11));
-    auto *hide = new QPushButton(QStringLiteral("X"));
-    hide->setObjectName(QStringLiteral("HelpClose"));
-    hide->setToolTip(QStringLiteral("Close"));
-    hide->setFixedWidth(28);
-    hide->setAutoDefault(false);
-    connect(hide, &QPushButton::clicked, this, &Panel::hideHelpPanel);
-    auto *head = new QHBoxLayout;
-    head->addWidget(title, 1);
-    head->addWidget(hide);
-    layout->addLayout(head);
-
-    m_option1 = new QButtonGroup(this);
-    m_option1->setExclusive(false); // a clicked option is cleared again
-    for (int i = 0; i < panel::HelpLanguageCount; ++i) {
-        auto *option = new QRadioButton(QString::fromLatin1(languages[i]));
-        option->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        m_option1->addButton(option, i);
-        layout->addWidget(option);
-    }
-    connect(m_option1, &QButtonGroup::idClicked, this, &Panel::openHelp);
-}
-
-void Panel::placeHelpPanel()
-{
-    if (!m_sspHelp)
-        return;
-    m_sspHelp->adjustSize();
-    const QWidget *host = m_sspHelp->parentWidget();
-    const int x = host->width() - m_sspHelp->width() - 8;
-    const int y = m_meterName->geometry().bottom() + 4;
-    m_sspHelp->move(qMax(0, x), qMax(0, y));
-    m_sspHelp->raise();
-}
-
-void Panel::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    placeHelpPanel();
+    if (m_helpPanel->isVisible())
+        m_helpPanel->keepPlace();
 }
 
-bool Panel::event(QEvent *event)
+bool MainWindow::event(QEvent *event)
 {
     // Unit signs are pictures: draw them again for a screen with another pixel ratio.
     if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
@@ -446,15 +298,15 @@ bool Panel::event(QEvent *event)
     // the first show, the window is moved back to the corner (its frame, not its client area).
     if (m_loaded && event->type() == QEvent::Show && !m_shownFor.isValid()) {
         m_shownFor.start();
-        QTimer::singleShot(0, this, &Panel::keepHome);
+        QTimer::singleShot(0, this, &MainWindow::keepHome);
     } else if (event->type() == QEvent::Move && m_shownFor.isValid()
                && m_shownFor.elapsed() < 2000) {
-        QTimer::singleShot(0, this, &Panel::keepHome);
+        QTimer::singleShot(0, this, &MainWindow::keepHome);
     }
     return QMainWindow::event(event);
 }
 
-void Panel::keepHome()
+void MainWindow::keepHome()
 {
     // A few corrections at most: a manager that insists on its own place is not fought.
     if (!isVisible() || frameGeometry().topLeft() == m_home || m_homeCorrections >= 3)
@@ -463,24 +315,24 @@ void Panel::keepHome()
     move(m_home);
 }
 
-void Panel::refreshUnitPictures()
+void MainWindow::refreshUnitPictures()
 {
     const qreal ratio = devicePixelRatioF();
-    const QFont signFont = sansFont(40);
+    const QFont signFont = artwork::sansFont(40);
     m_imaC->setPixmap(artwork::unitSign(true, signFont, valueBlue, ratio));
     m_imaF->setPixmap(artwork::unitSign(false, signFont, valueBlue, ratio));
 }
 
-void Panel::showUnitSign()
+void MainWindow::showUnitSign()
 {
     m_imaC->setVisible(m_state->celsiusMode);
     m_imaF->setVisible(!m_state->celsiusMode);
 }
 
-void Panel::applyHeight()
+void MainWindow::applyHeight()
 {
-    const int twips = m_sspMemory->isVisibleTo(this) ? panel::HeightWithMemoryTwips
-                                                     : panel::HeightWithoutMemoryTwips;
+    const int twips = m_memoryPanel->isVisibleTo(this) ? mainwindow::HeightWithMemoryTwips
+                                                       : mainwindow::HeightWithoutMemoryTwips;
     // The layouts learn of a panel just shown or hidden only when their next request is
     // handled: measure them afresh, or a closed panel would still count.
     if (QLayout *column = centralWidget() ? centralWidget()->layout() : nullptr) {
@@ -494,17 +346,17 @@ void Panel::applyHeight()
     // The height is the outer one, title bar and frame included.
     const int frame = isVisible() ? qMax(0, frameGeometry().height() - geometry().height()) : 0;
     // Never below what the contents need, so larger system fonts clip nothing.
-    const int wanted = qMax(panel::twipsToPixels(twips, logicalDpiY()) - frame,
+    const int wanted = qMax(mainwindow::twipsToPixels(twips, logicalDpiY()) - frame,
                             layout() ? layout()->minimumSize().height() : 0);
     const int width = qMax(this->width(), qMax(minimumSizeHint().width(), 560));
     setFixedHeight(wanted);
     resize(width, wanted);
 }
 
-void Panel::sspMemoryShow(bool show)
+void MainWindow::showMemoryPanel(bool show)
 {
     if (!show) {
-        m_sspMemory->setVisible(false);
+        m_memoryPanel->setVisible(false);
         applyHeight();
         return;
     }
@@ -516,7 +368,7 @@ void Panel::sspMemoryShow(bool show)
             m_recorder->setTimerEnabled(enabled);
     };
     setTimers(false);
-    m_sspMemory->setVisible(true);
+    m_memoryPanel->setVisible(true);
     if (m_memoryImage && m_memoryImage->updateSets() != MemoryImage::Fault::None) {
         setTimers(true);
         auto *box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(),
@@ -530,37 +382,30 @@ void Panel::sspMemoryShow(bool show)
     }
     if (m_memoryImage) {
         const MemorySets &sets = m_memoryImage->sets();
-        m_lblStart->setText(sets.startTime);
-        m_lblEnd->setText(sets.endTime);
-        m_txtSet->setText(QString::number(sets.setCount));
+        m_memoryPanel->showSets(sets.startTime, sets.endTime, sets.setCount);
     }
     applyHeight();
     setTimers(true);
 }
 
-bool Panel::isMemoryPanelVisible() const
+bool MainWindow::isMemoryPanelVisible() const
 {
-    return m_sspMemory->isVisibleTo(this);
+    return m_memoryPanel->isVisibleTo(this);
 }
 
-bool Panel::isHelpPanelVisible() const
+bool MainWindow::isHelpPanelVisible() const
 {
-    return m_sspHelp->isVisibleTo(this);
+    return m_helpPanel->isVisibleTo(this);
 }
 
-void Panel::setUrlOpener(std::function<bool(const QUrl &)> opener)
-{
-    m_urlOpener = std::move(opener);
-}
-
-QAction *Panel::toolbarButton(int index) const
+QAction *MainWindow::toolbarButton(int index) const
 {
     if (index < 1 || index > m_buttons.size())
         return nullptr;
     return m_buttons.at(index - 1);
 }
 
-void Panel::load()
+void MainWindow::load()
 {
     if (m_loaded)
         return;
@@ -569,8 +414,8 @@ void Panel::load()
     if (const QScreen *screen = this->screen())
         m_home = screen->availableGeometry().topLeft();
     move(m_home); // before the first show, so the window is mapped there
-    sspMemoryShow(false);
-    hideHelpPanel();
+    showMemoryPanel(false);
+    m_helpPanel->dismiss();
     m_recorder->loadDefaults();
     m_state->celsiusMode = true;
     showUnitSign();
@@ -587,7 +432,7 @@ void Panel::load()
             opened = m_link->isOpen() || m_link->open() == MeterLink::NoError;
     }
     if (opened) {
-        m_lblCOM->setText(panel::portLabel(number));
+        m_lblCOM->setText(mainwindow::portLabel(number));
         m_state->meterOnline = true;
     } else {
         goOffline();
@@ -596,7 +441,7 @@ void Panel::load()
     m_recorder->setTimerEnabled(true);
 }
 
-void Panel::goOffline()
+void MainWindow::goOffline()
 {
     m_state->meterOnline = false;
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
@@ -612,21 +457,22 @@ void Panel::goOffline()
         m_buttons.at(i - 1)->setEnabled(i == 2 || i == 9);
 }
 
-void Panel::showReading()
+void MainWindow::showReading()
 {
     QFont font = m_lblTemperature->font();
     if (font.pointSize() != 60) {
         font.setPointSize(60);
         m_lblTemperature->setFont(font);
     }
-    const panel::ShownTexts shown = panel::shownTexts(m_state->texts, m_state->celsiusMode);
+    const mainwindow::ShownTexts shown
+        = mainwindow::shownTexts(m_state->texts, m_state->celsiusMode);
     m_lblTemperature->setText(shown.temperature);
     m_lblDew->setText(shown.dew);
     m_lblWet->setText(shown.wet);
     m_lblRH->setText(shown.humidity);
 }
 
-void Panel::runToolbarKey(const QString &key)
+void MainWindow::runToolbarKey(const QString &key)
 {
     if (key == QLatin1String("Save") || key == QLatin1String("Open") || key == QLatin1String("List")
         || key == QLatin1String("Graph") || key == QLatin1String("Sample")) {
@@ -636,12 +482,11 @@ void Panel::runToolbarKey(const QString &key)
         m_state->celsiusMode = !m_state->celsiusMode;
         showUnitSign();
     } else if (key == QLatin1String("help")) {
-        m_sspHelp->show();
-        placeHelpPanel();
+        m_helpPanel->showBelow(m_meterName->geometry().bottom() + 4);
     }
 }
 
-void Panel::saveFromKeyboard()
+void MainWindow::saveFromKeyboard()
 {
     QAction *button = m_buttons.at(0);
     if (!button->isEnabled())
@@ -659,58 +504,19 @@ void Panel::saveFromKeyboard()
     runToolbarKey(QStringLiteral("Save"));
 }
 
-void Panel::hideHelpPanel()
-{
-    // A hidden option must not keep the keyboard focus, or Space would open its manual again.
-    QWidget *focus = QApplication::focusWidget();
-    if (focus && m_sspHelp->isAncestorOf(focus))
-        focus->clearFocus();
-    m_sspHelp->hide();
-}
-
-void Panel::openHelp(int option)
-{
-    hideHelpPanel();
-    if (QAbstractButton *button = m_option1->button(option))
-        button->setChecked(false);
-    const QString path = panel::helpManualPath(m_programDir, option);
-    // A missing manual is passed over in silence.
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !m_urlOpener)
-        return;
-    if (!m_urlOpener(QUrl::fromLocalFile(path))) {
-        QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(),
-                        QStringLiteral("No program to show PDF files was found on this system.\n"
-                                       "The manual is the file:\n%1")
-                            .arg(QDir::toNativeSeparators(path)),
-                        QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("NoPdfViewerMessage"));
-        box.exec();
-    }
-}
-
-bool Panel::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_lblCOM && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton
             && m_lblCOM->rect().contains(mouse->position().toPoint()))
-            setWindowTitle(panel::toggledCaption(windowTitle()));
+            setWindowTitle(mainwindow::toggledCaption(windowTitle()));
         return true;
-    }
-    if (watched == m_txtSet && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (!panel::isSetKeyAccepted(key->key(), key->text()))
-            return true;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            Q_EMIT setLoadRequested(m_txtSet->text());
-            return true;
-        }
-        return false;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Panel::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     m_closing = true;
     event->accept();

@@ -1,8 +1,8 @@
-#include "tables/List.h"
+#include "tables/RealTimeListWindow.h"
 
 namespace dewscope {
 
-List::List(QWidget *parent)
+RealTimeListWindow::RealTimeListWindow(QWidget *parent)
     : RecordWindow(QStringLiteral("Real Time List"), parent)
 {
     addKey(QStringLiteral("Save"), QStringLiteral("Save AS"), 1);

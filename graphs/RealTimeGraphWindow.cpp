@@ -1,4 +1,4 @@
-#include "graphs/RealTime24.h"
+#include "graphs/RealTimeGraphWindow.h"
 
 #include "graphs/GraphFrame.h"
 #include "graphs/GraphToolbar.h"
@@ -14,7 +14,7 @@
 
 namespace dewscope {
 
-const QString RealTime24::Caption = QStringLiteral("Real Time Graph");
+const QString RealTimeGraphWindow::Caption = QStringLiteral("Real Time Graph");
 
 namespace {
 
@@ -33,8 +33,8 @@ QFont graphFont()
 
 } // namespace
 
-RealTime24::RealTime24(const SharedState *shared, RealTimeGraphState *graph, QWidget *mainWindow,
-                       QWidget *parent)
+RealTimeGraphWindow::RealTimeGraphWindow(const SharedState *shared, RealTimeGraphState *graph,
+                                         QWidget *mainWindow, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_shared(shared)
     , m_graph(graph)
@@ -44,12 +44,12 @@ RealTime24::RealTime24(const SharedState *shared, RealTimeGraphState *graph, QWi
     setWindowTitle(Caption);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_toolbar = addGraphToolbar(this, &m_limit, &m_print);
-    connect(m_limit, &QAction::triggered, this, &RealTime24::limitRequested);
-    connect(m_print, &QAction::triggered, this, &RealTime24::print);
+    connect(m_limit, &QAction::triggered, this, &RealTimeGraphWindow::limitRequested);
+    connect(m_print, &QAction::triggered, this, &RealTimeGraphWindow::print);
 
     // The timer does not tick until it is given an interval.
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &RealTime24::tick);
+    connect(&m_timer, &QTimer::timeout, this, &RealTimeGraphWindow::tick);
 
     resize(RealTimeGraphState::twipsToPixels(RealTimeGraphState::OpeningClientWidthTwips),
            RealTimeGraphState::twipsToPixels(RealTimeGraphState::OpeningClientHeightTwips));
@@ -60,19 +60,19 @@ RealTime24::RealTime24(const SharedState *shared, RealTimeGraphState *graph, QWi
     m_graph->x = -m_graph->step;
 }
 
-RealTime24::~RealTime24()
+RealTimeGraphWindow::~RealTimeGraphWindow()
 {
     m_timer.stop();
     if (m_printDialog)
         m_printDialog->deleteLater();
 }
 
-void RealTime24::startSweep(int intervalMs)
+void RealTimeGraphWindow::startSweep(int intervalMs)
 {
     m_timer.start(intervalMs);
 }
 
-void RealTime24::resizeEvent(QResizeEvent *event)
+void RealTimeGraphWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_toolbar->resize(width(), m_toolbar->sizeHint().height());
@@ -89,19 +89,19 @@ void RealTime24::resizeEvent(QResizeEvent *event)
     update();
 }
 
-void RealTime24::closeEvent(QCloseEvent *event)
+void RealTimeGraphWindow::closeEvent(QCloseEvent *event)
 {
     m_timer.stop();
     QWidget::closeEvent(event);
 }
 
-void RealTime24::paintEvent(QPaintEvent *event)
+void RealTimeGraphWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.drawImage(event->rect(), m_surface.image(), event->rect());
 }
 
-void RealTime24::drawFrame()
+void RealTimeGraphWindow::drawFrame()
 {
     RealTimeGraphState &g = *m_graph;
     DrawingSurface &s = m_surface;
@@ -119,7 +119,7 @@ void RealTime24::drawFrame()
     m_surface.takeChanged();
 }
 
-void RealTime24::tick()
+void RealTimeGraphWindow::tick()
 {
     if (isMinimized())
         return;
@@ -169,19 +169,19 @@ void RealTime24::tick()
     showChanges();
 }
 
-void RealTime24::showChanges()
+void RealTimeGraphWindow::showChanges()
 {
     const QRegion changed = m_surface.takeChanged();
     if (!changed.isEmpty())
         update(changed);
 }
 
-bool RealTime24::printTo(QPrinter *printer)
+bool RealTimeGraphWindow::printTo(QPrinter *printer)
 {
     return DrawingSurface::printImage(m_surface.image(), printer);
 }
 
-void RealTime24::print()
+void RealTimeGraphWindow::print()
 {
     if (m_printDialog)
         return;
