@@ -1,8 +1,13 @@
 #include "recording/DataFile.h"
 #include "recording/DataFileReader.h"
+#include "recording/OutputFile.h"
+#include "tests/common/TestData.h"
 
 #include <QBuffer>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dewscope;
 
@@ -70,6 +75,77 @@ private Q_SLOTS:
             QTEST(items.isEmpty() ? QString() : '[' + items.join(QLatin1String("][")) + ']',
                   "items");
         }
+    }
+
+    void wholeFileOutput_data()
+    {
+        QTest::addColumn<QString>("kind"); // what stands at the target before
+        QTest::addColumn<bool>("commit"); // the writer finishes (or gives up half-way)
+        QTest::addColumn<QString>("refusal"); // the start of the reason; empty: written
+        // clang-format off
+        dewscope::test::row("new file", QString("none"), true, QString());
+        dewscope::test::row("earlier file replaced", QString("file"), true, QString());
+        dewscope::test::row("earlier file kept when the writer gives up", QString("file"), false, QString("-"));
+        dewscope::test::row("write-protected file", QString("protected"), true, QString("is write-protected"));
+        dewscope::test::row("folder", QString("folder"), true, QString("is a folder"));
+        dewscope::test::row("FIFO", QString("fifo"), true, QString("is not a regular file"));
+        dewscope::test::row("device", QString("device"), true, QString("is not a regular file"));
+        dewscope::test::row("the input itself, by another name", QString("input"), true, QString("is the input file itself"));
+        dewscope::test::row("folder missing", QString("missing folder"), true, QString("cannot be written: No such file"));
+        // clang-format on
+    }
+
+    void wholeFileOutput()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, commit);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        const QString input = dir.filePath("input.txt");
+        QString target = dir.filePath("out.pdf");
+        QVERIFY(dewscope::test::writeBytes(input, "data"));
+        if (kind == "file" || kind == "protected")
+            QVERIFY(dewscope::test::writeBytes(target, "old"));
+        if (kind == "protected")
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup));
+        if (kind == "folder")
+            QVERIFY(QDir(dir.path()).mkdir("out.pdf"));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        if (kind == "device")
+            target = "/dev/null";
+        if (kind == "input")
+            QCOMPARE(::link(qPrintable(input), qPrintable(target)), 0); // a hard link
+        if (kind == "missing folder")
+            target = dir.filePath("no/out.pdf");
+        const QStringList before
+            = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+
+        OutputFile output(target, { input });
+        bool written = output.open() && output.device()->write("new") == 3;
+        if (written && commit) {
+            written = output.commit();
+        } else {
+            output.cancel();
+            written = false;
+        }
+        if (!refusal.isEmpty() && refusal != "-")
+            QVERIFY2(output.errorString().startsWith(target + ' ' + refusal),
+                     qPrintable(output.errorString()));
+        QCOMPARE(written, refusal.isEmpty());
+        // Nothing left behind, nothing removed, nothing written into what was there.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                 kind == "none" && written ? before + QStringList { "out.pdf" } : before);
+        const QByteArray expected = written ? "new" : kind == "input" ? "data" : "old";
+        if (kind == "none" || kind == "file" || kind == "protected" || kind == "input")
+            QCOMPARE(dewscope::test::readBytes(target), expected);
+        struct stat info
+        {
+        };
+        QVERIFY(kind == "missing folder"
+                || ::stat(QFile::encodeName(target).constData(), &info) == 0);
+        QVERIFY(kind != "fifo" || S_ISFIFO(info.st_mode));
+        QVERIFY(kind != "device" || S_ISCHR(info.st_mode));
     }
 
     void failingDevice()
