@@ -15,7 +15,7 @@ struct Io
     QTextStream &err;
 };
 
-// Each command takes the arguments that follow its name.
+// Each command takes the arguments that follow its name; --help among them prints its help.
 using CommandFunction = int (*)(const QStringList &args, Io &io);
 
 struct Command
@@ -24,7 +24,6 @@ struct Command
     const char *usage;
     const char *summary;
     CommandFunction run;
-    const char *details = nullptr; // further lines of its --help, if any
 };
 
 int runDecode(const QStringList &args, Io &io);

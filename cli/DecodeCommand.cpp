@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 
 #include "meter/LiveFrame.h"
 #include "meter/ReadingTexts.h"
@@ -22,12 +23,14 @@ bool parseFrame(const QString &text, QByteArray *bytes)
 }
 } // namespace
 
-int runDecode(const QStringList &args, Io &io)
+int runDecode(const QStringList &arguments, Io &io)
 {
-    if (args.isEmpty()) {
-        io.err << "dewscope-cli decode: give at least one FRAME of 12 hex digits\n";
-        return UsageError;
-    }
+    CommandOptions options("decode", io);
+    if (const auto code = options.parse(arguments))
+        return *code;
+    const QStringList args = options.positional();
+    if (args.isEmpty())
+        return options.usageError(QStringLiteral("give at least one FRAME of 12 hex digits"));
     QList<QByteArray> frames;
     for (const QString &arg : args) {
         QByteArray bytes;

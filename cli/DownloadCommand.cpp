@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 #include "cli/MeterConnection.h"
 #include "cli/StopSignals.h"
 
@@ -25,32 +26,31 @@ bool writeImage(const QString &path, const QByteArray &bytes, Io &io)
 
 int runDownload(const QStringList &args, Io &io)
 {
-    QString location;
-    QString out;
-    double timeout = 0;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--port") && i + 1 < args.size()) {
-            location = args.at(++i);
-        } else if (arg == QLatin1String("--out") && i + 1 < args.size()) {
-            out = args.at(++i);
-        } else if (arg == QLatin1String("--timeout") && i + 1 < args.size()) {
-            bool ok = false;
-            timeout = args.at(++i).toDouble(&ok);
-            if (!ok || !(timeout > 0) || timeout > 7 * 86400) {
-                io.err << "dewscope-cli download: --timeout wants seconds above 0\n";
-                return UsageError;
-            }
-        } else {
-            io.err << "dewscope-cli download: unexpected argument '" << arg << "'\n";
-            return UsageError;
-        }
-    }
-    if (location.isEmpty() || out.isEmpty()) {
-        io.err << "dewscope-cli download: give the meter's port with --port LOCATION and the "
-                  "image file with --out IMAGE\n";
-        return UsageError;
-    }
+    CommandOptions options("download", io);
+    options.add(QStringLiteral("port"),
+                QStringLiteral("the meter's serial port: a system location, COMn or n"),
+                QStringLiteral("LOCATION"));
+    options.add(QStringLiteral("out"), QStringLiteral("the file the memory image is written to"),
+                QStringLiteral("IMAGE"));
+    options.add(QStringLiteral("timeout"),
+                QStringLiteral("how long to wait for the meter to announce a download (by "
+                               "default without end)"),
+                QStringLiteral("SECONDS"));
+    if (const auto code = options.parse(args))
+        return *code;
+    int code = Success;
+    const double timeout
+        = options.number(QStringLiteral("timeout"), 0.001, 7 * 86400, &code).value_or(0);
+    if (code != Success)
+        return code;
+    if (!options.positional().isEmpty())
+        return options.usageError(
+            QStringLiteral("unexpected argument '%1'").arg(options.positional().first()));
+    const QString location = options.value(QStringLiteral("port"));
+    const QString out = options.value(QStringLiteral("out"));
+    if (location.isEmpty() || out.isEmpty())
+        return options.usageError(QStringLiteral(
+            "give the meter's port with --port LOCATION and the image file with --out IMAGE"));
 
     MeterConnection meter;
     if (!meter.open("download", location, io))

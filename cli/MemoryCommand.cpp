@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 
 #include "memory/MemoryImage.h"
 #include "memory/SetRecords.h"
@@ -47,29 +48,25 @@ int printMemory(const QByteArray &image, int setNumber, Io &io)
 
 int runMemory(const QStringList &args, Io &io)
 {
-    QString path;
+    CommandOptions options("memory", io);
+    options.add(QStringLiteral("set"), QStringLiteral("print the rows of set N"),
+                QStringLiteral("N"));
+    if (const auto code = options.parse(args))
+        return *code;
     qint64 setNumber = -1;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--set") && i + 1 < args.size()) {
-            bool ok = false;
-            setNumber = args.at(++i).toLongLong(&ok);
-            if (!ok || setNumber < 0) {
-                io.err << "dewscope-cli memory: --set wants a set number\n";
-                return UsageError;
-            }
-            setNumber = qMin<qint64>(setNumber, 1 << 20); // beyond any set count
-        } else if (path.isEmpty() && !arg.startsWith(QLatin1String("--"))) {
-            path = arg;
-        } else {
-            io.err << "dewscope-cli memory: unexpected argument '" << arg << "'\n";
-            return UsageError;
-        }
+    if (options.isSet(QStringLiteral("set"))) {
+        bool ok = false;
+        setNumber = options.value(QStringLiteral("set")).toLongLong(&ok);
+        if (!ok || setNumber < 0)
+            return options.usageError(QStringLiteral("--set wants a set number"));
+        setNumber = qMin<qint64>(setNumber, 1 << 20); // beyond any set count
     }
-    if (path.isEmpty()) {
-        io.err << "dewscope-cli memory: give a memory IMAGE file\n";
-        return UsageError;
-    }
+    if (options.positional().size() > 1)
+        return options.usageError(
+            QStringLiteral("unexpected argument '%1'").arg(options.positional().at(1)));
+    const QString path = options.positional().value(0);
+    if (path.isEmpty())
+        return options.usageError(QStringLiteral("give a memory IMAGE file"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         io.err << "dewscope-cli memory: cannot open " << path << ": " << file.errorString() << "\n";

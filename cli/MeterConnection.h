@@ -1,9 +1,9 @@
 #pragma once
 
-#include "meter/SharedState.h"
 #include "cli/Command.h"
 #include "meter/MeterLink.h"
 #include "meter/PortMap.h"
+#include "meter/SharedState.h"
 
 namespace dewscope::cli {
 

@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 #include "cli/MeterConnection.h"
 #include "cli/StopSignals.h"
 
@@ -14,28 +15,25 @@ namespace dewscope::cli {
 
 int runMonitor(const QStringList &args, Io &io)
 {
-    QString location;
-    double duration = 0;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--port") && i + 1 < args.size()) {
-            location = args.at(++i);
-        } else if (arg == QLatin1String("--duration") && i + 1 < args.size()) {
-            bool ok = false;
-            duration = args.at(++i).toDouble(&ok);
-            if (!ok || !(duration > 0) || duration > 7 * 86400) {
-                io.err << "dewscope-cli monitor: --duration wants seconds above 0\n";
-                return UsageError;
-            }
-        } else {
-            io.err << "dewscope-cli monitor: unexpected argument '" << arg << "'\n";
-            return UsageError;
-        }
-    }
-    if (location.isEmpty()) {
-        io.err << "dewscope-cli monitor: give the meter's port with --port LOCATION\n";
-        return UsageError;
-    }
+    CommandOptions options("monitor", io);
+    options.add(QStringLiteral("port"),
+                QStringLiteral("the meter's serial port: a system location, COMn or n"),
+                QStringLiteral("LOCATION"));
+    options.add(QStringLiteral("duration"), QStringLiteral("stop after this many seconds"),
+                QStringLiteral("SECONDS"));
+    if (const auto code = options.parse(args))
+        return *code;
+    int code = Success;
+    const double duration
+        = options.number(QStringLiteral("duration"), 0.001, 7 * 86400, &code).value_or(0);
+    if (code != Success)
+        return code;
+    if (!options.positional().isEmpty())
+        return options.usageError(
+            QStringLiteral("unexpected argument '%1'").arg(options.positional().first()));
+    const QString location = options.value(QStringLiteral("port"));
+    if (location.isEmpty())
+        return options.usageError(QStringLiteral("give the meter's port with --port LOCATION"));
 
     // The given location becomes COM 1, the port the poll reads.
     MeterConnection meter;

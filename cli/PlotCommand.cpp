@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 
 #include "graphs/DataPlotState.h"
 #include "graphs/DrawingSurface.h"
@@ -38,35 +39,30 @@ QString numberText(float value)
 int runPlot(const QStringList &args, Io &io)
 {
     const QString name = QStringLiteral("dewscope-cli plot: ");
-    QString file, png, sizeText, from, to, celsius, fahrenheit, rh;
-    const QList<QPair<const char *, QString *>> options {
-        { "--png", &png }, { "--size", &sizeText },   { "--from", &from },
-        { "--to", &to },   { "--celsius", &celsius }, { "--fahrenheit", &fahrenheit },
-        { "--rh", &rh },
+    CommandOptions options("plot", io);
+    const auto add = [&options](const char *option, const char *valueName, const char *text) {
+        options.add(QString::fromLatin1(option), QString::fromUtf8(text),
+                    QString::fromLatin1(valueName));
     };
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (!arg.startsWith(QLatin1String("--"))) {
-            if (!file.isEmpty()) {
-                io.err << name << "give one data FILE\n";
-                return UsageError;
-            }
-            file = arg;
-            continue;
-        }
-        QString *value = nullptr;
-        for (const auto &[option, target] : options)
-            value = arg == QLatin1String(option) ? target : value;
-        if (!value) {
-            io.err << name << "unknown option " << arg << "\n";
-            return UsageError;
-        }
-        if (i + 1 >= args.size()) {
-            io.err << name << arg << " needs a value\n";
-            return UsageError;
-        }
-        *value = args.at(++i);
-    }
+    add("png", "OUT", "the PNG file to write");
+    add("size", "WIDTHxHEIGHT", "the window's client area in pixels (default 659x518)");
+    add("from", "N", "the first row of the span (the whole table by default)");
+    add("to", "M", "the last row of the span");
+    add("celsius", "MIN,MAX", "the temperature scale in °C (default -20,60)");
+    add("fahrenheit", "MIN,MAX", "the temperature scale in °F");
+    add("rh", "MIN,MAX", "the humidity scale in % (default 0,100)");
+    options.addNote(QStringLiteral(
+        "Ranges are checked as the range dialog checks them; a refusal prints its message."));
+    if (const auto code = options.parse(args))
+        return *code;
+    if (options.positional().size() > 1)
+        return options.usageError(QStringLiteral("give one data FILE"));
+    const QString file = options.positional().value(0);
+    const auto value
+        = [&options](const char *option) { return options.value(QString::fromLatin1(option)); };
+    const QString png = value("png"), sizeText = value("size"), from = value("from"),
+                  to = value("to"), celsius = value("celsius"), fahrenheit = value("fahrenheit"),
+                  rh = value("rh");
     QSize size(DataPlotState::twipsToPixels(DataPlotState::OpeningClientWidthTwips),
                DataPlotState::twipsToPixels(DataPlotState::OpeningClientHeightTwips));
     if (!sizeText.isEmpty()) {

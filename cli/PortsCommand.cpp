@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 
 #include "meter/PortMap.h"
 
@@ -6,15 +7,15 @@ namespace dewscope::cli {
 
 int runPorts(const QStringList &args, Io &io)
 {
-    QString overrideLocation;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--port") && i + 1 < args.size()) {
-            overrideLocation = args.at(++i);
-        } else {
-            io.err << "dewscope-cli ports: unexpected argument '" << args.at(i) << "'\n";
-            return UsageError;
-        }
-    }
+    CommandOptions options("ports", io);
+    options.add(QStringLiteral("port"), QStringLiteral("number this system location COM 1"),
+                QStringLiteral("LOCATION"));
+    if (const auto code = options.parse(args))
+        return *code;
+    if (!options.positional().isEmpty())
+        return options.usageError(
+            QStringLiteral("unexpected argument '%1'").arg(options.positional().first()));
+    const QString overrideLocation = options.value(QStringLiteral("port"));
     PortMap map;
     if (!overrideLocation.isEmpty())
         map.setOverride(overrideLocation);

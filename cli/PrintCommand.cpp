@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 
 #include "graphs/RecordTablePrinter.h"
 #include "recording/DataFile.h"
@@ -15,24 +16,21 @@ namespace dewscope::cli {
 
 int runPrint(const QStringList &args, Io &io)
 {
-    QString file, pdf, page = QStringLiteral("a4");
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if ((arg == QLatin1String("--pdf") || arg == QLatin1String("--page"))
-            && i + 1 < args.size())
-            (arg == QLatin1String("--pdf") ? pdf : page) = args.at(++i);
-        else if (file.isEmpty() && !arg.startsWith(QLatin1String("--")))
-            file = arg;
-        else
-            file = pdf = QString(); // an unknown option or a second FILE
-    }
-    page = page.toLower();
+    CommandOptions options("print", io);
+    options.add(QStringLiteral("pdf"), QStringLiteral("the PDF file to write"),
+                QStringLiteral("OUT"));
+    options.add(QStringLiteral("page"), QStringLiteral("the paper: a4 (default) or letter"),
+                QStringLiteral("SIZE"));
+    if (const auto code = options.parse(args))
+        return *code;
+    const QString file
+        = options.positional().size() == 1 ? options.positional().first() : QString();
+    const QString pdf = options.value(QStringLiteral("pdf"));
+    const QString page = options.value(QStringLiteral("page"), QStringLiteral("a4")).toLower();
     if (file.isEmpty() || pdf.isEmpty()
-        || (page != QLatin1String("a4") && page != QLatin1String("letter"))) {
-        io.err
-            << "dewscope-cli print: give one data FILE, --pdf OUT and at most --page a4|letter\n";
-        return UsageError;
-    }
+        || (page != QLatin1String("a4") && page != QLatin1String("letter")))
+        return options.usageError(
+            QStringLiteral("give one data FILE, --pdf OUT and at most --page a4|letter"));
     // Text needs the fonts of Qt Gui; main() gives this command a window-less application.
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         io.err << "dewscope-cli print: fonts are not available in this process\n";

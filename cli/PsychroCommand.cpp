@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 
 #include "meter/Psychrometrics.h"
 
@@ -17,8 +18,12 @@ QString exact(const MeterValue &value)
 }
 } // namespace
 
-int runPsychro(const QStringList &args, Io &io)
+int runPsychro(const QStringList &arguments, Io &io)
 {
+    CommandOptions options("psychro", io);
+    if (const auto code = options.parse(arguments))
+        return *code;
+    const QStringList args = options.positional();
     if (args.size() != 2) {
         io.err << "dewscope-cli psychro: give a temperature in °C and a relative humidity in %\n";
         return UsageError;
@@ -36,8 +41,8 @@ int runPsychro(const QStringList &args, Io &io)
     reading.rh = MeterValue::number(rh);
     computeDewWet(reading, t, rh);
     if (!reading.dewC.isSet() || !reading.wetC.isSet() || !reading.dewF.isSet()) {
-        io.err << "dewscope-cli psychro: dew point and wet bulb cannot be computed for " << args.at(0)
-               << " °C and " << args.at(1) << " %\n";
+        io.err << "dewscope-cli psychro: dew point and wet bulb cannot be computed for "
+               << args.at(0) << " °C and " << args.at(1) << " %\n";
         return Failure;
     }
     io.out << exact(reading.dewC) << '\t' << exact(reading.wetC) << '\t' << exact(reading.dewF)

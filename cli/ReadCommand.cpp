@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 
 #include "recording/DataFile.h"
 #include "recording/DataFileReader.h"
@@ -7,8 +8,12 @@
 
 namespace dewscope::cli {
 
-int runRead(const QStringList &args, Io &io)
+int runRead(const QStringList &arguments, Io &io)
 {
+    CommandOptions options("read", io);
+    if (const auto code = options.parse(arguments))
+        return *code;
+    const QStringList args = options.positional();
     if (args.size() != 1) {
         io.err << "dewscope-cli read: give one data FILE\n";
         return UsageError;

@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 #include "cli/MeterConnection.h"
 #include "cli/StopSignals.h"
 
@@ -21,44 +22,50 @@ namespace dewscope::cli {
 // (a disk may be freed), and the exit status is 1 when any sample was missed.
 int runRecord(const QStringList &args, Io &io)
 {
-    QString location;
-    QString path;
+    CommandOptions options("record", io);
+    options.add(QStringLiteral("port"),
+                QStringLiteral("the meter's serial port: a system location, COMn or n"),
+                QStringLiteral("LOCATION"));
+    options.add(
+        QStringLiteral("interval"),
+        QStringLiteral("the sampling time in seconds, 1 to %1").arg(Recorder::MaxSamplingTime),
+        QStringLiteral("SECONDS"));
+    options.add(QStringLiteral("count"),
+                QStringLiteral("stop after N samples, 1 to %1").arg(Recorder::MaxRecords),
+                QStringLiteral("N"));
+    options.add(QStringLiteral("force"),
+                QStringLiteral("overwrite FILE when it already holds data (refused otherwise)"));
+    options.addNote(QStringLiteral(
+        "Samples every SECONDS until N samples, 35000 records, SIGINT or SIGTERM. Samples that "
+        "cannot be written (a full disk) are reported on stderr and tried again; the exit status "
+        "is then 1, and the summary gives the samples missed."));
+    if (const auto code = options.parse(args))
+        return *code;
+    const QString location = options.value(QStringLiteral("port"));
+    const bool force = options.isSet(QStringLiteral("force"));
     std::optional<int> interval;
+    if (options.isSet(QStringLiteral("interval"))) {
+        interval = Recorder::parseSamplingTime(options.value(QStringLiteral("interval")));
+        if (!interval)
+            return options.usageError(
+                QStringLiteral("--interval wants a number of seconds (1 to %1)")
+                    .arg(Recorder::MaxSamplingTime));
+    }
     qint64 count = 0;
-    bool force = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--force")) {
-            force = true;
-        } else if (arg == QLatin1String("--port") && i + 1 < args.size()) {
-            location = args.at(++i);
-        } else if (arg == QLatin1String("--interval") && i + 1 < args.size()) {
-            interval = Recorder::parseSamplingTime(args.at(++i));
-            if (!interval) {
-                io.err << "dewscope-cli record: --interval wants a number of seconds (1 to "
-                       << Recorder::MaxSamplingTime << ")\n";
-                return UsageError;
-            }
-        } else if (arg == QLatin1String("--count") && i + 1 < args.size()) {
-            bool ok = false;
-            count = args.at(++i).toLongLong(&ok);
-            if (!ok || count < 1 || count > Recorder::MaxRecords) {
-                io.err << "dewscope-cli record: --count wants a whole number from 1 to "
-                       << Recorder::MaxRecords << "\n";
-                return UsageError;
-            }
-        } else if (!arg.startsWith(QLatin1String("--")) && path.isEmpty()) {
-            path = arg;
-        } else {
-            io.err << "dewscope-cli record: unexpected argument '" << arg << "'\n";
-            return UsageError;
-        }
+    if (options.isSet(QStringLiteral("count"))) {
+        bool ok = false;
+        count = options.value(QStringLiteral("count")).toLongLong(&ok);
+        if (!ok || count < 1 || count > Recorder::MaxRecords)
+            return options.usageError(QStringLiteral("--count wants a whole number from 1 to %1")
+                                          .arg(Recorder::MaxRecords));
     }
-    if (location.isEmpty() || !interval || path.isEmpty()) {
-        io.err << "Usage: dewscope-cli record --port LOCATION --interval SECONDS [--count N] "
-                  "[--force] FILE\n";
-        return UsageError;
-    }
+    if (options.positional().size() > 1)
+        return options.usageError(
+            QStringLiteral("unexpected argument '%1'").arg(options.positional().at(1)));
+    const QString path = options.positional().value(0);
+    if (location.isEmpty() || !interval || path.isEmpty())
+        return options.usageError(QStringLiteral("give the port, the interval and the FILE "
+                                                 "(Usage: see dewscope-cli record --help)"));
     // Checked before the port, so a mistyped name never costs an old recording.
     const QFileInfo existing(path);
     if (!force && existing.isFile() && existing.size() > 0) {

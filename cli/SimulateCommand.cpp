@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandOptions.h"
 #include "cli/StopSignals.h"
 
 #include "meter/SimulatedMeter.h"
@@ -64,59 +65,96 @@ bool parseSeconds(const QString &text, double *seconds)
     return true;
 }
 
-// Returns an error text, empty when the arguments are good.
-QString parseOptions(const QStringList &args, SimulateOptions *options)
+// The simulator's options, each with its help line.
+void declareOptions(CommandOptions *options)
 {
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--fixed")) {
-            options->fixed = true;
+    const auto add = [options](const char *name, const char *valueName, const char *text) {
+        options->add(QString::fromLatin1(name), QString::fromUtf8(text),
+                     QString::fromLatin1(valueName));
+    };
+    add("interval", "MS", "time between frames in milliseconds (default 500)");
+    add("temperature", "T", "temperature in °C (default 25.0), or OL / -OL for over range");
+    add("humidity", "RH", "relative humidity in % (default 50.0), or OL / -OL");
+    add("fixed", "", "send the values unchanged (by default they drift slowly)");
+    add("download-sets", "N", "send a memory download of N sets ...");
+    add("download-records", "M", "... of M records each");
+    add("download-start", "hh:mm:ss", "the download's starting time (default 10:00:00)");
+    add("download-interval", "S", "seconds between the download's records (default 60)");
+    add("download-file", "FILE", "send the bytes of FILE as the memory image instead");
+    add("download-after", "S", "seconds before the download starts (default 5)");
+    add("silence-after", "S", "fall silent after S seconds ...");
+    add("silence-for", "S", "... for S seconds");
+    add("link", "PATH", "keep a symbolic link PATH to the pseudo-terminal");
+    add("seed", "N", "seed of the drift, for a repeatable run");
+    add("duration", "S", "stop after S seconds");
+    options->addNote(QStringLiteral("Prints the pseudo-terminal's path on its first line, then "
+                                    "sends live frames until SIGINT or SIGTERM."));
+}
+
+// Returns an error text, empty when the arguments are good.
+QString parseOptions(const CommandOptions &args, SimulateOptions *options)
+{
+    if (!args.positional().isEmpty())
+        return QStringLiteral("unexpected argument '%1'").arg(args.positional().first());
+    options->fixed = args.isSet(QStringLiteral("fixed"));
+    static const char *const valued[] = { "interval",
+                                          "temperature",
+                                          "humidity",
+                                          "download-sets",
+                                          "download-records",
+                                          "download-start",
+                                          "download-interval",
+                                          "download-file",
+                                          "download-after",
+                                          "silence-after",
+                                          "silence-for",
+                                          "duration",
+                                          "link",
+                                          "seed" };
+    for (const char *name : valued) {
+        const QString arg = QString::fromLatin1(name);
+        if (!args.isSet(arg))
             continue;
-        }
-        if (i + 1 >= args.size())
-            return QStringLiteral("unexpected argument '%1'").arg(arg);
-        const QString value = args.at(++i);
+        const QString value = args.value(arg);
         bool ok = true;
-        if (arg == QLatin1String("--interval")) {
+        if (arg == QLatin1String("interval")) {
             options->intervalMs = value.toInt(&ok);
             ok = ok && options->intervalMs >= 10 && options->intervalMs <= 3600000;
-        } else if (arg == QLatin1String("--temperature")) {
+        } else if (arg == QLatin1String("temperature")) {
             ok = parseValue(value, &options->temperature, &options->temperatureOverRange,
                             &options->temperatureNegative);
-        } else if (arg == QLatin1String("--humidity")) {
+        } else if (arg == QLatin1String("humidity")) {
             ok = parseValue(value, &options->humidity, &options->humidityOverRange,
                             &options->humidityNegative);
-        } else if (arg == QLatin1String("--download-sets")) {
+        } else if (arg == QLatin1String("download-sets")) {
             options->downloadSets = value.toInt(&ok);
             ok = ok && options->downloadSets >= 1;
-        } else if (arg == QLatin1String("--download-records")) {
+        } else if (arg == QLatin1String("download-records")) {
             options->downloadRecords = value.toInt(&ok);
             ok = ok && options->downloadRecords >= 1;
-        } else if (arg == QLatin1String("--download-start")) {
+        } else if (arg == QLatin1String("download-start")) {
             options->downloadStart = QTime::fromString(value, QStringLiteral("hh:mm:ss"));
             ok = options->downloadStart.isValid();
-        } else if (arg == QLatin1String("--download-interval")) {
+        } else if (arg == QLatin1String("download-interval")) {
             options->downloadInterval = value.toInt(&ok);
             ok = ok && options->downloadInterval >= 1 && options->downloadInterval <= 255;
-        } else if (arg == QLatin1String("--download-file")) {
+        } else if (arg == QLatin1String("download-file")) {
             options->downloadFile = value;
-        } else if (arg == QLatin1String("--download-after")) {
+        } else if (arg == QLatin1String("download-after")) {
             ok = parseSeconds(value, &options->downloadAfter);
-        } else if (arg == QLatin1String("--silence-after")) {
+        } else if (arg == QLatin1String("silence-after")) {
             ok = parseSeconds(value, &options->silenceAfter);
-        } else if (arg == QLatin1String("--silence-for")) {
+        } else if (arg == QLatin1String("silence-for")) {
             ok = parseSeconds(value, &options->silenceFor);
-        } else if (arg == QLatin1String("--duration")) {
+        } else if (arg == QLatin1String("duration")) {
             ok = parseSeconds(value, &options->duration) && options->duration > 0;
-        } else if (arg == QLatin1String("--link")) {
+        } else if (arg == QLatin1String("link")) {
             options->linkPath = value;
-        } else if (arg == QLatin1String("--seed")) {
+        } else if (arg == QLatin1String("seed")) {
             options->seed = value.toUInt(&ok);
-        } else {
-            return QStringLiteral("unexpected argument '%1'").arg(arg);
         }
         if (!ok)
-            return QStringLiteral("bad value '%1' for %2").arg(value, arg);
+            return QStringLiteral("bad value '%1' for --%2").arg(value, arg);
     }
     const bool generated = options->downloadSets > 0 || options->downloadRecords > 0;
     if (generated && !options->downloadFile.isEmpty())
@@ -134,12 +172,14 @@ QString parseOptions(const QStringList &args, SimulateOptions *options)
 
 int runSimulate(const QStringList &args, Io &io)
 {
+    CommandOptions line("simulate", io);
+    declareOptions(&line);
+    if (const auto code = line.parse(args))
+        return *code;
     SimulateOptions options;
-    const QString problem = parseOptions(args, &options);
-    if (!problem.isEmpty()) {
-        io.err << "dewscope-cli simulate: " << problem << '\n';
-        return UsageError;
-    }
+    const QString problem = parseOptions(line, &options);
+    if (!problem.isEmpty())
+        return line.usageError(problem);
 
     QByteArray image;
     if (!options.downloadFile.isEmpty()) {

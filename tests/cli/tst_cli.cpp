@@ -93,6 +93,50 @@ private Q_SLOTS:
         QVERIFY2(!run.err().isEmpty() && run.err().contains(message), qPrintable(run.err()));
     }
 
+    // Every option takes "--name=value" as well as "--name value", a value may be negative, and
+    // a negative number stays a positional argument: each line does what its twin does.
+    void optionForms_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("twin");
+        // Two sets of three records (25.0 °C, 50.0 %RH) after the header, a marker after each.
+        const QByteArray set = QByteArray::fromHex("00FA01F4").repeated(3) + QByteArray(4, '\xFF');
+        const QString image
+            = writeFile("image.bin", QByteArray::fromHex("0010300010453C3C000800") + set + set);
+        // clang-format off
+        QTest::newRow("value after =") << "memory " + image + " --set=2" << "memory " + image + " --set 2";
+        QTest::newRow("option before the file") << "memory --set=2 " + image << "memory " + image + " --set 2";
+        QTest::newRow("negative value after =") << "monitor --port=/dev/null --duration=-1" << "monitor --port /dev/null --duration -1";
+        QTest::newRow("negative positional numbers") << "psychro -10 50" << "psychro -10.0 50.0";
+        QTest::newRow("a switch given a value") << "record --force=yes --port=x --interval=2 f" << "record --force=no --port x --interval 2 f";
+        // clang-format on
+    }
+
+    void optionForms()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, twin);
+        CommandRun run(line.split(QLatin1Char(' ')));
+        CommandRun other(twin.split(QLatin1Char(' ')));
+        QCOMPARE(run.code, other.code);
+        QCOMPARE(run.out(), other.out());
+        QCOMPARE(run.err(), other.err());
+        QVERIFY(!run.out().isEmpty() || run.code == 2);
+    }
+
+    // Every command answers COMMAND --help on stdout with its usage, and lists its options.
+    void helpOfEveryCommand()
+    {
+        for (const dewscope::cli::Command &command : dewscope::cli::commands()) {
+            CommandRun run({ QString::fromLatin1(command.name), QStringLiteral("--help") });
+            QCOMPARE(run.code, 0);
+            QVERIFY2(run.out().startsWith("Usage: dewscope-cli " + QString::fromUtf8(command.usage)
+                                          + '\n'),
+                     command.name);
+            QVERIFY(run.out().contains("--help ") && run.err().isEmpty());
+        }
+    }
+
 private:
     QString writeFile(const char *name, const QByteArray &bytes)
     {

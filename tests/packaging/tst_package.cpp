@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/MainWindowText.h"
 #include "cli/Command.h"
+#include "tests/common/CommandRun.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -74,9 +75,9 @@ private Q_SLOTS:
             const QRegularExpression entry(QStringLiteral("\\n\\.TP\\n(\\.B[IR]? |\\\\fB)") + name
                                            + QStringLiteral("\\b"));
             QVERIFY2(page.contains(entry), qPrintable(name + QStringLiteral(" has no entry")));
-            const QString help = QString::fromUtf8(command.usage) + QLatin1Char(' ')
-                + QString::fromUtf8(command.details ? command.details : "");
-            for (const QString &option : optionsIn(help))
+            test::CommandRun help({ name, QStringLiteral("--help") });
+            QCOMPARE(help.code, 0);
+            for (const QString &option : optionsIn(help.out()))
                 QVERIFY2(page.contains(option), qPrintable(name + QLatin1Char(' ') + option));
         }
     }
