@@ -34,10 +34,7 @@ const QList<Command> &commands()
           "Draw the plot of a data file as the plot window does and write it as PNG (no display "
           "needed).",
           runPlot },
-        { "publish",
-          "publish --port=LOCATION --broker=HOST[:PORT] [--topic=PREFIX] [--interval=SECONDS] "
-          "[--qos=0|1] [--client-id=ID] [--username=USER] [--password-file=FILE] [--cafile=FILE] "
-          "[--discovery[=PREFIX]]",
+        { "publish", "publish --port=LOCATION --broker=HOST[:PORT] [options]",
           "Publish the meter's readings to an MQTT broker, with availability and discovery, until "
           "SIGINT or SIGTERM.",
           runPublish },
