@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mosquitto.h>
+#include <sys/socket.h>
 
 namespace dewscope {
 
@@ -168,16 +169,38 @@ void MqttClient::service()
         delete m_writer;
         m_reader = new QSocketNotifier(socket, QSocketNotifier::Read, this);
         m_writer = new QSocketNotifier(socket, QSocketNotifier::Write, this);
-        connect(m_reader, &QSocketNotifier::activated, this, [this] {
-            check(mosquitto_loop_read(m_client, 1));
+        connect(m_reader, &QSocketNotifier::activated, this, [this](QSocketDescriptor socket) {
+            if (connectionWorks(socket))
+                check(mosquitto_loop_read(m_client, 1));
             service();
         });
-        connect(m_writer, &QSocketNotifier::activated, this, [this] {
-            check(mosquitto_loop_write(m_client, 1));
+        connect(m_writer, &QSocketNotifier::activated, this, [this](QSocketDescriptor socket) {
+            if (connectionWorks(socket))
+                check(mosquitto_loop_write(m_client, 1));
             service();
         });
     }
     m_writer->setEnabled(mosquitto_want_write(m_client));
+}
+
+bool MqttClient::connectionWorks(int socket)
+{
+    if (m_connected)
+        return true;
+    int error = 0;
+    socklen_t size = sizeof error;
+    sockaddr_storage peer {};
+    socklen_t peerSize = sizeof peer;
+    char byte = 0;
+    if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error != 0)
+        fail(Ending::Lost, QString::fromLocal8Bit(std::strerror(error)));
+    else if (::getpeername(socket, reinterpret_cast<sockaddr *>(&peer), &peerSize) != 0)
+        fail(Ending::Lost, QStringLiteral("the connection was refused or reset"));
+    else if (::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
+        fail(Ending::Lost, QStringLiteral("the broker closed the connection"));
+    else
+        return true;
+    return false;
 }
 
 void MqttClient::check(int code)
@@ -192,7 +215,8 @@ void MqttClient::check(int code)
         reason = m_lastError;
     else
         reason = withoutStop(mosquitto_strerror(code));
-    fail(endingFor(code), reason);
+    // A TLS error within a session is a lost connection, not a refused broker.
+    fail(m_connected && code == MOSQ_ERR_TLS ? Ending::Lost : endingFor(code), reason);
 }
 
 void MqttClient::fail(Ending ending, const QString &reason)

@@ -65,6 +65,10 @@ Q_SIGNALS:
 private:
     // Follows the library's socket and whether it has bytes to write.
     void service();
+    // Before the broker's CONNACK: false (and the connection ended) when the socket tells that
+    // the connection failed or the broker closed it. The library's TLS handshake would take
+    // such a socket for one still connecting and try again as fast as it is called.
+    bool connectionWorks(int socket);
     // A step of the library returned code: anything but success ends the connection.
     void check(int code);
     // Ends the connection; disconnected() is emitted from the event loop, never from within

@@ -257,12 +257,16 @@ private Q_SLOTS:
             QString("s3cret!"), 0, QString());
         row("TLS, the broker's CA", QStringList { "--cafile", "@DIR/ca.crt" }, QString(), 0,
             QString());
+        row("TLS, nothing listening",
+            QStringList { "--cafile", "@DIR/ca.crt", "--broker", "127.0.0.1:1" }, QString(), 0,
+            QString("127.0.0.1:1 is unreachable (the connection was refused or reset)"));
         row("TLS, another CA", QStringList { "--cafile", "@DIR/other.crt" }, QString(), 1,
             QString(
                 "is refused (OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify"));
     }
 
-    // Refused credentials and a broker whose certificate fails the check end the command.
+    // Refused credentials and a broker whose certificate fails the check end the command; a TLS
+    // broker that cannot be reached is an outage, said at once.
     void refusals()
     {
         const QString script(
@@ -281,8 +285,10 @@ private Q_SLOTS:
         m_broker->port = m_broker->securePort;
         qputenv("DEWSCOPE_MQTT_PASSWORD", FETCHED(QString, password).toUtf8());
         test::CommandRun run;
-        publish(run, FETCHED(QStringList, args),
-                [&] { return received("/availability").contains("online"); });
+        publish(run, FETCHED(QStringList, args), [&] {
+            return received("/availability").contains("online")
+                || run.err().contains("unreachable");
+        });
         qunsetenv("DEWSCOPE_MQTT_PASSWORD");
         QTEST(run.code, "code");
         QVERIFY2(run.err().contains(FETCHED(QString, message)), qPrintable(run.err()));
