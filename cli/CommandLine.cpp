@@ -34,6 +34,10 @@ const QList<Command> &commands()
           "Draw the plot of a data file as the plot window does and write it as PNG (no display "
           "needed).",
           runPlot },
+        { "publish", "publish --port=LOCATION --broker=HOST[:PORT] [options]",
+          "Publish the meter's readings to an MQTT broker, with availability and discovery, until "
+          "SIGINT or SIGTERM.",
+          runPublish },
         { "print", "print FILE --pdf=OUT [--page=a4|letter]",
           "Print a data file's records as the Print key does, 45 to a page, to a PDF file.",
           runPrint },

@@ -26,13 +26,15 @@ expected="usr/bin/dewscope usr/bin/dewscope-cli
 usr/share/applications/dewscope.desktop usr/share/icons/hicolor/scalable/apps/dewscope.svg
 usr/share/man/man1/dewscope.1.gz usr/share/man/man1/dewscope-cli.1.gz
 usr/share/doc/dewscope/copyright usr/share/doc/dewscope/changelog.gz
+usr/lib/systemd/system/dewscope-publish@.service usr/share/doc/dewscope/examples/publish.conf
 $(for lang in EN BPT DE ES FR IT; do echo "$help/VK38-SW-HELP-${lang}_V3.1.pdf"; done)"
 diff <(tr ' ' '\n' <<<"$expected" | sort) <(cd "$root" && find . -type f | cut -c3- | sort) ||
     fail "file list (the build must be configured with -DCMAKE_INSTALL_PREFIX=/usr)"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
-for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6printsupport6; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6printsupport6 \
+    libmosquitto1; do
     grep -q "\b$lib\b" <<<"$depends" || fail "$lib missing from Depends"
 done
 

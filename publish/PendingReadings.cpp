@@ -1,0 +1,58 @@
+#include "publish/PendingReadings.h"
+
+#include <algorithm>
+
+namespace dewscope {
+
+void PendingReadings::push(const QByteArray &payload, bool late)
+{
+    m_entries.push_back({ payload, -1, late });
+    if (int(m_entries.size()) <= m_capacity)
+        return;
+    if (m_handed > 0)
+        --m_handed;
+    m_entries.pop_front();
+    ++m_dropped;
+}
+
+const QByteArray *PendingReadings::nextToHand(int window) const
+{
+    if (m_handed >= window || m_handed >= int(m_entries.size()))
+        return nullptr;
+    return &m_entries[size_t(m_handed)].payload;
+}
+
+void PendingReadings::markHanded(int messageId)
+{
+    m_entries[size_t(m_handed++)].messageId = messageId;
+}
+
+bool PendingReadings::acknowledge(int messageId, bool *late)
+{
+    const auto end = m_entries.begin() + m_handed;
+    const auto found = std::find_if(
+        m_entries.begin(), end, [&](const Entry &entry) { return entry.messageId == messageId; });
+    if (found == end)
+        return false;
+    *late = found->late;
+    m_entries.erase(found);
+    --m_handed;
+    return true;
+}
+
+void PendingReadings::connectionLost()
+{
+    for (int i = 0; i < m_handed; ++i) {
+        m_entries[size_t(i)].messageId = -1;
+        m_entries[size_t(i)].late = true;
+    }
+    m_handed = 0;
+}
+
+bool PendingReadings::hasLate() const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [](const Entry &entry) { return entry.late; });
+}
+
+} // namespace dewscope

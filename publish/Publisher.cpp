@@ -1,0 +1,176 @@
+#include "publish/Publisher.h"
+
+#include "meter/Poll.h"
+#include "meter/SharedState.h"
+
+namespace dewscope {
+
+Publisher::Publisher(Poll *poll, const SharedState *state, MqttClient *client,
+                     const Options &options, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_client(client)
+    , m_options(options)
+    , m_stateTopic(MqttMessages::stateTopic(options.topicPrefix))
+    , m_availabilityTopic(MqttMessages::availabilityTopic(options.topicPrefix))
+{
+    if (!options.discoveryPrefix.isEmpty())
+        m_discovery = MqttMessages::discoveryMessages(options.discoveryPrefix, options.node,
+                                                      options.topicPrefix, options.version);
+    m_clock.start();
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, m_client, &MqttClient::open);
+    m_stopTimeout.setSingleShot(true);
+    connect(&m_stopTimeout, &QTimer::timeout, this, &Publisher::finish);
+    connect(poll, &Poll::readingDecoded, this, &Publisher::onReading);
+    connect(poll, &Poll::meterSilent, this, [this] { setMeterSending(false); });
+    connect(client, &MqttClient::connected, this, &Publisher::onConnected);
+    connect(client, &MqttClient::published, this, &Publisher::onPublished);
+    connect(client, &MqttClient::disconnected, this, &Publisher::onDisconnected);
+}
+
+void Publisher::start()
+{
+    m_client->open();
+}
+
+void Publisher::stop()
+{
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    m_retry.stop();
+    m_offlineId = m_client->publish(m_availabilityTopic, "offline", 1, true);
+    if (m_offlineId < 0) {
+        finish();
+        return;
+    }
+    m_stopTimeout.start(StopTimeoutMs);
+}
+
+Publisher::Counts Publisher::counts() const
+{
+    Counts counts = m_counts;
+    counts.dropped = m_queue.dropped();
+    counts.notSent += m_queue.size();
+    return counts;
+}
+
+void Publisher::onReading()
+{
+    setMeterSending(true);
+    if (m_stopping)
+        return;
+    const qint64 now = m_clock.elapsed();
+    if (m_nextDue >= 0 && now < m_nextDue)
+        return;
+    // On schedule while readings come; a new schedule after a pause.
+    const bool onSchedule = m_nextDue >= 0 && now - m_nextDue < m_options.intervalMs;
+    m_nextDue = (onSchedule ? m_nextDue : now) + m_options.intervalMs;
+    const QByteArray payload = MqttMessages::statePayload(
+        MqttMessages::timeText(QDateTime::currentDateTime()), m_state->texts);
+    if (m_options.qos == 0) {
+        if (m_client->publish(m_stateTopic, payload, 0, false) >= 0)
+            ++m_counts.published;
+        else
+            ++m_counts.notSent;
+        return;
+    }
+    m_queue.push(payload, !m_client->isConnected());
+    pump();
+}
+
+void Publisher::onConnected()
+{
+    m_failures = 0;
+    if (m_stopping)
+        return;
+    publishAvailability();
+    for (const MqttMessages::Message &message : std::as_const(m_discovery))
+        m_client->publish(message.topic, message.payload, 1, true);
+    pump();
+    checkBack();
+}
+
+void Publisher::onPublished(int messageId)
+{
+    if (m_stopping && messageId == m_offlineId) {
+        m_client->close();
+        return;
+    }
+    bool late = false;
+    if (!m_queue.acknowledge(messageId, &late))
+        return;
+    ++m_counts.published;
+    m_counts.late += late ? 1 : 0;
+    pump();
+    checkBack();
+}
+
+void Publisher::onDisconnected(MqttClient::Ending ending, const QString &reason)
+{
+    if (m_stopping) {
+        finish();
+        return;
+    }
+    if (ending == MqttClient::Ending::CredentialsRefused
+        || ending == MqttClient::Ending::TlsRefused) {
+        Q_EMIT refused(ending, reason);
+        return;
+    }
+    m_queue.connectionLost();
+    if (!m_outage) {
+        m_outage = true;
+        m_atOutage = counts();
+        Q_EMIT brokerUnreachable(reason);
+    }
+    m_retry.start(MqttMessages::reconnectDelaySeconds(m_failures++) * 1000);
+}
+
+void Publisher::setMeterSending(bool sending)
+{
+    if (sending == m_meterSending)
+        return;
+    m_meterSending = sending;
+    publishAvailability();
+}
+
+void Publisher::publishAvailability()
+{
+    if (!m_stopping)
+        m_client->publish(m_availabilityTopic, m_meterSending ? "online" : "offline", 1, true);
+}
+
+void Publisher::pump()
+{
+    while (m_client->isConnected()) {
+        const QByteArray *payload = m_queue.nextToHand(Window);
+        if (!payload)
+            return;
+        const int messageId = m_client->publish(m_stateTopic, *payload, 1, false);
+        if (messageId < 0)
+            return;
+        m_queue.markHanded(messageId);
+    }
+}
+
+void Publisher::checkBack()
+{
+    if (!m_outage || !m_client->isConnected() || m_queue.hasLate())
+        return;
+    m_outage = false;
+    const Counts now = counts();
+    Q_EMIT brokerBack(now.late - m_atOutage.late, now.dropped - m_atOutage.dropped,
+                      now.notSent - m_atOutage.notSent);
+}
+
+void Publisher::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_stopTimeout.stop();
+    Q_EMIT finished();
+}
+
+} // namespace dewscope
