@@ -39,6 +39,8 @@ int runPrint(const QStringList &args, Io &io);
 // What memory IMAGE prints (setNumber < 0) or memory IMAGE --set N; shared with download.
 int printMemory(const QByteArray &image, int setNumber, Io &io);
 int runPlot(const QStringList &args, Io &io);
+int runSummary(const QStringList &args, Io &io);
+int runReport(const QStringList &args, Io &io);
 
 // The table of commands, in the order --help lists them.
 const QList<Command> &commands();
