@@ -27,6 +27,38 @@ int digit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9') ? c.unicode() - '0' : -1;
 }
 
+// A cell's number. The display texts ("-12.3") are read digit by digit: a whole number of at
+// most 15 digits divided by an exact power of ten is rounded once, so it is the same double the
+// general reader gives, which reads anything else.
+bool readNumber(QStringView text, double *value)
+{
+    static const double tens[]
+        = { 1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    qint64 whole = 0;
+    int digits = 0, decimals = -1;
+    qsizetype i = negative ? 1 : 0;
+    for (; i < text.size(); ++i) {
+        const int d = digit(text[i]);
+        if (d < 0 && text[i] == QLatin1Char('.') && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
+        if (d < 0 || digits == 15)
+            break;
+        whole = whole * 10 + d;
+        ++digits;
+        decimals += decimals >= 0;
+    }
+    if (i == text.size() && digits > 0) {
+        *value = double(negative ? -whole : whole) / tens[qMax(decimals, 0)];
+        return true;
+    }
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok && std::isfinite(*value);
+}
+
 } // namespace
 
 RecordSummary::RecordSummary(const SummarySettings &settings)
@@ -106,9 +138,7 @@ void RecordSummary::addRow(QStringView rowText)
             cell = Cell::Under;
             ++m_channels[c].under;
         } else {
-            bool ok = false;
-            value = text.toDouble(&ok);
-            if (ok && std::isfinite(value)) {
+            if (readNumber(text, &value)) {
                 cell = Cell::Value;
                 addValue(c, value);
             } else {
@@ -136,10 +166,12 @@ void RecordSummary::addValue(int channel, double value)
     ++ch.count;
     if (ch.count == 1 || value < ch.min) {
         ch.min = value;
+        ch.minTime = m_lastTime;
         ch.minOffset = m_offset;
     }
     if (ch.count == 1 || value > ch.max) {
         ch.max = value;
+        ch.maxTime = m_lastTime;
         ch.maxOffset = m_offset;
     }
     // Welford's running mean and sum of squared deviations.
@@ -191,6 +223,7 @@ void RecordSummary::place(Watch &watch, Cell cell, double value)
     const Excursion::Side side
         = at == Place::Below ? Excursion::Side::Below : Excursion::Side::Above;
     if (watch.open && (at != watch.last)) {
+        watch.run.endTime = m_lastTime;
         watch.run.endOffset = double(m_offset);
         watch.closed.append(watch.run);
         watch.open = false;
@@ -201,7 +234,7 @@ void RecordSummary::place(Watch &watch, Cell cell, double value)
     const bool outOfRange = cell != Cell::Value;
     if (!watch.open) {
         watch.open = true;
-        watch.run = { side, m_offset, 0, value, outOfRange };
+        watch.run = { side, m_lastTime, m_offset, 0, 0, value, outOfRange };
     } else if (outOfRange) {
         watch.run.extremeOutOfRange = true;
     } else if (side == Excursion::Side::Below ? value < watch.run.extreme
@@ -240,6 +273,7 @@ SummaryFigures RecordSummary::figures() const
     f.records = m_records;
     f.rowsWithoutTime = m_rowsWithoutTime;
     f.firstTime = m_firstTime;
+    f.lastTime = m_lastTime;
     f.lastOffset = m_offset;
     f.interval = medianInterval();
     f.span = m_records > 0 ? double(m_offset) + f.interval : 0;
@@ -256,6 +290,8 @@ SummaryFigures RecordSummary::figures() const
             continue;
         out.min = ch.min;
         out.max = ch.max;
+        out.minTime = ch.minTime;
+        out.maxTime = ch.maxTime;
         out.minOffset = ch.minOffset;
         out.maxOffset = ch.maxOffset;
         out.mean = ch.mean;
@@ -288,6 +324,7 @@ SummaryFigures RecordSummary::figures() const
         l.excursions = watch.closed;
         if (watch.open) {
             Excursion run = watch.run;
+            run.endTime = m_lastTime + f.interval;
             run.endOffset = f.span;
             l.excursions.append(run);
         }
@@ -296,9 +333,9 @@ SummaryFigures RecordSummary::figures() const
     return f;
 }
 
-QString SummaryFigures::clockTime(double offset) const
+QString SummaryFigures::clock(double time)
 {
-    const qint64 seconds = (qint64(std::floor(offset + 0.5)) + qMax(firstTime, 0)) % Day;
+    const qint64 seconds = qint64(std::floor(time + 0.5)) % Day;
     return QStringLiteral("%1:%2:%3")
         .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))

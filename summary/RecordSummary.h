@@ -46,6 +46,7 @@ private:
     {
         qint64 count = 0, over = 0, under = 0, missing = 0;
         double min = 0, max = 0, mean = 0, m2 = 0;
+        int minTime = 0, maxTime = 0;
         qint64 minOffset = 0, maxOffset = 0;
         // Σ exp(e_i) kept as exp(logMax) × scaled, so no term over- or underflows.
         double logMax = 0, scaled = 0;

@@ -7,9 +7,10 @@
 
 namespace dewscope {
 
-// What a summary tells of a record table. Times are kept as offsets: seconds from the first
-// row's time of day, day wraps included, so that they can be ordered; clockTime() turns an
-// offset back into a time of day.
+// What a summary tells of a record table. Each moment is kept twice: as its time of day (seconds,
+// as the rows stamp it), and as an offset: seconds from the first row's time, day wraps
+// included, so that moments can be ordered. The two part where the recorder stepped its stamp
+// back, which counts as no time passing.
 
 // The channels, in the order the summary lists them: each is one column of the table.
 enum class SummaryChannel {
@@ -52,8 +53,9 @@ struct ChannelFigures
     qint64 overRange = 0; // "OL"
     qint64 underRange = 0; // "-OL"
     qint64 missing = 0; // anything else
-    // Meaningful when count > 0; the offsets are those of the first occurrence.
+    // Meaningful when count > 0; the times are those of the first occurrence.
     double min = 0, max = 0, mean = 0;
+    int minTime = 0, maxTime = 0;
     qint64 minOffset = 0, maxOffset = 0;
     std::optional<double> stdev; // sample standard deviation, from two values on
     std::optional<double> mkt; // mean kinetic temperature, temperature channels only
@@ -65,8 +67,12 @@ struct Excursion
     enum class Side { Below, Above };
 
     Side side = Side::Below;
+    int startTime = 0;
     qint64 startOffset = 0;
-    double endOffset = 0; // the row after the run, or the last row plus the median interval
+    // The row after the run, or the last row plus the median interval (then perhaps a day or
+    // more of seconds: a time past midnight).
+    double endTime = 0;
+    double endOffset = 0;
     double extreme = 0; // the lowest value of a run below, the highest of a run above
     bool extremeOutOfRange = false; // the run holds "-OL" (below) or "OL" (above)
 
@@ -86,7 +92,8 @@ struct SummaryFigures
 {
     qint64 records = 0; // rows with a readable time
     qint64 rowsWithoutTime = 0;
-    int firstTime = -1; // seconds of the day of the first row; -1 when there is none
+    int firstTime = -1; // of the first row; -1 when there is none
+    int lastTime = -1;
     qint64 lastOffset = 0;
     double interval = 0; // the median interval between rows
     double span = 0; // last offset + interval
@@ -102,8 +109,8 @@ struct SummaryFigures
                 return &l;
         return nullptr;
     }
-    // "hh:mm:ss" of an offset, rounded to the second (past midnight wrapping to 00:..).
-    QString clockTime(double offset) const;
+    // "hh:mm:ss" of a time of day, rounded to the second, past midnight wrapping to 00:...
+    static QString clock(double time);
     // Whole days an offset lies after the first row (the same rounding).
     static int daysAfterFirst(double offset);
 };

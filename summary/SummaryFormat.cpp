@@ -67,10 +67,10 @@ QString duration(double seconds)
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString clockTime(const SummaryFigures &figures, double offset)
+QString clockTime(double time, double offset)
 {
     const int days = SummaryFigures::daysAfterFirst(offset);
-    return figures.clockTime(offset) + (days > 0 ? QStringLiteral(" +%1d").arg(days) : QString());
+    return SummaryFigures::clock(time) + (days > 0 ? QStringLiteral(" +%1d").arg(days) : QString());
 }
 
 QString value(const std::optional<double> &number, SummaryChannel channel, int decimals)
@@ -132,9 +132,9 @@ QStringList channelColumn(const SummaryFigures &figures, SummaryChannel channel)
              QString::number(c.underRange),
              QString::number(c.missing),
              value(number(c.min), channel, 1),
-             any ? clockTime(figures, double(c.minOffset)) : QStringLiteral("-"),
+             any ? clockTime(c.minTime, double(c.minOffset)) : QStringLiteral("-"),
              value(number(c.max), channel, 1),
-             any ? clockTime(figures, double(c.maxOffset)) : QStringLiteral("-"),
+             any ? clockTime(c.maxTime, double(c.maxOffset)) : QStringLiteral("-"),
              value(number(c.mean), channel, 2),
              value(c.stdev, channel, 2),
              value(c.mkt, channel, 2) };
@@ -171,31 +171,31 @@ QList<Excursion> longestExcursions(const QList<Excursion> &all, int count)
 QJsonObject toJson(const SummaryFigures &f)
 {
     const bool any = f.records > 0;
-    const auto time = [&f, any](double offset) {
-        return any ? QJsonValue(f.clockTime(offset)) : QJsonValue(QJsonValue::Null);
+    const auto time = [any](int time) {
+        return any ? QJsonValue(SummaryFigures::clock(time)) : QJsonValue(QJsonValue::Null);
     };
     QJsonObject json {
-        { "records", double(f.records) }, { "rows_without_time", double(f.rowsWithoutTime) },
-        { "first_time", time(0) },        { "last_time", time(double(f.lastOffset)) },
-        { "span_seconds", f.span },       { "interval_seconds", f.interval }
+        { "records", double(f.records) },    { "rows_without_time", double(f.rowsWithoutTime) },
+        { "first_time", time(f.firstTime) }, { "last_time", time(f.lastTime) },
+        { "span_seconds", f.span },          { "interval_seconds", f.interval }
     };
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const auto channel = SummaryChannel(c);
         const ChannelFigures &ch = f.channels[c];
         const bool has = ch.count > 0;
         const auto figure = [has](double v) { return has ? QJsonValue(v) : QJsonValue(); };
-        const auto at = [&f, has](qint64 offset) {
-            return has ? QJsonValue(f.clockTime(double(offset))) : QJsonValue();
+        const auto at = [has](int time) {
+            return has ? QJsonValue(SummaryFigures::clock(time)) : QJsonValue();
         };
         QJsonObject object { { "count", double(ch.count) },
                              { "over_range", double(ch.overRange) },
                              { "under_range", double(ch.underRange) },
                              { "missing", double(ch.missing) },
                              { "min", figure(ch.min) },
-                             { "min_time", at(ch.minOffset) },
+                             { "min_time", at(ch.minTime) },
                              { "min_offset", figure(double(ch.minOffset)) },
                              { "max", figure(ch.max) },
-                             { "max_time", at(ch.maxOffset) },
+                             { "max_time", at(ch.maxTime) },
                              { "max_offset", figure(double(ch.maxOffset)) },
                              { "mean", figure(ch.mean) },
                              { "stdev", orNull(ch.stdev) } };
@@ -209,9 +209,9 @@ QJsonObject toJson(const SummaryFigures &f)
         for (const Excursion &e : l.excursions) {
             excursions.append(
                 QJsonObject { { "side", side(e) },
-                              { "start", f.clockTime(double(e.startOffset)) },
+                              { "start", SummaryFigures::clock(e.startTime) },
                               { "start_offset", double(e.startOffset) },
-                              { "end", f.clockTime(e.endOffset) },
+                              { "end", SummaryFigures::clock(e.endTime) },
                               { "end_offset", e.endOffset },
                               { "seconds", e.seconds() },
                               { "extreme",
@@ -243,8 +243,8 @@ QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit
              + (f.rowsWithoutTime > 0
                     ? QStringLiteral(" (%1 rows without a time left out)").arg(f.rowsWithoutTime)
                     : QString()));
-    line(QStringLiteral("First time"), clockTime(f, 0));
-    line(QStringLiteral("Last time"), clockTime(f, double(f.lastOffset)));
+    line(QStringLiteral("First time"), clockTime(f.firstTime, 0));
+    line(QStringLiteral("Last time"), clockTime(f.lastTime, double(f.lastOffset)));
     line(QStringLiteral("Interval"), duration(f.interval) + QStringLiteral(" (median)"));
     line(QStringLiteral("Span"), duration(f.span));
 
@@ -274,8 +274,9 @@ QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit
         const QList<Excursion> shown = firstExcursions(l.excursions, TextExcursions);
         for (const Excursion &e : shown) {
             text += QStringLiteral("    %1  %2  to %3 %4 %5\n")
-                        .arg(side(e), clockTime(f, double(e.startOffset)).leftJustified(12),
-                             clockTime(f, e.endOffset).leftJustified(12),
+                        .arg(side(e),
+                             clockTime(e.startTime, double(e.startOffset)).leftJustified(12),
+                             clockTime(e.endTime, e.endOffset).leftJustified(12),
                              duration(e.seconds()).rightJustified(9),
                              extreme(e, l.channel).rightJustified(10));
         }

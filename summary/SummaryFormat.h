@@ -19,7 +19,7 @@ QString unit(SummaryChannel channel); // "°C", "°F", "%"
 QString jsonKey(SummaryChannel channel); // "temperature_c", ...
 
 QString duration(double seconds);
-QString clockTime(const SummaryFigures &figures, double offset);
+QString clockTime(double time, double offset);
 // A value with its unit: "21.37 °C"; "-" for none.
 QString value(const std::optional<double> &number, SummaryChannel channel, int decimals);
 // A limit as typed: "8", "-2.5".

@@ -141,16 +141,21 @@ SummaryReport::SummaryReport(QPainter *painter, const QRectF &page, const Record
 {
 }
 
-double SummaryReport::text(double x, double y, const QString &text, int size, bool bold,
-                           Qt::Alignment align, double width)
+QFont SummaryReport::font(int size, bool bold)
 {
     QFont font(QGuiApplication::font().family());
     font.setPixelSize(size);
     font.setBold(bold);
-    const QFontMetricsF metrics(font);
+    return font;
+}
+
+double SummaryReport::text(double x, double y, const QString &text, int size, bool bold,
+                           Qt::Alignment align, double width)
+{
+    const QFontMetricsF metrics(font(size, bold));
     if (align & Qt::AlignRight)
         x += width - metrics.horizontalAdvance(text);
-    m_painter->setFont(font);
+    m_painter->setFont(font(size, bold));
     m_painter->setPen(Qt::black);
     m_painter->drawText(QPointF(x, y + metrics.ascent()), text);
     return metrics.height();
@@ -163,7 +168,7 @@ void SummaryReport::paint()
     y += text(0, y, m_options.fileName, 10) + 4;
     QString times
         = QStringLiteral("First %1     Last %2     Records %3     Interval %4     Span %5")
-              .arg(fmt::clockTime(f, 0), fmt::clockTime(f, double(f.lastOffset)))
+              .arg(fmt::clockTime(f.firstTime, 0), fmt::clockTime(f.lastTime, double(f.lastOffset)))
               .arg(f.records)
               .arg(fmt::duration(f.interval), fmt::duration(f.span));
     if (f.rowsWithoutTime > 0)
@@ -234,31 +239,51 @@ double SummaryReport::drawPlot(double y, double height)
     return y + (m_figures.limits.isEmpty() ? 0 : Line);
 }
 
+double SummaryReport::table(double x, double y, double width, const QList<QStringList> &rows)
+{
+    QList<double> widths(rows.first().size(), 0.0);
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < widths.size(); ++c)
+            widths[c]
+                = qMax(widths[c],
+                       QFontMetricsF(font(Small, r == 0)).horizontalAdvance(rows[r].value(c)) + 6);
+    }
+    double total = 0;
+    for (double w : widths)
+        total += w;
+    // The room left shared out evenly; too little room shared out in proportion.
+    for (double &w : widths)
+        w = total <= width ? w + (width - total) / widths.size() : w * width / total;
+    for (int r = 0; r < rows.size(); ++r) {
+        double at = x;
+        for (int c = 0; c < widths.size(); ++c) {
+            text(at, y, rows[r].value(c), Small, r == 0);
+            at += widths[c];
+        }
+        y += Line;
+        if (r == 0) {
+            m_painter->setPen(QPen(Qt::black, 0.5));
+            m_painter->drawLine(QPointF(x, y), QPointF(x + width, y));
+            y += 1;
+        }
+    }
+    return y;
+}
+
 double SummaryReport::drawChannels(double y)
 {
-    static const double widths[] = { 0.14, 0.08, 0.11, 0.08, 0.11, 0.08, 0.08, 0.08, 0.24 };
-    const QStringList heads
-        = { QStringLiteral("Channel"), QStringLiteral("Minimum"), QStringLiteral("at"),
-            QStringLiteral("Maximum"), QStringLiteral("at"),      QStringLiteral("Mean"),
-            QStringLiteral("Std dev"), QStringLiteral("MKT"),     QStringLiteral("Counts") };
-    const auto row = [this, &y](const QStringList &cells, bool bold) {
-        double x = 0;
-        for (int i = 0; i < cells.size(); ++i) {
-            text(x + 2, y, cells.at(i), Small, bold);
-            x += widths[i] * m_page.width();
-        }
-        y += Line + 1;
+    QList<QStringList> rows {
+        { QStringLiteral("Channel"), QStringLiteral("Minimum"), QStringLiteral("at"),
+          QStringLiteral("Maximum"), QStringLiteral("at"), QStringLiteral("Mean"),
+          QStringLiteral("Std dev"), QStringLiteral("MKT"), QStringLiteral("Counts") }
     };
-    row(heads, true);
-    m_painter->setPen(QPen(Qt::black, 0.5));
-    m_painter->drawLine(QPointF(0, y - 1), QPointF(m_page.width(), y - 1));
     for (SummaryChannel c : fmt::shownChannels(m_options.fahrenheit)) {
         const QStringList v = fmt::channelColumn(m_figures, c);
-        row({ fmt::channelName(c) + QStringLiteral(" (") + fmt::unit(c) + QLatin1Char(')'), v[4],
-              v[5], v[6], v[7], v[8], v[9], v[10],
-              QStringList(v.mid(0, 4)).join(QStringLiteral(" / ")) },
-            false);
+        rows.append({ fmt::channelName(c) + QStringLiteral(" (") + fmt::unit(c) + QLatin1Char(')'),
+                      v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                      QStringList(v.mid(0, 4)).join(QStringLiteral(" / ")) });
     }
+    y = table(0, y, m_page.width(), rows);
     y += text(0, y,
               QStringLiteral("Counts: values / over range (OL) / under range (-OL) / missing.     "
                              "MKT: mean kinetic temperature, ΔH = %1 kJ/mol.")
@@ -288,24 +313,16 @@ void SummaryReport::drawLimits(const LimitFigures &l, double x, double y, double
                   : QStringLiteral("Excursions %1").arg(l.excursions.size()),
               Small)
         + 2;
-    static const double widths[] = { 0.14, 0.24, 0.24, 0.18, 0.20 };
-    const auto row = [&](const QStringList &cells, bool bold) {
-        double at = x;
-        for (int i = 0; i < cells.size(); ++i) {
-            text(at, y, cells.at(i), Small, bold);
-            at += widths[i] * width;
-        }
-        y += Line;
-    };
-    if (!shown.isEmpty())
-        row({ QStringLiteral("Side"), QStringLiteral("Start"), QStringLiteral("End"),
-              QStringLiteral("Duration"), QStringLiteral("Extreme") },
-            true);
+    if (shown.isEmpty())
+        return;
+    QList<QStringList> rows { { QStringLiteral("Side"), QStringLiteral("Start"),
+                                QStringLiteral("End"), QStringLiteral("Duration"),
+                                QStringLiteral("Extreme") } };
     for (const Excursion &e : shown)
-        row({ fmt::side(e), fmt::clockTime(m_figures, double(e.startOffset)),
-              fmt::clockTime(m_figures, e.endOffset), fmt::duration(e.seconds()),
-              fmt::extreme(e, l.channel) },
-            false);
+        rows.append({ fmt::side(e), fmt::clockTime(e.startTime, double(e.startOffset)),
+                      fmt::clockTime(e.endTime, e.endOffset), fmt::duration(e.seconds()),
+                      fmt::extreme(e, l.channel) });
+    y = table(x, y, width, rows);
     if (l.excursions.size() > shown.size())
         text(x, y, QStringLiteral("and %1 more").arg(l.excursions.size() - shown.size()), Small);
 }

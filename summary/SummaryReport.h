@@ -4,6 +4,7 @@
 #include "summary/SummaryFigures.h"
 
 #include <QDateTime>
+#include <QFont>
 #include <QPageSize>
 #include <QRectF>
 #include <QString>
@@ -49,6 +50,10 @@ private:
     void paint();
     double text(double x, double y, const QString &text, int size, bool bold = false,
                 Qt::Alignment align = Qt::AlignLeft, double width = 0);
+    static QFont font(int size, bool bold);
+    // Rows of cells under a bold header row; each column as wide as its widest cell, with the
+    // room left shared out. Returns the y below.
+    double table(double x, double y, double width, const QList<QStringList> &rows);
     double drawPlot(double y, double height);
     double drawChannels(double y);
     void drawLimits(const LimitFigures &limits, double x, double y, double width);

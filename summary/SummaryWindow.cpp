@@ -130,6 +130,13 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius)
         row = row.trimmed();
     m_channels->setVerticalHeaderLabels(rows);
     m_channels->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Every figure in view without scrolling.
+    m_channels->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_channels->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    m_channels->setMinimumHeight(m_channels->horizontalHeader()->sizeHint().height()
+                                 + m_channels->rowCount() * (fontMetrics().height() + 6)
+                                 + 2 * m_channels->frameWidth());
+    m_channels->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->addWidget(m_channels, 5, 0, 1, 4);
 
     m_limits = new QTreeWidget;
@@ -144,9 +151,8 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius)
     save->setObjectName(QStringLiteral("saveReport"));
     connect(save, &QPushButton::clicked, this, &SummaryWindow::saveReport);
     grid->addWidget(save, 7, 3);
-    grid->setRowStretch(5, 2);
     grid->setRowStretch(6, 1);
-    resize(620, 640);
+    resize(620, 700);
 
     loadSettings(celsius);
     connect(m_unit, &QComboBox::currentIndexChanged, this, &SummaryWindow::unitChanged);
@@ -157,7 +163,7 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius)
     connect(m_table, &QAbstractItemModel::layoutChanged, this, &SummaryWindow::restart);
     connect(m_table, &QAbstractItemModel::rowsRemoved, this, &SummaryWindow::restart);
     connect(m_table, &QAbstractItemModel::dataChanged, this, &SummaryWindow::restart);
-    boxesChanged();
+    apply();
 }
 
 QLineEdit *SummaryWindow::addBox(const char *name)
@@ -194,6 +200,17 @@ void SummaryWindow::unitChanged()
 
 void SummaryWindow::boxesChanged()
 {
+    QSettings store = settingsStore();
+    store.beginGroup(QStringLiteral("Summary"));
+    store.setValue(QStringLiteral("temperatureUnit"),
+                   m_unit->currentIndex() == 1 ? QStringLiteral("f") : QStringLiteral("c"));
+    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+        store.setValue(box->objectName(), box->text().trimmed());
+    apply();
+}
+
+void SummaryWindow::apply()
+{
     SummarySettings next;
     next.fahrenheit = m_unit->currentIndex() == 1;
     QStringList problems;
@@ -217,13 +234,6 @@ void SummaryWindow::boxesChanged()
         next.activationEnergy = *energy;
     m_message->setText(problems.join(QLatin1Char(' ')));
     m_message->setVisible(!problems.isEmpty());
-
-    QSettings store = settingsStore();
-    store.beginGroup(QStringLiteral("Summary"));
-    store.setValue(QStringLiteral("temperatureUnit"),
-                   next.fahrenheit ? QStringLiteral("f") : QStringLiteral("c"));
-    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
-        store.setValue(box->objectName(), box->text().trimmed());
 
     const auto same = [](const SummaryLimits &a, const SummaryLimits &b) {
         return a.low == b.low && a.high == b.high;
@@ -263,7 +273,7 @@ void SummaryWindow::step()
     QElapsedTimer slice;
     slice.start();
     while (m_next < m_table->rows() && slice.elapsed() < SliceMs)
-        m_next = m_summary.addRows(*m_table, m_next, 500);
+        m_next = m_summary.addRows(*m_table, m_next, 200);
     if (m_next < m_table->rows()) {
         m_timer.start(0);
         return;
@@ -289,8 +299,9 @@ void SummaryWindow::showFigures()
             ? QStringLiteral("No record with a readable time yet.")
             : QStringLiteral("Records %1     First %2     Last %3     Interval %4     Span %5%6")
                   .arg(f.records)
-                  .arg(fmt::clockTime(f, 0), fmt::clockTime(f, double(f.lastOffset)),
-                       fmt::duration(f.interval), fmt::duration(f.span),
+                  .arg(fmt::clockTime(f.firstTime, 0),
+                       fmt::clockTime(f.lastTime, double(f.lastOffset)), fmt::duration(f.interval),
+                       fmt::duration(f.span),
                        f.rowsWithoutTime > 0
                            ? QStringLiteral("     (%1 rows without a time left out)")
                                  .arg(f.rowsWithoutTime)
@@ -316,6 +327,9 @@ void SummaryWindow::showFigures()
                                   { QStringLiteral("%1 limits: %2")
                                         .arg(fmt::channelName(l.channel), fmt::limitText(l)) });
         head->setFirstColumnSpanned(true);
+        QFont bold = head->font(0);
+        bold.setBold(true);
+        head->setFont(0, bold);
         auto *outside = new QTreeWidgetItem(
             m_limits,
             { QStringLiteral("Below %1, above %2, missing %3; outside %4")
@@ -325,9 +339,9 @@ void SummaryWindow::showFigures()
         const QList<Excursion> shown = fmt::firstExcursions(l.excursions, ShownExcursions);
         for (const Excursion &e : shown) {
             new QTreeWidgetItem(m_limits,
-                                { fmt::side(e), fmt::clockTime(f, double(e.startOffset)),
-                                  fmt::clockTime(f, e.endOffset), fmt::duration(e.seconds()),
-                                  fmt::extreme(e, l.channel) });
+                                { fmt::side(e), fmt::clockTime(e.startTime, double(e.startOffset)),
+                                  fmt::clockTime(e.endTime, e.endOffset),
+                                  fmt::duration(e.seconds()), fmt::extreme(e, l.channel) });
         }
         if (l.excursions.size() > shown.size())
             new QTreeWidgetItem(

@@ -31,7 +31,7 @@ class SummaryWindow : public QWidget
 public:
     static constexpr int ShownExcursions = 100; // per limited channel, in time order
     static constexpr int RefreshMs = 1000;
-    static constexpr int SliceMs = 15;
+    static constexpr int SliceMs = 8;
 
     // The source's Summary window, brought forward, or a new one shown with the temperature
     // unit given (the main window's).
@@ -59,7 +59,9 @@ Q_SIGNALS:
 private:
     QLineEdit *addBox(const char *name);
     void loadSettings(bool celsius);
+    // The boxes remembered, then applied.
     void boxesChanged();
+    void apply();
     void unitChanged();
     void restart();
     void schedule();
