@@ -272,14 +272,20 @@ QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit
         line(QStringLiteral("  Outside"), percentOutside(l));
         line(QStringLiteral("  Excursions"), QString::number(l.excursions.size()));
         const QList<Excursion> shown = firstExcursions(l.excursions, TextExcursions);
-        for (const Excursion &e : shown) {
-            text += QStringLiteral("    %1  %2  to %3 %4 %5\n")
-                        .arg(side(e),
-                             clockTime(e.startTime, double(e.startOffset)).leftJustified(12),
-                             clockTime(e.endTime, e.endOffset).leftJustified(12),
-                             duration(e.seconds()).rightJustified(9),
-                             extreme(e, l.channel).rightJustified(10));
-        }
+        const auto excursion
+            = [&text](const QString &side, const QString &start, const QString &end,
+                      const QString &seconds, const QString &extreme) {
+                  text += QStringLiteral("    ") + side.leftJustified(7) + start.leftJustified(14)
+                      + end.leftJustified(14) + seconds.rightJustified(9)
+                      + extreme.rightJustified(11) + QLatin1Char('\n');
+              };
+        if (!shown.isEmpty())
+            excursion(QStringLiteral("side"), QStringLiteral("start"), QStringLiteral("end"),
+                      QStringLiteral("duration"), QStringLiteral("extreme"));
+        for (const Excursion &e : shown)
+            excursion(side(e), clockTime(e.startTime, double(e.startOffset)),
+                      clockTime(e.endTime, e.endOffset), duration(e.seconds()),
+                      extreme(e, l.channel));
         const QString more = moreLine(shown.size(), l.excursions.size());
         if (!more.isEmpty())
             text += QStringLiteral("    ") + more + QLatin1Char('\n');
