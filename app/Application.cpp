@@ -100,7 +100,7 @@ Application::Application(const Options &options, QObject *parent)
     connect(commands->windows(), &RecordWindows::keyClicked, this,
             [this](RecordWindow *window, const QString &key) {
                 if (key == QLatin1String("Summary") && window)
-                    SummaryWindow::openFor(window, m_state.celsiusMode);
+                    SummaryWindow::openFor(window, m_state.celsiusMode, m_recorder);
             });
 
     m_port = new PortWindow(&m_state, m_portMap.get());

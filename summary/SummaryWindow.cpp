@@ -1,5 +1,6 @@
 #include "summary/SummaryWindow.h"
 
+#include "recording/Recorder.h"
 #include "summary/SummaryFormat.h"
 #include "summary/SummaryReport.h"
 #include "tables/RecordTableModel.h"
@@ -66,11 +67,11 @@ QString converted(const QString &text, bool toFahrenheit)
 
 } // namespace
 
-SummaryWindow *SummaryWindow::openFor(RecordWindow *source, bool celsius)
+SummaryWindow *SummaryWindow::openFor(RecordWindow *source, bool celsius, Recorder *recorder)
 {
     auto *window = source->findChild<SummaryWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (!window) {
-        window = new SummaryWindow(source, celsius);
+        window = new SummaryWindow(source, celsius, recorder);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();
@@ -79,10 +80,11 @@ SummaryWindow *SummaryWindow::openFor(RecordWindow *source, bool celsius)
     return window;
 }
 
-SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius)
+SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recorder)
     : QWidget(source, Qt::Window)
     , m_source(source)
     , m_table(source->model())
+    , m_recorder(recorder)
 {
     setWindowTitle(QStringLiteral("Summary"));
     auto *grid = new QGridLayout(this);
@@ -398,7 +400,10 @@ bool SummaryWindow::writeReport(const QString &path, QString *error)
     options.fileName = m_source ? m_source->windowTitle() : QString();
     options.fahrenheit = m_settings.fahrenheit;
     options.scales = SummaryReport::fittingScales(m_figures);
-    return SummaryReport::write(path, {}, *m_table, m_figures, options, error);
+    QStringList inputs;
+    if (m_recorder && m_recorder->isRecording())
+        inputs << m_recorder->filePath();
+    return SummaryReport::write(path, inputs, *m_table, m_figures, options, error);
 }
 
 } // namespace dewscope

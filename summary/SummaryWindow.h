@@ -18,6 +18,7 @@ namespace dewscope {
 
 class RecordTableModel;
 class RecordWindow;
+class Recorder;
 
 // "Summary": the figures of one record window's table, with boxes for the temperature and
 // humidity limits (°C or °F) and ΔH, remembered between runs, and "Save Report...". It belongs
@@ -34,10 +35,10 @@ public:
     static constexpr int SliceMs = 8;
 
     // The source's Summary window, brought forward, or a new one shown with the temperature
-    // unit given (the main window's).
-    static SummaryWindow *openFor(RecordWindow *source, bool celsius);
+    // unit given (the main window's). A report never replaces the recorder's running file.
+    static SummaryWindow *openFor(RecordWindow *source, bool celsius, Recorder *recorder = nullptr);
 
-    SummaryWindow(RecordWindow *source, bool celsius);
+    SummaryWindow(RecordWindow *source, bool celsius, Recorder *recorder = nullptr);
 
     // The figures as the window shows them, and the settings they were made with.
     const SummaryFigures &figures() const { return m_figures; }
@@ -71,6 +72,7 @@ private:
 
     QPointer<RecordWindow> m_source;
     QPointer<RecordTableModel> m_table;
+    QPointer<Recorder> m_recorder;
     QLineEdit *m_tempLow, *m_tempHigh, *m_rhLow, *m_rhHigh, *m_energy;
     QComboBox *m_unit;
     QLabel *m_message;

@@ -1,4 +1,5 @@
 #include "app/MainToolbarCommands.h"
+#include "recording/Recorder.h"
 #include "summary/SummaryFormat.h"
 #include "summary/SummaryWindow.h"
 #include "tables/FileListWindow.h"
@@ -406,6 +407,14 @@ private Q_SLOTS:
         QCOMPARE(summary->findChild<QLineEdit *>("temperatureHigh")->text(), "55.4");
         QCOMPARE(summary->findChild<QComboBox *>("temperatureUnit")->currentText(), "°F");
         QCOMPARE(summary->figures().limits.value(0).channel, SummaryChannel::TemperatureF);
+
+        // A running recording's file is never replaced by a report.
+        const QString recording = dir.filePath("rec.txt");
+        QVERIFY(rig.app->recorder()->startRecording(recording));
+        QString error;
+        QVERIFY(!summary->writeReport(recording, &error) && !error.isEmpty());
+        rig.app->recorder()->stopRecording();
+        QVERIFY(QFileInfo::exists(recording) && !test::readBytes(recording).startsWith("%PDF"));
     }
 };
 
