@@ -12,6 +12,7 @@
 #include "meter/PortMap.h"
 #include "meter/SimulatedMeter.h"
 #include "recording/Recorder.h"
+#include "summary/SummaryWindow.h"
 #include "tables/RecordWindow.h"
 #include "tables/RecordWindows.h"
 
@@ -95,6 +96,12 @@ Application::Application(const Options &options, QObject *parent)
     // The data plot: opened by "Plot" in the File List and the Data List.
     m_plot = new DataPlot(m_mainWindow, this);
     connect(commands->windows(), &RecordWindows::keyClicked, m_plot, &DataPlot::keyClicked);
+    // The Summary of each record table, in the main window's temperature unit.
+    connect(commands->windows(), &RecordWindows::keyClicked, this,
+            [this](RecordWindow *window, const QString &key) {
+                if (key == QLatin1String("Summary") && window)
+                    SummaryWindow::openFor(window, m_state.celsiusMode, m_recorder);
+            });
 
     m_port = new PortWindow(&m_state, m_portMap.get());
     connect(m_port, &PortWindow::accepted, this, &Application::openMainWindow);

@@ -40,6 +40,8 @@ int runPrint(const QStringList &args, Io &io);
 int printMemory(const QByteArray &image, int setNumber, Io &io);
 int runPlot(const QStringList &args, Io &io);
 int runPublish(const QStringList &args, Io &io);
+int runSummary(const QStringList &args, Io &io);
+int runReport(const QStringList &args, Io &io);
 
 // The table of commands, in the order --help lists them.
 const QList<Command> &commands();

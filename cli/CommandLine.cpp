@@ -41,6 +41,14 @@ const QList<Command> &commands()
         { "print", "print FILE --pdf=OUT [--page=a4|letter]",
           "Print a data file's records as the Print key does, 45 to a page, to a PDF file.",
           runPrint },
+        { "summary", "summary FILE [--temp-limits=LOW,HIGH] [--rh-limits=LOW,HIGH] [options]",
+          "Minimum, maximum, mean, mean kinetic temperature, time outside the limits and each "
+          "excursion of a data file.",
+          runSummary },
+        { "report", "report FILE --pdf=OUT [options]",
+          "Write a one-page PDF report of a data file: its times, plot, summary and excursions "
+          "(see report --help).",
+          runReport },
     };
     return table;
 }

@@ -10,7 +10,9 @@ int main(int argc, char *argv[])
     // plot and print draw text, which needs the Gui application; they show nothing, so they never
     // need a display, whatever platform the environment names.
     std::unique_ptr<QCoreApplication> application;
-    if (argc > 1 && (std::strcmp(argv[1], "plot") == 0 || std::strcmp(argv[1], "print") == 0)) {
+    if (argc > 1
+        && (std::strcmp(argv[1], "plot") == 0 || std::strcmp(argv[1], "print") == 0
+            || std::strcmp(argv[1], "report") == 0)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QGuiApplication>(argc, argv);
     } else {

@@ -108,8 +108,17 @@ bool DrawingSurface::endDocument()
     return ok;
 }
 
+void DrawingSurface::beginPainter(QPainter *painter, const QSizeF &size)
+{
+    m_outside = painter;
+    m_outsideSize = size;
+    m_currentX = m_currentY = 0;
+}
+
 double DrawingSurface::scaleWidth() const
 {
+    if (m_outside)
+        return m_outsideSize.width();
     if (m_printer)
         return m_printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
     return m_image.width();
@@ -117,6 +126,8 @@ double DrawingSurface::scaleWidth() const
 
 double DrawingSurface::scaleHeight() const
 {
+    if (m_outside)
+        return m_outsideSize.height();
     if (m_printer)
         return m_printer->pageLayout().paintRect(QPageLayout::Inch).height() * 1440.0;
     return m_image.height();
@@ -124,8 +135,8 @@ double DrawingSurface::scaleHeight() const
 
 template<typename Paint> void DrawingSurface::paint(const QRect &area, Paint paintWith)
 {
-    if (m_pagePainter) {
-        paintWith(m_pagePainter.get());
+    if (m_outside || m_pagePainter) {
+        paintWith(m_outside ? m_outside : m_pagePainter.get());
         return;
     }
     if (m_batchPainter) {
@@ -143,7 +154,7 @@ template<typename Paint> void DrawingSurface::paint(const QRect &area, Paint pai
 void DrawingSurface::clear()
 {
     m_currentX = m_currentY = 0;
-    if (m_pagePainter)
+    if (m_pagePainter || m_outside)
         return; // a page starts blank
     m_image.fill(m_backColor);
     m_changed = QRegion(m_image.rect());

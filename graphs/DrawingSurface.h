@@ -49,6 +49,11 @@ public:
     // Ends the document (it goes to the printer); false when the printer failed.
     bool endDocument();
 
+    // A part of a page that someone else paints (a report): drawing goes through that painter
+    // in its current transform, on an area of the given size; text keeps the window's sizes.
+    void beginPainter(QPainter *painter, const QSizeF &size);
+    void endPainter() { m_outside = nullptr; }
+
     double scaleWidth() const;
     double scaleHeight() const;
 
@@ -86,6 +91,8 @@ private:
     QPagedPaintDevice *m_printer = nullptr;
     std::unique_ptr<QPainter> m_pagePainter;
     std::unique_ptr<QPainter> m_batchPainter;
+    QPainter *m_outside = nullptr;
+    QSizeF m_outsideSize;
     QRect m_batchArea;
     double m_pointSize;
     int m_drawWidth = 1;

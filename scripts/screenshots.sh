@@ -3,7 +3,9 @@
 # "dewscope --demo", presses Enter in the port window, waits for live figures and saves
 # port.png and panel.png; then opens the real-time graph and its range dialog and saves
 # range.png and graph.png; last, plot.png: a day of readings drawn by `dewscope-cli plot`, the
-# plot window's client area by the window's own drawing code.
+# plot window's client area by the window's own drawing code; then that day's table opened in the
+# program, its Summary window (summary.png, with limits from a settings file of the script's
+# own), and a page of its report (report.png).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,6 +17,7 @@ command -v Xvfb >/dev/null || need+=(xvfb)
 command -v xdotool >/dev/null || need+=(xdotool)
 [ -x /usr/bin/import ] || need+=(imagemagick)
 fc-list | grep -qi "Liberation Sans" || need+=(fonts-liberation)
+command -v pdftoppm >/dev/null || need+=(poppler-utils)
 if [ ${#need[@]} -gt 0 ]; then
     SUDO=""
     [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -27,6 +30,13 @@ if [ ! -x "$BUILD/app/dewscope" ] || [ ! -x "$BUILD/cli/dewscope-cli" ]; then
     cmake --build "$BUILD" --target dewscope dewscope-cli --parallel 2
 fi
 mkdir -p "$OUT"
+
+# The program's settings live here for this run: the Summary window's limits, nothing of the user's.
+WORK="$(mktemp -d)"
+export XDG_CONFIG_HOME="$WORK"
+mkdir -p "$WORK/Dewscope"
+printf '[Summary]\ntemperatureLow=18\ntemperatureHigh=25\ntemperatureUnit=c\nhumidityHigh=70\n' \
+    >"$WORK/Dewscope/dewscope.conf"
 
 # A free display number.
 display=99
@@ -43,6 +53,7 @@ cleanup() {
     for pid in "${pids[@]}"; do
         wait "$pid" 2>/dev/null || true
     done
+    rm -rf "$WORK"
 }
 trap cleanup EXIT
 
@@ -106,7 +117,7 @@ echo "saved $OUT/graph.png"
 
 # The data plot: 720 records two minutes apart (a day and its night), dew point and wet bulb
 # after Magnus and Stull, one hour of humidity over range.
-plotdata="$(mktemp)"
+plotdata="$WORK/day.txt"
 awk 'BEGIN {
     for (r = 1; r <= 720; r++) {
         t = 21 + 5 * sin(r / 115); h = 55 - 18 * sin(r / 115 + 0.5)
@@ -120,5 +131,25 @@ awk 'BEGIN {
     }
 }' >"$plotdata"
 "$BUILD/cli/dewscope-cli" plot "$plotdata" --png "$OUT/plot.png" --celsius -10,40
-rm -f "$plotdata"
 echo "saved $OUT/plot.png"
+
+# That day in the program: "Open" (Ctrl+O) with the file's path, then "Summary" (Ctrl+M) in the
+# File List.
+xdotool windowfocus --sync "$panel" 2>/dev/null || true
+xdotool key --clearmodifiers ctrl+o
+sleep 2
+xdotool type --delay 20 "$plotdata"
+xdotool key --clearmodifiers Return
+list="$(wait_window "day.txt" 20)"
+sleep 1
+xdotool windowfocus --sync "$list" 2>/dev/null || true
+xdotool key --clearmodifiers ctrl+m
+summary="$(wait_window "Summary" 20)"
+sleep 2
+/usr/bin/import -window "$summary" "$OUT/summary.png"
+echo "saved $OUT/summary.png"
+
+"$BUILD/cli/dewscope-cli" report "$plotdata" --pdf "$WORK/report.pdf" --temp-limits 18,25 \
+    --rh-limits ,70 --title "Store room, one day"
+pdftoppm -r 70 -png -singlefile "$WORK/report.pdf" "$OUT/report"
+echo "saved $OUT/report.png"

@@ -8,6 +8,8 @@ DataListWindow::DataListWindow(QWidget *parent)
     addKey(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
     addKey(QStringLiteral("Plot"), QStringLiteral("Plot"), 2);
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 3);
+    addKey(QStringLiteral("Summary"), QStringLiteral("Summary (Ctrl+M)"), 4,
+           QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
 void DataListWindow::placeBeside(const QWidget *mainWindow)

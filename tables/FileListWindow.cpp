@@ -7,6 +7,8 @@ FileListWindow::FileListWindow(QWidget *parent)
 {
     addKey(QStringLiteral("Plot"), QStringLiteral("Plot"), 1);
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 2);
+    addKey(QStringLiteral("Summary"), QStringLiteral("Summary (Ctrl+M)"), 3,
+           QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
 } // namespace dewscope

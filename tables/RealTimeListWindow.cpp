@@ -7,6 +7,8 @@ RealTimeListWindow::RealTimeListWindow(QWidget *parent)
 {
     addKey(QStringLiteral("Save"), QStringLiteral("Save AS"), 1);
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 2);
+    addKey(QStringLiteral("Summary"), QStringLiteral("Summary (Ctrl+M)"), 3,
+           QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
 } // namespace dewscope

@@ -131,6 +131,11 @@ QString RecordTableModel::cellText(int row, int column) const
     return cellView(m_rows.at(row - 1), column).toString();
 }
 
+QStringView RecordTableModel::rowText(int row) const
+{
+    return row >= 1 && row <= m_rows.size() ? QStringView(m_rows.at(row - 1)) : QStringView();
+}
+
 void RecordTableModel::setCellText(int row, int column, const QString &text)
 {
     if (column < 0 || column >= ColumnCount || row < 0 || row > m_rows.size())

@@ -52,6 +52,9 @@ public:
     int addItems(const QStringList &texts);
 
     QString cellText(int row, int column) const;
+    // A data row's cells joined by TAB as stored (trailing empty cells left out), for readers
+    // that split it themselves; empty for the header row or a row that is not there.
+    QStringView rowText(int row) const;
     void setCellText(int row, int column, const QString &text);
     // The nine cells of a grid row.
     QStringList rowCells(int row) const;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
@@ -33,6 +34,21 @@ QIcon keyImage(const QStyle *style, int image, const QString &key)
         return style->standardIcon(QStyle::SP_FileDialogDetailedView);
     if (key == QLatin1String("Plot"))
         return style->standardIcon(QStyle::SP_FileDialogContentsView);
+    if (key == QLatin1String("Summary")) {
+        // A sheet with a curve between two dashed limits.
+        QPixmap pixmap(32, 32);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setPen(QPen(Qt::black, 2));
+        p.setBrush(Qt::white);
+        p.drawRect(5, 3, 22, 26);
+        p.setPen(QPen(QColor(0, 0, 255), 2));
+        p.drawPolyline(QPolygon({ QPoint(8, 20), QPoint(13, 12), QPoint(18, 17), QPoint(24, 9) }));
+        p.setPen(QPen(Qt::red, 1, Qt::DashLine));
+        p.drawLine(7, 8, 25, 8);
+        p.drawLine(7, 24, 25, 24);
+        return QIcon(pixmap);
+    }
     return style->standardIcon(image == 1 ? QStyle::SP_FileIcon : QStyle::SP_FileLinkIcon);
 }
 } // namespace
@@ -105,11 +121,13 @@ QAction *RecordWindow::keyButton(const QString &key) const
     return nullptr;
 }
 
-void RecordWindow::addKey(const QString &key, const QString &toolTip, int image)
+void RecordWindow::addKey(const QString &key, const QString &toolTip, int image,
+                          const QKeySequence &shortcut)
 {
     QAction *action = m_toolBar->addAction(keyImage(style(), image, key), toolTip);
     action->setData(key);
     action->setToolTip(toolTip);
+    action->setShortcut(shortcut);
     connect(action, &QAction::triggered, this, [this, key] { runKey(key); });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -54,7 +55,7 @@ public:
     void runKey(const QString &key);
 
 Q_SIGNALS:
-    // A key this window does not carry out itself (Plot, Print).
+    // A key this window does not carry out itself (Plot, Print, Summary).
     void keyClicked(const QString &key);
     // The save started by the Save key ended (ok false: cancelled or failed).
     void saveFinished(bool ok);
@@ -63,7 +64,8 @@ Q_SIGNALS:
 
 protected:
     RecordWindow(const QString &caption, QWidget *parent = nullptr);
-    void addKey(const QString &key, const QString &toolTip, int image);
+    void addKey(const QString &key, const QString &toolTip, int image,
+                const QKeySequence &shortcut = QKeySequence());
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -1,0 +1,89 @@
+#include "cli/Command.h"
+#include "cli/CommandOptions.h"
+#include "cli/SummaryInput.h"
+
+#include "graphs/ScaleRangeCheck.h"
+#include "summary/SummaryReport.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+
+namespace dewscope::cli {
+
+int runReport(const QStringList &args, Io &io)
+{
+    CommandOptions options("report", io);
+    options.add(QStringLiteral("pdf"), QStringLiteral("the PDF file to write"),
+                QStringLiteral("OUT"));
+    SummaryInput::addOptions(options);
+    options.add(QStringLiteral("title"), QStringLiteral("the title (default \"Recording report\")"),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("page"), QStringLiteral("the paper: a4 (default) or letter"),
+                QStringLiteral("SIZE"));
+    options.add(QStringLiteral("celsius"), QString::fromUtf8("the plot's temperature scale in °C"),
+                QStringLiteral("MIN,MAX"));
+    options.add(QStringLiteral("fahrenheit"),
+                QString::fromUtf8("the plot's temperature scale in °F"), QStringLiteral("MIN,MAX"));
+    options.add(QStringLiteral("rh"), QStringLiteral("the plot's humidity scale in %"),
+                QStringLiteral("MIN,MAX"));
+    options.addNote(QStringLiteral(
+        "Scales are checked as the plot's range dialog checks them; a scale not given holds the "
+        "data and the limits, widened to whole degrees and per cent."));
+    if (const auto code = options.parse(args))
+        return *code;
+    const auto value = [&options](const char *name) {
+        return options.value(QString::fromLatin1(name)).trimmed();
+    };
+    const QString pdf = value("pdf"), page = value("page").toLower(), celsius = value("celsius"),
+                  fahrenheit = value("fahrenheit"), rh = value("rh");
+    if (pdf.isEmpty())
+        return options.usageError(QStringLiteral("give --pdf OUT"));
+    if (!page.isEmpty() && page != QLatin1String("a4") && page != QLatin1String("letter"))
+        return options.usageError(QStringLiteral("--page takes a4 or letter"));
+    if (!celsius.isEmpty() && !fahrenheit.isEmpty())
+        return options.usageError(QStringLiteral("give --celsius or --fahrenheit, not both"));
+    const QString temperature = celsius.isEmpty() ? fahrenheit : celsius;
+    for (const QString &range : { temperature, rh })
+        if (!range.isEmpty() && range.count(QLatin1Char(',')) != 1)
+            return options.usageError(QStringLiteral("a scale is given as MIN,MAX"));
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return options.failure(QStringLiteral("drawing is not available in this process"));
+    SummaryInput input;
+    if (const auto code = input.read(options))
+        return *code;
+
+    SummaryReport::Options report;
+    report.title = options.value(QStringLiteral("title"), report.title);
+    report.fileName = QFileInfo(input.file).fileName();
+    report.page = page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4;
+    report.fahrenheit = input.settings.fahrenheit;
+    report.scales = SummaryReport::fittingScales(input.figures);
+    if (!temperature.isEmpty() || !rh.isEmpty()) {
+        // The scales given, checked as the range dialog checks its boxes.
+        GraphScales given;
+        const QStringList t = temperature.isEmpty() ? QStringList { "-20", "60" }
+                                                    : temperature.split(QLatin1Char(','));
+        const QStringList h
+            = rh.isEmpty() ? QStringList { "0", "100" } : rh.split(QLatin1Char(','));
+        const auto result
+            = ScaleRangeCheck::applyScales(fahrenheit.isEmpty(), t[1].trimmed(), t[0].trimmed(),
+                                           h[1].trimmed(), h[0].trimmed(), &given, QLocale::c());
+        if (result.outcome == ScaleRangeCheck::Outcome::Rejected)
+            return options.failure(result.message);
+        if (result.outcome == ScaleRangeCheck::Outcome::ConversionFailed)
+            return options.failure(QStringLiteral("a scale is not a number"));
+        if (!temperature.isEmpty()) {
+            report.scales.maxC = given.maxC, report.scales.minC = given.minC;
+            report.scales.maxF = given.maxF, report.scales.minF = given.minF;
+        }
+        if (!rh.isEmpty())
+            report.scales.maxRH = given.maxRH, report.scales.minRH = given.minRH;
+    }
+    QString error;
+    if (!SummaryReport::write(pdf, { input.file }, input.table, input.figures, report, &error))
+        return options.failure(QStringLiteral("cannot write %1: %2").arg(pdf, error));
+    io.out << input.figures.records << " records reported in " << pdf << "\n";
+    return Success;
+}
+
+} // namespace dewscope::cli

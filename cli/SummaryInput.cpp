@@ -1,0 +1,111 @@
+#include "cli/SummaryInput.h"
+
+#include "recording/DataFile.h"
+#include "recording/DataFileReader.h"
+#include "summary/RecordSummary.h"
+
+#include <QFile>
+#include <QLocale>
+
+#include <cmath>
+
+namespace dewscope::cli {
+
+namespace {
+
+// "LOW,HIGH", either side empty. Nothing when it reads; otherwise the exit code.
+std::optional<int> readLimits(const CommandOptions &options, const QString &name,
+                              SummaryLimits *limits)
+{
+    if (!options.isSet(name))
+        return std::nullopt;
+    const QStringList sides = options.value(name).split(QLatin1Char(','));
+    if (sides.size() != 2 || (sides[0].trimmed().isEmpty() && sides[1].trimmed().isEmpty()))
+        return options.usageError(
+            QStringLiteral("--%1 takes LOW,HIGH (either may be empty: ,8 is a high limit only)")
+                .arg(name));
+    std::optional<double> values[2];
+    for (int i = 0; i < 2; ++i) {
+        const QString side = sides[i].trimmed();
+        if (side.isEmpty())
+            continue;
+        bool ok = false;
+        const double value = QLocale::c().toDouble(side, &ok);
+        if (!ok || !std::isfinite(value))
+            return options.failure(
+                QStringLiteral("--%1: the limit \"%2\" is not a number").arg(name, side));
+        values[i] = value;
+    }
+    if (values[0] && values[1] && *values[0] > *values[1])
+        return options.failure(QStringLiteral("--%1: the low limit %2 lies above the high limit %3")
+                                   .arg(name, sides[0].trimmed(), sides[1].trimmed()));
+    *limits = { values[0], values[1] };
+    return std::nullopt;
+}
+
+} // namespace
+
+void SummaryInput::addOptions(CommandOptions &options)
+{
+    options.add(QStringLiteral("temp-limits"),
+                QStringLiteral("temperature limits LOW,HIGH in the unit of --unit (,8 is a high "
+                               "limit only)"),
+                QStringLiteral("LOW,HIGH"));
+    options.add(QStringLiteral("rh-limits"), QStringLiteral("humidity limits LOW,HIGH in %"),
+                QStringLiteral("LOW,HIGH"));
+    options.add(QStringLiteral("unit"),
+                QStringLiteral("c (default) or f: the temperature columns the limits and the "
+                               "table use"),
+                QStringLiteral("c|f"));
+    options.add(QStringLiteral("activation-energy"),
+                QString::fromUtf8("ΔH of the mean kinetic temperature (default 83.144)"),
+                QStringLiteral("KJ_PER_MOL"));
+}
+
+std::optional<int> SummaryInput::read(const CommandOptions &options)
+{
+    if (options.positional().size() != 1)
+        return options.usageError(QStringLiteral("give one data FILE"));
+    file = options.positional().first();
+    const QString unit = options.value(QStringLiteral("unit"), QStringLiteral("c")).toLower();
+    if (unit != QLatin1String("c") && unit != QLatin1String("f"))
+        return options.usageError(QStringLiteral("--unit takes c or f"));
+    settings.fahrenheit = unit == QLatin1String("f");
+    int code = Success;
+    if (const auto energy = options.number(QStringLiteral("activation-energy"), 1, 1000, &code))
+        settings.activationEnergy = *energy;
+    if (code != Success)
+        return code;
+    if (const auto bad = readLimits(options, QStringLiteral("temp-limits"), &settings.temperature))
+        return bad;
+    if (const auto bad = readLimits(options, QStringLiteral("rh-limits"), &settings.humidity))
+        return bad;
+
+    // The file into a table, as Open reads it.
+    const QString whyNot = DataFile::whyNotReadable(file);
+    if (!whyNot.isEmpty())
+        return options.failure(whyNot);
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        return options.failure(QStringLiteral("cannot open %1: %2").arg(file, input.errorString()));
+    DataFileReader reader(&input);
+    QString item;
+    bool full = false;
+    while (!full && reader.next(&item) == DataFileReader::Status::Item)
+        full = !table.addItem(item);
+    if (reader.hasError())
+        return options.failure(
+            QStringLiteral("reading %1 failed: %2").arg(file, input.errorString()));
+    if (full)
+        options.failure(QStringLiteral("only the first %1 rows are read, as Open reads them")
+                            .arg(RecordTableModel::MaxRows));
+
+    RecordSummary summary(settings);
+    summary.addRows(table, 1);
+    figures = summary.figures();
+    if (figures.records == 0)
+        return options.failure(QStringLiteral("%1 holds no record with a readable time").arg(file));
+    return std::nullopt;
+}
+
+} // namespace dewscope::cli

@@ -1,0 +1,296 @@
+#include "summary/SummaryFormat.h"
+
+#include <QJsonArray>
+
+#include <algorithm>
+#include <cmath>
+
+namespace dewscope::summaryformat {
+
+namespace {
+
+constexpr int LabelWidth = 14;
+constexpr int ColumnWidth = 15;
+constexpr int TextExcursions = 20;
+
+QJsonValue orNull(const std::optional<double> &number)
+{
+    return number ? QJsonValue(*number) : QJsonValue(QJsonValue::Null);
+}
+
+bool isTemperature(SummaryChannel c)
+{
+    return c == SummaryChannel::TemperatureC || c == SummaryChannel::TemperatureF;
+}
+
+QString moreLine(qsizetype shown, qsizetype all)
+{
+    return all > shown ? QStringLiteral("and %1 more").arg(all - shown) : QString();
+}
+
+} // namespace
+
+QList<SummaryChannel> shownChannels(bool fahrenheit)
+{
+    using C = SummaryChannel;
+    return fahrenheit ? QList<C> { C::TemperatureF, C::Humidity, C::DewPointF, C::WetBulbF }
+                      : QList<C> { C::TemperatureC, C::Humidity, C::DewPointC, C::WetBulbC };
+}
+
+QString channelName(SummaryChannel channel)
+{
+    static const char *const names[] = { "Temperature", "Temperature", "Humidity", "Dew point",
+                                         "Dew point",   "Wet bulb",    "Wet bulb" };
+    return QString::fromLatin1(names[int(channel)]);
+}
+
+QString unit(SummaryChannel channel)
+{
+    static const char *const units[] = { "°C", "°F", "%", "°C", "°F", "°C", "°F" };
+    return QString::fromUtf8(units[int(channel)]);
+}
+
+QString jsonKey(SummaryChannel channel)
+{
+    static const char *const keys[]
+        = { "temperature_c", "temperature_f", "humidity",  "dew_point_c",
+            "dew_point_f",   "wet_bulb_c",    "wet_bulb_f" };
+    return QString::fromLatin1(keys[int(channel)]);
+}
+
+QString duration(double seconds)
+{
+    const qint64 s = qint64(std::floor(seconds + 0.5));
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString clockTime(double time, double offset)
+{
+    const int days = SummaryFigures::daysAfterFirst(offset);
+    return SummaryFigures::clock(time) + (days > 0 ? QStringLiteral(" +%1d").arg(days) : QString());
+}
+
+QString value(const std::optional<double> &number, SummaryChannel channel, int decimals)
+{
+    if (!number)
+        return QStringLiteral("-");
+    return QString::number(*number, 'f', decimals) + QLatin1Char(' ') + unit(channel);
+}
+
+QString limitNumber(double number)
+{
+    return QString::number(number, 'g', 10);
+}
+
+QString limitText(const LimitFigures &limits)
+{
+    QStringList parts;
+    if (limits.limits.low)
+        parts << QStringLiteral("low ") + limitNumber(*limits.limits.low);
+    if (limits.limits.high)
+        parts << QStringLiteral("high ") + limitNumber(*limits.limits.high);
+    return parts.join(QStringLiteral(" %1, ").arg(unit(limits.channel))) + QLatin1Char(' ')
+        + unit(limits.channel);
+}
+
+QString side(const Excursion &excursion)
+{
+    return excursion.side == Excursion::Side::Below ? QStringLiteral("below")
+                                                    : QStringLiteral("above");
+}
+
+QString extreme(const Excursion &excursion, SummaryChannel channel)
+{
+    if (excursion.extremeOutOfRange)
+        return excursion.side == Excursion::Side::Below ? QStringLiteral("-OL")
+                                                        : QStringLiteral("OL");
+    return value(excursion.extreme, channel, 1);
+}
+
+const QStringList &channelRowLabels()
+{
+    static const QStringList labels
+        = { QStringLiteral("Values"),      QStringLiteral("Over range"),
+            QStringLiteral("Under range"), QStringLiteral("Missing"),
+            QStringLiteral("Minimum"),     QStringLiteral("  at"),
+            QStringLiteral("Maximum"),     QStringLiteral("  at"),
+            QStringLiteral("Mean"),        QStringLiteral("Std deviation"),
+            QStringLiteral("MKT") };
+    return labels;
+}
+
+QStringList channelColumn(const SummaryFigures &figures, SummaryChannel channel)
+{
+    const ChannelFigures &c = figures.channel(channel);
+    const bool any = c.count > 0;
+    const auto number = [any](double v) { return any ? std::optional<double>(v) : std::nullopt; };
+    return { QString::number(c.count),
+             QString::number(c.overRange),
+             QString::number(c.underRange),
+             QString::number(c.missing),
+             value(number(c.min), channel, 1),
+             any ? clockTime(c.minTime, double(c.minOffset)) : QStringLiteral("-"),
+             value(number(c.max), channel, 1),
+             any ? clockTime(c.maxTime, double(c.maxOffset)) : QStringLiteral("-"),
+             value(number(c.mean), channel, 2),
+             value(c.stdev, channel, 2),
+             value(c.mkt, channel, 2) };
+}
+
+QString percentOutside(const LimitFigures &limits)
+{
+    return limits.percentOutside
+        ? QString::number(*limits.percentOutside, 'f', 2) + QStringLiteral(" % of the span")
+        : QStringLiteral("- (the span is 0)");
+}
+
+QList<Excursion> firstExcursions(const QList<Excursion> &all, int count)
+{
+    return all.mid(0, count);
+}
+
+QList<Excursion> longestExcursions(const QList<Excursion> &all, int count)
+{
+    QList<int> order(all.size());
+    for (int i = 0; i < order.size(); ++i)
+        order[i] = i;
+    // Longest first, the earlier first among equals; the chosen ones back in time order.
+    std::stable_sort(order.begin(), order.end(),
+                     [&all](int a, int b) { return all[a].seconds() > all[b].seconds(); });
+    order.resize(qMin<qsizetype>(count, order.size()));
+    std::sort(order.begin(), order.end());
+    QList<Excursion> chosen;
+    for (int i : order)
+        chosen << all[i];
+    return chosen;
+}
+
+QJsonObject toJson(const SummaryFigures &f)
+{
+    const bool any = f.records > 0;
+    const auto time = [any](int time) {
+        return any ? QJsonValue(SummaryFigures::clock(time)) : QJsonValue(QJsonValue::Null);
+    };
+    QJsonObject json {
+        { "records", double(f.records) },    { "rows_without_time", double(f.rowsWithoutTime) },
+        { "first_time", time(f.firstTime) }, { "last_time", time(f.lastTime) },
+        { "span_seconds", f.span },          { "interval_seconds", f.interval }
+    };
+    for (int c = 0; c < SummaryChannelCount; ++c) {
+        const auto channel = SummaryChannel(c);
+        const ChannelFigures &ch = f.channels[c];
+        const bool has = ch.count > 0;
+        const auto figure = [has](double v) { return has ? QJsonValue(v) : QJsonValue(); };
+        const auto at = [has](int time) {
+            return has ? QJsonValue(SummaryFigures::clock(time)) : QJsonValue();
+        };
+        QJsonObject object { { "count", double(ch.count) },
+                             { "over_range", double(ch.overRange) },
+                             { "under_range", double(ch.underRange) },
+                             { "missing", double(ch.missing) },
+                             { "min", figure(ch.min) },
+                             { "min_time", at(ch.minTime) },
+                             { "min_offset", figure(double(ch.minOffset)) },
+                             { "max", figure(ch.max) },
+                             { "max_time", at(ch.maxTime) },
+                             { "max_offset", figure(double(ch.maxOffset)) },
+                             { "mean", figure(ch.mean) },
+                             { "stdev", orNull(ch.stdev) } };
+        if (isTemperature(channel))
+            object.insert(QStringLiteral("mkt"), orNull(ch.mkt));
+        json.insert(jsonKey(channel), object);
+    }
+    QJsonObject limits;
+    for (const LimitFigures &l : f.limits) {
+        QJsonArray excursions;
+        for (const Excursion &e : l.excursions) {
+            excursions.append(
+                QJsonObject { { "side", side(e) },
+                              { "start", SummaryFigures::clock(e.startTime) },
+                              { "start_offset", double(e.startOffset) },
+                              { "end", SummaryFigures::clock(e.endTime) },
+                              { "end_offset", e.endOffset },
+                              { "seconds", e.seconds() },
+                              { "extreme",
+                                e.extremeOutOfRange ? QJsonValue(extreme(e, l.channel))
+                                                    : QJsonValue(e.extreme) } });
+        }
+        limits.insert(jsonKey(l.channel),
+                      QJsonObject { { "low", orNull(l.limits.low) },
+                                    { "high", orNull(l.limits.high) },
+                                    { "seconds_below", l.secondsBelow },
+                                    { "seconds_above", l.secondsAbove },
+                                    { "seconds_missing", l.secondsMissing },
+                                    { "percent_outside", orNull(l.percentOutside) },
+                                    { "excursions", excursions } });
+    }
+    json.insert(QStringLiteral("limits"), limits);
+    return json;
+}
+
+QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit)
+{
+    QString text;
+    const auto line = [&text](const QString &label, const QString &figure) {
+        text += label.leftJustified(LabelWidth) + figure + QLatin1Char('\n');
+    };
+    line(QStringLiteral("File"), fileName);
+    line(QStringLiteral("Records"),
+         QString::number(f.records)
+             + (f.rowsWithoutTime > 0
+                    ? QStringLiteral(" (%1 rows without a time left out)").arg(f.rowsWithoutTime)
+                    : QString()));
+    line(QStringLiteral("First time"), clockTime(f.firstTime, 0));
+    line(QStringLiteral("Last time"), clockTime(f.lastTime, double(f.lastOffset)));
+    line(QStringLiteral("Interval"), duration(f.interval) + QStringLiteral(" (median)"));
+    line(QStringLiteral("Span"), duration(f.span));
+
+    const QList<SummaryChannel> channels = shownChannels(fahrenheit);
+    QList<QStringList> columns;
+    text += QLatin1Char('\n') + QString(LabelWidth, QLatin1Char(' '));
+    for (SummaryChannel c : channels) {
+        text += channelName(c).rightJustified(ColumnWidth);
+        columns << channelColumn(f, c);
+    }
+    text += QLatin1Char('\n');
+    for (int r = 0; r < channelRowLabels().size(); ++r) {
+        QString row = channelRowLabels().at(r).leftJustified(LabelWidth);
+        for (const QStringList &column : columns)
+            row += column.at(r).rightJustified(ColumnWidth);
+        text += row + QLatin1Char('\n');
+    }
+    text += QStringLiteral("MKT with ΔH = %1 kJ/mol\n").arg(limitNumber(f.activationEnergy));
+
+    for (const LimitFigures &l : f.limits) {
+        text += QStringLiteral("\n%1 limits: %2\n").arg(channelName(l.channel), limitText(l));
+        line(QStringLiteral("  Below"), duration(l.secondsBelow));
+        line(QStringLiteral("  Above"), duration(l.secondsAbove));
+        line(QStringLiteral("  Missing"), duration(l.secondsMissing));
+        line(QStringLiteral("  Outside"), percentOutside(l));
+        line(QStringLiteral("  Excursions"), QString::number(l.excursions.size()));
+        const QList<Excursion> shown = firstExcursions(l.excursions, TextExcursions);
+        const auto excursion
+            = [&text](const QString &side, const QString &start, const QString &end,
+                      const QString &seconds, const QString &extreme) {
+                  text += QStringLiteral("    ") + side.leftJustified(7) + start.leftJustified(14)
+                      + end.leftJustified(14) + seconds.rightJustified(9)
+                      + extreme.rightJustified(11) + QLatin1Char('\n');
+              };
+        if (!shown.isEmpty())
+            excursion(QStringLiteral("side"), QStringLiteral("start"), QStringLiteral("end"),
+                      QStringLiteral("duration"), QStringLiteral("extreme"));
+        for (const Excursion &e : shown)
+            excursion(side(e), clockTime(e.startTime, double(e.startOffset)),
+                      clockTime(e.endTime, e.endOffset), duration(e.seconds()),
+                      extreme(e, l.channel));
+        const QString more = moreLine(shown.size(), l.excursions.size());
+        if (!more.isEmpty())
+            text += QStringLiteral("    ") + more + QLatin1Char('\n');
+    }
+    return text;
+}
+
+} // namespace dewscope::summaryformat

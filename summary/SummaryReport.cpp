@@ -1,0 +1,342 @@
+#include "summary/SummaryReport.h"
+
+#include "graphs/DataPlotState.h"
+#include "graphs/DrawingSurface.h"
+#include "graphs/GraphFrame.h"
+#include "graphs/PlotPainter.h"
+#include "graphs/ScaleLabel.h"
+#include "recording/OutputFile.h"
+#include "summary/SummaryFormat.h"
+#include "tables/RecordTableModel.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cmath>
+
+namespace dewscope {
+
+namespace fmt = summaryformat;
+
+namespace {
+
+// The page is laid out in points; the plot in window pixels (96 to the inch).
+constexpr double PixelsPerPoint = 96.0 / 72.0;
+constexpr double PlotHeight = 295; // points: a plot of at least the window's smallest height
+constexpr double Line = 10.5; // a line of small text
+constexpr int Small = 8, Normal = 9;
+
+double celsius(double value, SummaryChannel channel)
+{
+    return channel == SummaryChannel::TemperatureF ? (value - 32) * 5 / 9 : value;
+}
+
+} // namespace
+
+GraphScales SummaryReport::fittingScales(const SummaryFigures &figures)
+{
+    using C = SummaryChannel;
+    GraphScales scales;
+    const auto fit = [&figures](bool humidity, float *min, float *max) {
+        const QList<C> curves = humidity ? QList<C> { C::Humidity }
+                                         : QList<C> { C::TemperatureC, C::DewPointC, C::WetBulbC };
+        double low = INFINITY, high = -INFINITY;
+        const auto hold = [&](double v) {
+            low = qMin(low, std::floor(v));
+            high = qMax(high, std::ceil(v));
+        };
+        for (C c : curves) {
+            if (figures.channel(c).count > 0) {
+                hold(figures.channel(c).min);
+                hold(figures.channel(c).max);
+            }
+        }
+        for (const LimitFigures &l : figures.limits) {
+            for (const auto &limit : { l.limits.low, l.limits.high })
+                if (limit && (l.channel == C::Humidity) == humidity)
+                    hold(celsius(*limit, l.channel));
+        }
+        if (low > high)
+            return;
+        // Whole units, a multiple of 8 of them so that the nine scale labels are whole, and
+        // placed so that the °F labels are short too; humidity within 0 to 100 % where it fits.
+        const double need = qMax(high - low, 1.0);
+        const double first = std::ceil(need / 8) * 8;
+        for (double extent = first; extent <= first + 64; extent += 8) {
+            const double middle = low - std::floor((extent - need) / 2);
+            for (double d = 0; d <= extent - need; ++d) {
+                for (const double bottom : { middle - d, middle + d }) {
+                    if (bottom > low || bottom + extent < high
+                        || (humidity && (bottom < 0 || bottom + extent > 100) && extent <= 100))
+                        continue;
+                    const float minF = float(bottom) * 9 / 5 + 32;
+                    const float maxF = float(bottom + extent) * 9 / 5 + 32;
+                    bool shortLabels = true;
+                    for (int i = 0; i <= 8 && shortLabels; ++i) {
+                        const QString label = formatScaleLabel(minF + (maxF - minF) * i / 8);
+                        shortLabels = humidity || label.size() - label.indexOf('.') <= 2;
+                    }
+                    if (shortLabels) {
+                        *min = float(bottom);
+                        *max = float(bottom + extent);
+                        return;
+                    }
+                }
+            }
+        }
+    };
+    fit(false, &scales.minC, &scales.maxC);
+    fit(true, &scales.minRH, &scales.maxRH);
+    scales.minF = scales.minC * 9 / 5 + 32;
+    scales.maxF = scales.maxC * 9 / 5 + 32;
+    return scales;
+}
+
+bool SummaryReport::write(const QString &path, const QStringList &inputs,
+                          const RecordTableModel &table, const SummaryFigures &figures,
+                          const Options &options, QString *error)
+{
+    OutputFile output(path, inputs);
+    if (!output.open()) {
+        *error = output.errorString();
+        return false;
+    }
+    bool drawn = false;
+    {
+        QPdfWriter writer(output.device());
+        writer.setPageSize(QPageSize(options.page));
+        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        writer.setTitle(options.title);
+        writer.setCreator(QStringLiteral("Dewscope"));
+        QPainter painter;
+        if (painter.begin(&writer)) {
+            painter.scale(writer.resolution() / 72.0, writer.resolution() / 72.0);
+            const QRectF page(QPointF(0, 0),
+                              writer.pageLayout().paintRect(QPageLayout::Point).size());
+            SummaryReport(&painter, page, table, figures, options).paint();
+            drawn = painter.end();
+        }
+    }
+    if (!drawn) {
+        output.cancel();
+        *error = QStringLiteral("the PDF could not be drawn");
+        return false;
+    }
+    if (!output.commit()) {
+        *error = output.errorString();
+        return false;
+    }
+    return true;
+}
+
+SummaryReport::SummaryReport(QPainter *painter, const QRectF &page, const RecordTableModel &table,
+                             const SummaryFigures &figures, const Options &options)
+    : m_painter(painter)
+    , m_page(page)
+    , m_table(table)
+    , m_figures(figures)
+    , m_options(options)
+{
+}
+
+QFont SummaryReport::font(int size, bool bold)
+{
+    QFont font(QGuiApplication::font().family());
+    font.setPixelSize(size);
+    font.setBold(bold);
+    return font;
+}
+
+double SummaryReport::text(double x, double y, const QString &text, int size, bool bold,
+                           Qt::Alignment align, double width)
+{
+    const QFontMetricsF metrics(font(size, bold));
+    if (align & Qt::AlignRight)
+        x += width - metrics.horizontalAdvance(text);
+    m_painter->setFont(font(size, bold));
+    m_painter->setPen(Qt::black);
+    m_painter->drawText(QPointF(x, y + metrics.ascent()), text);
+    return metrics.height();
+}
+
+void SummaryReport::paint()
+{
+    const SummaryFigures &f = m_figures;
+    double y = text(0, 0, m_options.title, 16, true) + 2;
+    y += text(0, y, m_options.fileName, 10) + 4;
+    QString times
+        = QStringLiteral("First %1     Last %2     Records %3     Interval %4     Span %5")
+              .arg(fmt::clockTime(f.firstTime, 0), fmt::clockTime(f.lastTime, double(f.lastOffset)))
+              .arg(f.records)
+              .arg(fmt::duration(f.interval), fmt::duration(f.span));
+    if (f.rowsWithoutTime > 0)
+        times += QStringLiteral("     (%1 rows without a time left out)").arg(f.rowsWithoutTime);
+    y += text(0, y, times, Normal) + 6;
+    y = drawPlot(y, PlotHeight);
+    y = drawChannels(y + 8);
+    if (f.limits.isEmpty()) {
+        text(0, y + 8, QStringLiteral("No limits were set."), Normal);
+    } else {
+        const double width = m_page.width() / double(f.limits.size());
+        for (int i = 0; i < f.limits.size(); ++i)
+            drawLimits(f.limits.at(i), i * width, y + 8, width - 12);
+    }
+    drawFooter();
+}
+
+Qt::PenStyle SummaryReport::limitStyle(SummaryChannel channel)
+{
+    return channel == SummaryChannel::Humidity ? Qt::DashDotLine : Qt::DashLine;
+}
+
+double SummaryReport::drawPlot(double y, double height)
+{
+    const QSizeF units(m_page.width() * PixelsPerPoint, height * PixelsPerPoint);
+    DataPlotState state;
+    static_cast<GraphScales &>(state) = m_options.scales;
+    state.spanWholeTable(m_table.rows() - 1);
+    DrawingSurface surface(PlotPainter::font(), Qt::white);
+    m_painter->save();
+    m_painter->translate(0, y);
+    m_painter->scale(1 / PixelsPerPoint, 1 / PixelsPerPoint);
+    surface.beginPainter(m_painter, units);
+    PlotPainter(&surface, &state).drawAll(&m_table);
+    surface.endPainter();
+
+    // The limits across the plot area, in their curve's colour.
+    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    for (const LimitFigures &l : m_figures.limits) {
+        const bool humidity = l.channel == SummaryChannel::Humidity;
+        const double bottom = humidity ? state.minRH : state.minC;
+        const double top = humidity ? state.maxRH : state.maxC;
+        m_painter->setPen(
+            QPen(GraphFrame::CurveColors[humidity ? 1 : 0], 1.5, limitStyle(l.channel)));
+        for (const auto &limit : { l.limits.low, l.limits.high }) {
+            const double v = limit ? celsius(*limit, l.channel) : NAN;
+            if (!(v >= bottom && v <= top))
+                continue;
+            const double at = state.bottom - (v - bottom) / (top - bottom) * state.height;
+            m_painter->drawLine(QPointF(state.left, at), QPointF(state.left + state.width, at));
+        }
+    }
+    m_painter->restore();
+    y += height + 3;
+
+    // What the dashed lines are, for readers of a black-and-white page.
+    double x = 0;
+    for (const LimitFigures &l : m_figures.limits) {
+        const bool humidity = l.channel == SummaryChannel::Humidity;
+        m_painter->setPen(
+            QPen(GraphFrame::CurveColors[humidity ? 1 : 0], 1.2, limitStyle(l.channel)));
+        m_painter->drawLine(QPointF(x, y + 5), QPointF(x + 28, y + 5));
+        const QString label
+            = QStringLiteral("%1 limits (%2)").arg(fmt::channelName(l.channel), fmt::limitText(l));
+        text(x + 34, y, label, Small);
+        x += 34 + QFontMetricsF(m_painter->font()).horizontalAdvance(label) + 24;
+    }
+    return y + (m_figures.limits.isEmpty() ? 0 : Line);
+}
+
+double SummaryReport::table(double x, double y, double width, const QList<QStringList> &rows)
+{
+    QList<double> widths(rows.first().size(), 0.0);
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < widths.size(); ++c)
+            widths[c]
+                = qMax(widths[c],
+                       QFontMetricsF(font(Small, r == 0)).horizontalAdvance(rows[r].value(c)) + 6);
+    }
+    double total = 0;
+    for (double w : widths)
+        total += w;
+    // The room left shared out evenly; too little room shared out in proportion.
+    for (double &w : widths)
+        w = total <= width ? w + (width - total) / widths.size() : w * width / total;
+    for (int r = 0; r < rows.size(); ++r) {
+        double at = x;
+        for (int c = 0; c < widths.size(); ++c) {
+            text(at, y, rows[r].value(c), Small, r == 0);
+            at += widths[c];
+        }
+        y += Line;
+        if (r == 0) {
+            m_painter->setPen(QPen(Qt::black, 0.5));
+            m_painter->drawLine(QPointF(x, y), QPointF(x + width, y));
+            y += 1;
+        }
+    }
+    return y;
+}
+
+double SummaryReport::drawChannels(double y)
+{
+    QList<QStringList> rows {
+        { QStringLiteral("Channel"), QStringLiteral("Minimum"), QStringLiteral("at"),
+          QStringLiteral("Maximum"), QStringLiteral("at"), QStringLiteral("Mean"),
+          QStringLiteral("Std dev"), QStringLiteral("MKT"), QStringLiteral("Counts") }
+    };
+    for (SummaryChannel c : fmt::shownChannels(m_options.fahrenheit)) {
+        const QStringList v = fmt::channelColumn(m_figures, c);
+        rows.append({ fmt::channelName(c) + QStringLiteral(" (") + fmt::unit(c) + QLatin1Char(')'),
+                      v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                      QStringList(v.mid(0, 4)).join(QStringLiteral(" / ")) });
+    }
+    y = table(0, y, m_page.width(), rows);
+    y += text(0, y,
+              QStringLiteral("Counts: values / over range (OL) / under range (-OL) / missing.     "
+                             "MKT: mean kinetic temperature, ΔH = %1 kJ/mol.")
+                  .arg(fmt::limitNumber(m_figures.activationEnergy)),
+              Small);
+    return y;
+}
+
+void SummaryReport::drawLimits(const LimitFigures &l, double x, double y, double width)
+{
+    y += text(x, y,
+              QStringLiteral("%1 limits: %2").arg(fmt::channelName(l.channel), fmt::limitText(l)),
+              Normal, true)
+        + 2;
+    y += text(x, y,
+              QStringLiteral("Below %1     Above %2     Missing %3")
+                  .arg(fmt::duration(l.secondsBelow), fmt::duration(l.secondsAbove),
+                       fmt::duration(l.secondsMissing)),
+              Small);
+    y += text(x, y, QStringLiteral("Outside %1").arg(fmt::percentOutside(l)), Small);
+    const QList<Excursion> shown = fmt::longestExcursions(l.excursions, ListedExcursions);
+    y += text(x, y,
+              l.excursions.size() > shown.size()
+                  ? QStringLiteral("Excursions %1, the %2 longest in time order:")
+                        .arg(l.excursions.size())
+                        .arg(shown.size())
+                  : QStringLiteral("Excursions %1").arg(l.excursions.size()),
+              Small)
+        + 2;
+    if (shown.isEmpty())
+        return;
+    QList<QStringList> rows { { QStringLiteral("Side"), QStringLiteral("Start"),
+                                QStringLiteral("End"), QStringLiteral("Duration"),
+                                QStringLiteral("Extreme") } };
+    for (const Excursion &e : shown)
+        rows.append({ fmt::side(e), fmt::clockTime(e.startTime, double(e.startOffset)),
+                      fmt::clockTime(e.endTime, e.endOffset), fmt::duration(e.seconds()),
+                      fmt::extreme(e, l.channel) });
+    y = table(x, y, width, rows);
+    if (l.excursions.size() > shown.size())
+        text(x, y, QStringLiteral("and %1 more").arg(l.excursions.size() - shown.size()), Small);
+}
+
+void SummaryReport::drawFooter()
+{
+    const double y = m_page.height() - Line;
+    m_painter->setPen(QPen(Qt::black, 0.5));
+    m_painter->drawLine(QPointF(0, y - 2), QPointF(m_page.width(), y - 2));
+    text(0, y, QStringLiteral("Dewscope " DEWSCOPE_VERSION), Small);
+    text(0, y,
+         QStringLiteral("Report made ")
+             + m_options.made.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+         Small, false, Qt::AlignRight, m_page.width());
+}
+
+} // namespace dewscope

@@ -1,0 +1,422 @@
+#include "app/MainToolbarCommands.h"
+#include "recording/Recorder.h"
+#include "summary/SummaryFormat.h"
+#include "summary/SummaryWindow.h"
+#include "tables/FileListWindow.h"
+#include "tables/RecordTableModel.h"
+#include "tables/RecordWindows.h"
+#include "tests/common/CommandRun.h"
+#include "tests/common/ProgramRig.h"
+#include "tests/common/TestData.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace dewscope;
+using test::CommandRun;
+
+namespace {
+
+// Rows as "time T D W RH TF DF WF;..." (cells in record order after the time, "_" empty, missing
+// ones empty): numbered TAB-separated record lines.
+QStringList recordLines(const QString &rows)
+{
+    QStringList lines;
+    for (const QString &row : rows.split(';')) {
+        QStringList cells = row.split(' ');
+        cells.replaceInStrings(QRegularExpression("^_$"), QString());
+        lines << QString::number(lines.size() + 1) + '\t' + cells.join('\t');
+    }
+    return lines;
+}
+
+QString writeTable(const QTemporaryDir &dir, const QString &rows)
+{
+    const QString path = dir.filePath("table.txt");
+    return test::writeBytes(path, recordLines(rows).join("\r\n").toUtf8() + "\r\n") ? path
+                                                                                    : QString();
+}
+
+// The value at "key/key/index/..." of a JSON object; "#" after a path asks for an array's size.
+QJsonValue valueAt(QJsonValue value, const QString &path)
+{
+    for (const QString &key : path.split('/')) {
+        if (key.endsWith('#'))
+            return valueAt(value, key.chopped(1)).toArray().size();
+        bool index = false;
+        const int i = key.toInt(&index);
+        value = index ? value.toArray().at(i) : value.toObject().value(key);
+    }
+    return value;
+}
+
+// "path=value;...": numbers to 1e-9, "null", "undefined" (no such key) or text.
+void checkJson(const QJsonObject &json, const QString &expected)
+{
+    for (const QString &entry : expected.split(';')) {
+        const QString path = entry.section('=', 0, 0), want = entry.section('=', 1);
+        const QJsonValue got = valueAt(json, path);
+        bool number = false;
+        const double n = want.toDouble(&number);
+        const bool ok = number
+            ? got.isDouble() && qAbs(got.toDouble() - n) <= 1e-9 * qMax(1.0, qAbs(n))
+            : want == "null"      ? got.isNull()
+            : want == "undefined" ? got.isUndefined()
+                                  : got.toString() == want;
+        QVERIFY2(ok,
+                 qPrintable(path + ": "
+                            + QJsonDocument(QJsonArray { got }).toJson(QJsonDocument::Compact)));
+    }
+}
+
+QJsonObject summaryJson(const QString &file, const QString &options)
+{
+    CommandRun run(QStringList { "summary", file, "--json" }
+                   + options.split(' ', Qt::SkipEmptyParts));
+    return run.code == 0 ? QJsonDocument::fromJson(run.out().toUtf8()).object() : QJsonObject();
+}
+
+QString tool(const char *name)
+{
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestSummary : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_settings;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The windows remember their limits; never in the user's own settings.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+        QVERIFY(QSettings("Dewscope", "dewscope").fileName().startsWith(m_settings.path()));
+    }
+
+    // Hand-worked tables through `summary --json`.
+    void figures_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("expected");
+        // Intervals 30, 0 (a 2 s step back), 60 (midnight), 60: median (30 + 60) / 2; offsets
+        // 0 30 30 90 150; span 150 + 45. Above 13: rows 3 (0 s) and 4 (60 s) and the last
+        // ("-OL", inside: no low limit), so 120 s of 195. MKT: see mkt below.
+        test::row(
+            "day wrap, step back, OL, -OL, high limit only",
+            QString("23:59:00 10.0;23:59:30 12.0;23:59:28 14.0;00:00:28 OL;00:01:28 -OL"),
+            QString("--temp-limits ,13"),
+            QString(
+                "records=5;rows_without_time=0;first_time=23:59:00;last_time=00:01:28;"
+                "interval_seconds=45;span_seconds=195;temperature_c/count=3;"
+                "temperature_c/over_range=1;temperature_c/under_range=1;"
+                "temperature_c/missing=0;temperature_c/min=10;"
+                "temperature_c/min_time=23:59:00;temperature_c/min_offset=0;"
+                "temperature_c/max=14;temperature_c/max_time=23:59:28;"
+                "temperature_c/max_offset=30;temperature_c/mean=12;temperature_c/stdev=2;"
+                "temperature_c/mkt=12.153817207606778;humidity/missing=5;humidity/min=null;"
+                "humidity/stdev=null;limits/temperature_c/low=null;"
+                "limits/temperature_c/high=13;limits/temperature_c/seconds_above=120;"
+                "limits/temperature_c/seconds_below=0;limits/temperature_c/seconds_missing=0;"
+                "limits/temperature_c/percent_outside=61.53846153846154;"
+                "limits/temperature_c/excursions#=1;limits/temperature_c/excursions/0/side=above;"
+                "limits/temperature_c/excursions/0/start=23:59:28;"
+                "limits/temperature_c/excursions/0/start_offset=30;"
+                "limits/temperature_c/excursions/0/end=00:01:28;"
+                "limits/temperature_c/excursions/0/end_offset=150;"
+                "limits/temperature_c/excursions/0/seconds=120;"
+                "limits/temperature_c/excursions/0/extreme=OL;limits/humidity=undefined"));
+        test::row(
+            "one row", QString("10:00:00 20.0 _ _ 50.0"),
+            QString("--temp-limits 18,22 --rh-limits 60,"),
+            QString(
+                "records=1;interval_seconds=0;span_seconds=0;last_time=10:00:00;"
+                "temperature_c/stdev=null;temperature_c/mkt=20;limits/humidity/low=60;"
+                "limits/humidity/high=null;limits/humidity/seconds_below=0;"
+                "limits/humidity/percent_outside=null;limits/humidity/excursions/0/side=below;"
+                "limits/humidity/excursions/0/start=10:00:00;"
+                "limits/humidity/excursions/0/end=10:00:00;limits/humidity/excursions/0/seconds=0;"
+                "limits/humidity/excursions/0/extreme=50;limits/temperature_c/excursions#=0"));
+        test::row(
+            "two rows, low limit only", QString("10:00:00 20.0;10:00:10 30.0"),
+            QString("--temp-limits 25,"),
+            QString("interval_seconds=10;span_seconds=20;temperature_c/mean=25;"
+                    "temperature_c/stdev=7.0710678118654755;temperature_c/mkt=26.25988691600344;"
+                    "limits/temperature_c/seconds_below=10;limits/temperature_c/seconds_above=0;"
+                    "limits/temperature_c/percent_outside=50;limits/temperature_c/excursions#=1;"
+                    "limits/temperature_c/excursions/0/side=below;"
+                    "limits/temperature_c/excursions/0/end=10:00:10;"
+                    "limits/temperature_c/excursions/0/seconds=10;"
+                    "limits/temperature_c/excursions/0/extreme=20"));
+        // 60 s apart: above 12 11 | 5 | below -1 | missing | below -3 | above 15 at the end.
+        test::row(
+            "excursions at the start and the end, a missing cell inside one",
+            QString("00:00:00 12.0;00:01:00 11.0;00:02:00 5.0;00:03:00 -1.0;00:04:00 _;"
+                    "00:05:00 -3.0;00:06:00 15.0"),
+            QString("--temp-limits 0,10"),
+            QString(
+                "span_seconds=420;temperature_c/count=6;temperature_c/missing=1;"
+                "temperature_c/min=-3;temperature_c/min_time=00:05:00;temperature_c/max=15;"
+                "temperature_c/mean=6.5;limits/temperature_c/seconds_above=180;"
+                "limits/temperature_c/seconds_below=120;limits/temperature_c/seconds_missing=60;"
+                "limits/temperature_c/percent_outside=71.42857142857143;"
+                "limits/temperature_c/excursions#=4;limits/temperature_c/excursions/0/"
+                "start=00:00:00;"
+                "limits/temperature_c/excursions/0/end=00:02:00;"
+                "limits/temperature_c/excursions/0/extreme=12;"
+                "limits/temperature_c/excursions/1/side=below;"
+                "limits/temperature_c/excursions/1/end=00:04:00;"
+                "limits/temperature_c/excursions/1/extreme=-1;"
+                "limits/temperature_c/excursions/2/start=00:05:00;"
+                "limits/temperature_c/excursions/2/extreme=-3;"
+                "limits/temperature_c/excursions/3/side=above;"
+                "limits/temperature_c/excursions/3/end=00:07:00;"
+                "limits/temperature_c/excursions/3/end_offset=420;"
+                "limits/temperature_c/excursions/3/extreme=15"));
+        // °F column (68 77 77 °F = 20 25 25 °C); intervals 30, 70: median 50, span 150.
+        test::row(
+            "°F limits, a row without a time, ΔH 60",
+            QString("12:00:00 20.0 _ _ _ 68.0;xx:00:00 99.0 _ _ _ 99.0;12:00:30 25.0 _ _ _ 77.0;"
+                    "12:01:40 25.0 _ _ _ 77.0"),
+            QString("--unit f --temp-limits ,70 --activation-energy 60"),
+            QString(
+                "records=3;rows_without_time=1;interval_seconds=50;span_seconds=150;"
+                "temperature_f/mean=74;temperature_f/max_time=12:00:30;"
+                "temperature_f/max_offset=30;temperature_f/mkt=74.36077292619863;"
+                "limits/temperature_c=undefined;limits/temperature_f/high=70;"
+                "limits/temperature_f/seconds_above=120;limits/temperature_f/percent_outside=80;"
+                "limits/temperature_f/excursions/0/start=12:00:30;"
+                "limits/temperature_f/excursions/0/end=12:02:30;"
+                "limits/temperature_f/excursions/0/end_offset=150;"
+                "limits/temperature_f/excursions/0/extreme=77"));
+        test::row("an end past midnight", QString("23:59:00 30.0;23:59:40 30.0"),
+                  QString("--temp-limits ,25"),
+                  QString("limits/temperature_c/excursions/0/end=00:00:20;"
+                          "limits/temperature_c/excursions/0/end_offset=80"));
+    }
+    void figures()
+    {
+        QTemporaryDir dir;
+        QFETCH(QString, options);
+        QFETCH(QString, expected);
+        const QJsonObject json = summaryJson(writeTable(dir, FETCHED(QString, rows)), options);
+        QVERIFY(!json.isEmpty());
+        checkJson(json, expected);
+    }
+
+    // MKT of 20 °C and 30 °C, ΔH/R = 83144 / 8.3144 = 10000 K (worked once in Python):
+    //   10000 / -ln((exp(-10000/293.15) + exp(-10000/303.15)) / 2) - 273.15 = 26.25988691600344
+    // is above the mean (25): the warm hours weigh more. The rows above use these figures.
+
+    // Every key, exactly.
+    void jsonKeys()
+    {
+        QTemporaryDir dir;
+        const QJsonObject json = summaryJson(writeTable(dir, "10:00:00 5 1 2 50;10:01:00 9 1 2 70"),
+                                             "--temp-limits 0,8 --rh-limits ,60");
+        const QString channel = "count max max_offset max_time mean min min_offset min_time "
+                                "missing over_range stdev under_range";
+        const auto keys = [](const QJsonValue &v) { return v.toObject().keys().join(' '); };
+        QCOMPARE(keys(json),
+                 "dew_point_c dew_point_f first_time humidity interval_seconds "
+                 "last_time limits records rows_without_time span_seconds "
+                 "temperature_c temperature_f wet_bulb_c wet_bulb_f");
+        for (const char *c :
+             { "humidity", "dew_point_c", "dew_point_f", "wet_bulb_c", "wet_bulb_f" })
+            QCOMPARE(keys(json[c]), channel);
+        QCOMPARE(keys(json["temperature_f"]),
+                 "count max max_offset max_time mean min min_offset "
+                 "min_time missing mkt over_range stdev under_range");
+        QCOMPARE(keys(json["limits"]), "humidity temperature_c");
+        QCOMPARE(keys(json["limits"]["humidity"]),
+                 "excursions high low percent_outside "
+                 "seconds_above seconds_below seconds_missing");
+        QCOMPARE(keys(json["limits"]["temperature_c"]["excursions"][0]),
+                 "end end_offset extreme seconds side start start_offset");
+    }
+
+    // Bad input: a message and the exit code; an output that was there stays as it was.
+    void badInput_data()
+    {
+        QTest::addColumn<QString>("args"); // TABLE, EMPTY, OLD: files of the test
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        test::row("no file", QString("summary"), 2, QString("give one data FILE"));
+        test::row("limit without a comma", QString("summary TABLE --temp-limits 8"), 2,
+                  QString("--temp-limits takes LOW,HIGH"));
+        test::row("limit not a number", QString("summary TABLE --rh-limits 1x,80"), 1,
+                  QString("the limit \"1x\" is not a number"));
+        test::row("low above high", QString("summary TABLE --temp-limits 9,8"), 1,
+                  QString("the low limit 9 lies above the high limit 8"));
+        test::row("unit", QString("summary TABLE --unit k"), 2, QString("--unit takes c or f"));
+        test::row("empty table", QString("report EMPTY --pdf OLD"), 1,
+                  QString("holds no record with a readable time"));
+        test::row("a device", QString("summary /dev/null"), 1, QString("not a regular file"));
+        test::row("no --pdf", QString("report TABLE"), 2, QString("give --pdf OUT"));
+        test::row("scale refused", QString("report TABLE --pdf OLD --celsius -30,10"), 1,
+                  QString("-20 <= Celsius <= 60, try again!"));
+        test::row("the input itself", QString("report TABLE --pdf TABLE"), 1,
+                  QString("cannot write"));
+        test::row("into a folder", QString("report TABLE --pdf ."), 1, QString("cannot write"));
+    }
+    void badInput()
+    {
+        QFETCH(QString, args);
+        QTemporaryDir dir;
+        const QString table = writeTable(dir, "10:00:00 20.0"), old = dir.filePath("old.pdf");
+        QVERIFY(test::writeBytes(old, "old") && test::writeBytes(dir.filePath("empty"), ""));
+        QDir::setCurrent(dir.path());
+        args.replace("TABLE", table).replace("EMPTY", "empty").replace("OLD", old);
+        CommandRun run(args.split(' '));
+        QTEST(run.code, "code");
+        QVERIFY2(run.err().contains(FETCHED(QString, message)), qPrintable(run.err()));
+        QCOMPARE(test::readBytes(old), "old");
+        QCOMPARE(test::readBytes(table).left(9), "1\t10:00:0");
+    }
+
+    // The page: its text through pdftotext, the plot through pdftoppm.
+    void report()
+    {
+        QVERIFY2(!tool("pdftotext").isEmpty() && !tool("pdftoppm").isEmpty(), "poppler-utils");
+        QTemporaryDir dir;
+        // 20 rows a minute apart: temperature 10 .. 29, humidity 50 .. 69 %; 21 .. 25 °C is
+        // above 20, 66 .. 69 % above 65.
+        QStringList rows;
+        for (int i = 0; i < 20; ++i)
+            rows << QString("10:%1:00 %2.0 5.0 7.0 %3.0")
+                        .arg(i, 2, 10, QChar('0'))
+                        .arg(10 + i)
+                        .arg(50 + i);
+        const QString table = writeTable(dir, rows.join(';')), pdf = dir.filePath("r.pdf");
+        CommandRun run({ "report", table, "--pdf", pdf, "--title", "Store room 4", "--temp-limits",
+                         ",20", "--rh-limits", ",65", "--celsius", "0,40", "--rh", "0,100" });
+        QCOMPARE(run.code, 0);
+        QProcess text;
+        text.start(tool("pdftotext"), { "-layout", pdf, "-" });
+        QVERIFY(text.waitForFinished(60000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const char *shown :
+             { "Store room 4", "table.txt", "First 10:00:00", "Last 10:19:00", "Records 20",
+               "Interval 0:01:00", "Span 0:20:00",
+               "Temperature (°C) 10.0 °C 10:00:00 29.0 °C 10:19:00 19.50 °C",
+               "Humidity (%) 50.0 % 10:00:00 69.0 %", "20 / 0 / 0 / 0",
+               "Temperature limits: high 20 °C", "Above 0:09:00", "Outside 45.00 % of the span",
+               "above 10:11:00 10:20:00 0:09:00 29.0 °C",
+               "above 10:16:00 10:20:00 0:04:00 69.0 %" })
+            QVERIFY2(page.contains(QString::fromUtf8(shown)), shown);
+
+        // The humidity limit, 65 % of a 0 .. 100 % scale, is the row with the most blue: dashed
+        // and dotted, across the plot, with the curves' colours in the plot above the table.
+        QProcess picture;
+        picture.start(tool("pdftoppm"),
+                      { "-r", "150", "-png", "-singlefile", pdf, dir.filePath("p") });
+        QVERIFY(picture.waitForFinished(60000));
+        const QImage image(dir.filePath("p.png"));
+        QVERIFY(!image.isNull());
+        const auto kind = [&image](int x, int y) {
+            const QColor c = image.pixelColor(x, y);
+            return c.blue() > 150 && c.red() < 120 && c.green() < 120 ? 'b'
+                : c.red() > 150 && c.green() < 120 && c.blue() < 120  ? 'r'
+                : c.green() > 150 && c.red() < 120 && c.blue() < 120  ? 'g'
+                                                                      : '.';
+        };
+        int limitRow = 0, most = 0, runs = 0;
+        QString colours;
+        for (int y = 0; y < image.height(); ++y) {
+            QString line;
+            for (int x = 0; x < image.width(); ++x)
+                line += kind(x, y);
+            if (line.count('b') > most)
+                most = int(line.count('b')), limitRow = y,
+                runs = int(line.split('.', Qt::SkipEmptyParts).size());
+            if (y < image.height() / 2)
+                colours += line;
+        }
+        QVERIFY2(most > image.width() / 3 && runs >= 10,
+                 qPrintable(QString("%1 %2").arg(most).arg(runs)));
+        // 15 mm margin, title block above the plot, 295 pt of plot: the limit lies between.
+        QVERIFY2(limitRow > 200 && limitRow < image.height() / 2,
+                 qPrintable(QString::number(limitRow)));
+        QVERIFY(colours.contains('r') && colours.contains('g'));
+    }
+
+    // The window beside the command: the same figures for the same table, read in parts while
+    // rows come; its limits remembered and shown in the main window's unit.
+    void window()
+    {
+        const QString rows = "23:59:00 10.0 3.0 5.0 40.0 50.0 37.4 41.0;23:59:30 12.0 _ _ 45.0;"
+                             "23:59:28 14.0;00:00:28 OL;00:01:28 -OL 1.0 2.0 OL";
+        QTemporaryDir dir;
+        const QString file = writeTable(dir, rows);
+        test::ProgramRig rig;
+        QVERIFY(rig.startMeter(20, 25));
+        rig.ok();
+        RecordWindows *windows = rig.mainWindow()->findChild<MainToolbarCommands *>()->windows();
+        FileListWindow *list = windows->openFileList("store.txt");
+        const QStringList lines = recordLines(rows);
+        list->model()->addItem(lines[0]);
+        QAction *key = list->keyButton("Summary");
+        QVERIFY(key && key == list->toolBar()->actions().last());
+        QCOMPARE(key->toolTip(), "Summary (Ctrl+M)");
+        QCOMPARE(key->shortcut(), QKeySequence("Ctrl+M"));
+        key->trigger();
+        auto *summary = list->findChild<SummaryWindow *>();
+        QVERIFY(summary && summary->isVisible());
+        QTRY_VERIFY(summary->isCurrent() && summary->figures().records == 1);
+        auto *high = summary->findChild<QLineEdit *>("temperatureHigh");
+        high->setText("13");
+        Q_EMIT high->editingFinished();
+        for (const QString &line : lines.mid(1))
+            list->model()->addItem(line);
+        QTRY_VERIFY_WITH_TIMEOUT(summary->isCurrent() && summary->figures().records == 5, 20000);
+        QCOMPARE(QJsonDocument(summaryformat::toJson(summary->figures())),
+                 QJsonDocument(summaryJson(file, "--temp-limits ,13")));
+        // Its table shows what the command prints, row by row.
+        CommandRun text({ "summary", file, "--temp-limits", ",13" });
+        auto *table = summary->findChild<QTableWidget *>("figures");
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < 4; ++c)
+                cells << QRegularExpression::escape(table->item(r, c)->text());
+            const QRegularExpression line("\n *" + table->verticalHeaderItem(r)->text() + " .*"
+                                          + cells.join(" +") + "\n");
+            QVERIFY2(text.out().contains(line), qPrintable(line.pattern()));
+        }
+        // "Save Report...": the dialog proposes the table's name; the report is written there.
+        QFileDialog *dialog = summary->saveReport();
+        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), "store.pdf");
+        QSignalSpy written(summary, &SummaryWindow::reportWritten);
+        dialog->selectFile(dir.filePath("store.pdf"));
+        static_cast<QDialog *>(dialog)->accept();
+        QVERIFY(written.count() == 1 && written[0][0].toBool());
+        QVERIFY(test::readBytes(dir.filePath("store.pdf")).startsWith("%PDF"));
+
+        // Remembered, and in °F when the main window shows °F: 13 °C is 55.4 °F.
+        QPointer<SummaryWindow> closed = summary;
+        summary->close();
+        QTRY_VERIFY(!closed);
+        rig.app->state()->celsiusMode = false;
+        list->runKey("Summary");
+        summary = list->findChild<SummaryWindow *>();
+        QTRY_VERIFY(summary && summary->isCurrent());
+        QCOMPARE(summary->findChild<QLineEdit *>("temperatureHigh")->text(), "55.4");
+        QCOMPARE(summary->findChild<QComboBox *>("temperatureUnit")->currentText(), "°F");
+        QCOMPARE(summary->figures().limits.value(0).channel, SummaryChannel::TemperatureF);
+
+        // A running recording's file is never replaced by a report.
+        const QString recording = dir.filePath("rec.txt");
+        QVERIFY(rig.app->recorder()->startRecording(recording));
+        QString error;
+        QVERIFY(!summary->writeReport(recording, &error) && !error.isEmpty());
+        rig.app->recorder()->stopRecording();
+        QVERIFY(QFileInfo::exists(recording) && !test::readBytes(recording).startsWith("%PDF"));
+    }
+};
+
+QTEST_MAIN(TestSummary)
+#include "tst_summary.moc"
