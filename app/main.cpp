@@ -4,8 +4,13 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A file-size limit makes a write fail like a full disk (the recorder reports it and tries
+    // again) instead of killing the program with a row half written.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setApplicationName(QStringLiteral("Dewscope"));
     QCoreApplication::setApplicationVersion(QStringLiteral("10.02"));
 

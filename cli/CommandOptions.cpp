@@ -54,6 +54,14 @@ void CommandOptions::add(const QString &name, const QString &description, const 
     m_entries.append({ name, valueName, description });
 }
 
+void CommandOptions::addHidden(const QString &name, const QString &valueName)
+{
+    QCommandLineOption option(name, QString(), valueName);
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    m_parser.addOption(option);
+    m_entries.append({ name, valueName, QString(), true });
+}
+
 void CommandOptions::addNote(const QString &text)
 {
     m_notes.append(text);
@@ -147,6 +155,8 @@ QString CommandOptions::helpText() const
     entries.append({ QStringLiteral("help"), QString(), QStringLiteral("print this help") });
     text += QStringLiteral("\nOptions:\n");
     for (const Entry &entry : entries) {
+        if (entry.hidden)
+            continue;
         QString head = QStringLiteral("  --") + entry.name;
         if (!entry.valueName.isEmpty())
             head += QLatin1Char('=') + entry.valueName;

@@ -22,6 +22,8 @@ public:
 
     // A switch (valueName empty) or an option with a value.
     void add(const QString &name, const QString &description, const QString &valueName = QString());
+    // An option with a value that --help does not list: for the test suite's own settings.
+    void addHidden(const QString &name, const QString &valueName);
     // A paragraph printed after the options in --help.
     void addNote(const QString &text);
 
@@ -55,6 +57,7 @@ private:
         QString name;
         QString valueName;
         QString description;
+        bool hidden = false;
     };
 
     const Command *m_command = nullptr;

@@ -7,6 +7,7 @@
 #include "graphs/PlotRangeCheck.h"
 #include "recording/DataFile.h"
 #include "recording/DataFileReader.h"
+#include "recording/OutputFile.h"
 #include "tables/RecordTableModel.h"
 
 #include <QFile>
@@ -17,6 +18,9 @@
 namespace dewscope::cli {
 
 namespace {
+
+// A picture larger than this is not a plot anyone looks at, and would take gigabytes to draw.
+constexpr int MaxSide = 10000;
 
 // "MIN,MAX" as the dialog's Min and Max boxes.
 bool splitPair(const QString &text, QString *min, QString *max)
@@ -73,6 +77,9 @@ int runPlot(const QStringList &args, Io &io)
             return UsageError;
         }
         size = QSize(match.captured(1).toInt(), match.captured(2).toInt());
+        if (size.width() > MaxSide || size.height() > MaxSide)
+            return options.usageError(
+                QStringLiteral("--size is at most %1x%1 pixels").arg(MaxSide));
     }
     if (file.isEmpty() || png.isEmpty()) {
         io.err << name << "give a data FILE and --png OUT\n";
@@ -144,6 +151,12 @@ int runPlot(const QStringList &args, Io &io)
         }
     }
 
+    // Written beside OUT and renamed over it once complete: a failure leaves OUT as it was.
+    OutputFile output(png, { file });
+    if (!output.open()) {
+        io.err << name << output.errorString() << "\n";
+        return Failure;
+    }
     DrawingSurface surface(PlotPainter::font(), PlotPainter::backColor());
     surface.setImageSize(size);
     PlotPainter painter(&surface, &state);
@@ -151,8 +164,11 @@ int runPlot(const QStringList &args, Io &io)
         io.err << name << "the table cannot be plotted\n";
         return Failure;
     }
-    if (!surface.image().save(png, "PNG")) {
-        io.err << name << "cannot write " << png << "\n";
+    const bool saved = surface.image().save(output.device(), "PNG");
+    if (!saved)
+        output.abandon();
+    if (!saved || !output.commit()) {
+        io.err << name << output.errorString() << "\n";
         return Failure;
     }
     return Success;

@@ -3,12 +3,12 @@
 
 #include "graphs/RecordTablePrinter.h"
 #include "recording/DataFile.h"
+#include "recording/OutputFile.h"
 #include "tables/FileLoader.h"
 #include "tables/PrintLayout.h"
 #include "tables/RecordTableModel.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QGuiApplication>
 #include <QPdfWriter>
 
@@ -43,6 +43,10 @@ int runPrint(const QStringList &args, Io &io)
         io.err << "dewscope-cli print: " << whyNot << "\n";
         return Failure;
     }
+    // Written beside OUT and renamed over it once complete: a failure leaves OUT as it was.
+    OutputFile output(pdf, { file });
+    if (!output.open())
+        return options.failure(output.errorString());
     RecordTableModel model;
     QEventLoop loop;
     bool ok = false;
@@ -65,7 +69,7 @@ int runPrint(const QStringList &args, Io &io)
 
     int pages = 0;
     {
-        QPdfWriter writer(pdf);
+        QPdfWriter writer(output.device());
         writer.setPageSize(
             QPageSize(page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4));
         writer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
@@ -76,11 +80,10 @@ int runPrint(const QStringList &args, Io &io)
             loop.exec();
         pages = printer.pagesPrinted();
     }
-    if (!ok) {
-        QFile::remove(pdf);
-        io.err << "dewscope-cli print: cannot write " << pdf << ": " << error << "\n";
-        return Failure;
-    }
+    if (!ok)
+        return options.failure(QStringLiteral("cannot write %1: %2").arg(pdf, error));
+    if (!output.commit())
+        return options.failure(output.errorString());
     io.out << model.rows() - 1 << " records on " << pages << " pages to " << pdf << "\n";
     return Success;
 }

@@ -9,17 +9,21 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <optional>
+#include <utility>
 
 namespace dewscope::cli {
 
 // Records the meter's readings into a data file with the same recorder as the window: a sample
 // every interval seconds (in ticks of 960 ms), the recorder's time stamps, at most 35,000
-// records, each line flushed as it is written. Stops after --count records, at 35,000, or on
-// SIGINT/SIGTERM, closing the file cleanly. A file that already holds data is kept unless
-// --force is given. Samples that cannot be written are reported, the recording goes on trying
-// (a disk may be freed), and the exit status is 1 when any sample was missed.
+// records, each line flushed as it is written. Stops after --count samples (written or
+// missed), at 35,000 records, or on SIGINT/SIGTERM, closing the file cleanly. A file that
+// already holds data is kept unless --force is given. Samples that cannot be written are
+// reported, the recording goes on trying (a disk may be freed), and the exit status is 1 when
+// any sample was missed. Sampling starts with the first reading; a meter that has sent none a
+// minute after the start ends the recording with status 1.
 int runRecord(const QStringList &args, Io &io)
 {
     CommandOptions options("record", io);
@@ -35,10 +39,13 @@ int runRecord(const QStringList &args, Io &io)
                 QStringLiteral("N"));
     options.add(QStringLiteral("force"),
                 QStringLiteral("overwrite FILE when it already holds data (refused otherwise)"));
+    options.addHidden(QStringLiteral("first-reading-wait"), QStringLiteral("SECONDS"));
     options.addNote(QStringLiteral(
-        "Samples every SECONDS until N samples, 35000 records, SIGINT or SIGTERM. Samples that "
-        "cannot be written (a full disk) are reported on stderr and tried again; the exit status "
-        "is then 1, and the summary gives the samples missed."));
+        "Samples every SECONDS from the first reading on, until N samples (written or missed), "
+        "35000 records, SIGINT or SIGTERM. Samples that cannot be written (a full disk, a file "
+        "size limit) are reported on stderr and tried again; the exit status is then 1, and the "
+        "summary gives the samples missed. A meter that sends no reading within 60 s of the "
+        "start ends the recording with status 1."));
     if (const auto code = options.parse(args))
         return *code;
     const QString location = options.value(QStringLiteral("port"));
@@ -59,6 +66,11 @@ int runRecord(const QStringList &args, Io &io)
             return options.usageError(QStringLiteral("--count wants a whole number from 1 to %1")
                                           .arg(Recorder::MaxRecords));
     }
+    int code = Success;
+    const double firstReadingWait
+        = options.number(QStringLiteral("first-reading-wait"), 1, 3600, &code).value_or(60);
+    if (code != Success)
+        return code;
     if (options.positional().size() > 1)
         return options.usageError(
             QStringLiteral("unexpected argument '%1'").arg(options.positional().at(1)));
@@ -94,21 +106,37 @@ int runRecord(const QStringList &args, Io &io)
     Poll poll(&link, &state);
     QEventLoop loop;
     qint64 written = 0;
-    // Sampling starts with the first reading, so no record carries empty values.
+    qint64 samples = 0; // written or missed
+    bool saidNoReading = false;
+    bool timedOut = false;
+    // Sampling starts with the first reading, so no record carries empty values; a port that
+    // never brings one ends the recording.
+    QTimer firstReading;
+    firstReading.setSingleShot(true);
+    QObject::connect(&firstReading, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
     QObject::connect(&poll, &Poll::readingDecoded, &loop, [&] {
         if (!recorder.isTimerEnabled()) {
+            firstReading.stop();
+            if (saidNoReading)
+                io.err << "dewscope-cli record: the first reading has arrived; recording starts\n";
             recorder.resetRecordTime();
             recorder.setTimerEnabled(true);
         }
     });
+    const auto sampleTaken = [&] {
+        if (++samples == count)
+            loop.quit();
+    };
     QObject::connect(&recorder, &Recorder::fileListRowAppended, &loop, [&](const QString &row) {
         io.out << row << '\n';
         io.out.flush();
     });
     QObject::connect(&recorder, &Recorder::recordWritten, &loop, [&](qint64 number) {
         written = number;
-        if (count > 0 && written >= count)
-            loop.quit();
+        sampleTaken();
     });
     QObject::connect(&recorder, &Recorder::recordingFull, &loop, [&] {
         io.err << "dewscope-cli record: " << Recorder::MaxRecords
@@ -123,17 +151,23 @@ int runRecord(const QStringList &args, Io &io)
                                     << reason << "; samples are missed, still trying\n";
                              io.err.flush();
                          }
+                         sampleTaken();
                      });
     QObject::connect(&recorder, &Recorder::writeRecovered, &loop, [&](qint64 missed) {
         io.err << "dewscope-cli record: writing again after " << missed << " missed sample(s)\n";
         io.err.flush();
     });
     QObject::connect(&poll, &Poll::meterSilent, &loop, [&] {
-        io.err << "dewscope-cli record: the meter is silent; the last reading is recorded\n";
+        if (recorder.isTimerEnabled())
+            io.err << "dewscope-cli record: the meter is silent; the last reading is recorded\n";
+        else if (!std::exchange(saidNoReading, true))
+            io.err << "dewscope-cli record: no reading has arrived yet; nothing is recorded "
+                      "until one does\n";
         io.err.flush();
     });
     QObject::connect(&poll, &Poll::meterBack, &loop, [&] {
-        io.err << "dewscope-cli record: the meter is back\n";
+        if (recorder.isTimerEnabled())
+            io.err << "dewscope-cli record: the meter is back\n";
         io.err.flush();
     });
     // Without the window there is no transfer: the poll goes on at once.
@@ -143,6 +177,7 @@ int runRecord(const QStringList &args, Io &io)
     QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
 
     poll.setEnabled(true);
+    firstReading.start(int(firstReadingWait * 1000));
     loop.exec();
     poll.setEnabled(false);
     recorder.setTimerEnabled(false);
@@ -151,12 +186,15 @@ int runRecord(const QStringList &args, Io &io)
                << recorder.writeError() << '\n';
     recorder.stopRecording();
     link.close();
+    if (timedOut)
+        io.err << "dewscope-cli record: no reading came from " << location << " within "
+               << firstReadingWait << " s; stopped (is the meter on and connected?)\n";
     const qint64 missed = recorder.totalSamplesMissed();
     io.err << "dewscope-cli record: " << written << " record(s) written to " << path << ", "
            << missed << " sample(s) missed\n";
     io.out.flush();
     io.err.flush();
-    return missed > 0 ? Failure : Success;
+    return missed > 0 || timedOut ? Failure : Success;
 }
 
 } // namespace dewscope::cli

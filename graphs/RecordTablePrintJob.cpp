@@ -2,10 +2,12 @@
 
 #include "graphs/RecordTablePrinter.h"
 #include "meter/Poll.h"
+#include "recording/OutputFile.h"
 #include "tables/RecordWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -57,7 +59,22 @@ void RecordTablePrintJob::dialogFinished(int result)
     m_printer->setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
     m_caption = m_window->windowTitle();
     m_captionTaken = true;
-    m_tablePrinter = new RecordTablePrinter(m_window->model(), m_printer.get(), this);
+    QPagedPaintDevice *device = m_printer.get();
+    if (m_printer->outputFormat() == QPrinter::PdfFormat
+        && !m_printer->outputFileName().isEmpty()) {
+        m_output = std::make_unique<OutputFile>(m_printer->outputFileName());
+        if (!m_output->open()) {
+            end(false, m_output->errorString());
+            return;
+        }
+        m_pdf = std::make_unique<QPdfWriter>(m_output->device());
+        m_pdf->setResolution(m_printer->resolution());
+        m_pdf->setPageLayout(m_printer->pageLayout());
+        m_pdf->setTitle(m_printer->docName());
+        m_pdf->setCreator(m_printer->creator());
+        device = m_pdf.get();
+    }
+    m_tablePrinter = new RecordTablePrinter(m_window->model(), device, this);
     connect(m_tablePrinter, &RecordTablePrinter::captionChanged, m_window.data(),
             &QWidget::setWindowTitle);
     connect(m_tablePrinter, &RecordTablePrinter::abandoning, this, [this] { m_printer->abort(); });
@@ -65,8 +82,14 @@ void RecordTablePrintJob::dialogFinished(int result)
     m_tablePrinter->start();
 }
 
-void RecordTablePrintJob::end(bool ok, const QString &error)
+void RecordTablePrintJob::end(bool ok, QString error)
 {
+    if (m_output && ok && !m_output->commit()) {
+        ok = false;
+        error = m_output->errorString();
+    }
+    if (m_output)
+        m_output->cancel(); // after a commit, nothing is left to drop
     if (m_waiting)
         QApplication::restoreOverrideCursor();
     m_waiting = false;

@@ -7,11 +7,13 @@
 
 #include <memory>
 
+class QPdfWriter;
 class QPrinter;
 class QWidget;
 
 namespace dewscope {
 
+class OutputFile;
 class Poll;
 class RecordTablePrinter;
 class RecordWindow;
@@ -21,7 +23,9 @@ class RecordWindow;
 // without a nested event loop), then the table printed in slices on the chosen printer with
 // "n record(s) completed" in the window's caption. At the end, or when the dialog is
 // cancelled or the printer fails, the cursor, the caption and the poll come back; a failure
-// abandons the job and tells the user, since the caption alone would not.
+// abandons the job and tells the user, since the caption alone would not. Printed to a file,
+// the pages go with the printer's layout and resolution to a PDF beside the chosen file, which
+// replaces it only once complete: a failure leaves the file that was there as it was.
 class RecordTablePrintJob : public QObject
 {
     Q_OBJECT
@@ -45,12 +49,14 @@ Q_SIGNALS:
 
 private:
     void dialogFinished(int result);
-    void end(bool ok, const QString &error);
+    void end(bool ok, QString error);
 
     QPointer<RecordWindow> m_window;
     QPointer<Poll> m_poll;
     QPointer<QWidget> m_mainWindow;
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<OutputFile> m_output;
+    std::unique_ptr<QPdfWriter> m_pdf;
     QPointer<QPrintDialog> m_dialog;
     RecordTablePrinter *m_tablePrinter = nullptr;
     QString m_caption;

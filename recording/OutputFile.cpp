@@ -130,6 +130,16 @@ bool OutputFile::commit()
     return true;
 }
 
+void OutputFile::abandon()
+{
+    const int reason = errno;
+    m_error
+        = tr("%1 cannot be written: %2.")
+              .arg(m_target,
+                   reason ? QString::fromLocal8Bit(std::strerror(reason)) : m_file.errorString());
+    cancel();
+}
+
 void OutputFile::cancel()
 {
     if (m_file.isOpen()) {

@@ -32,6 +32,10 @@ public:
     bool commit();
     // Drops the temporary file; the target is as it was.
     void cancel();
+    // Right after a write into device() failed or was cut short: keeps the system's reason for
+    // errorString() and drops the temporary file (a short write leaves no error behind, so
+    // committing would keep a cut file).
+    void abandon();
 
     QString target() const { return m_target; }
     // The reason of the last failure, with the system's own words where it gave one.

@@ -116,6 +116,11 @@ bool Recorder::Private::writeRecord(const QByteArray &line)
 {
     if (!fileStillInPlace() && !reopenForAppend())
         return false;
+    // A piece of a line left by a failed write whose cut failed too goes before this record.
+    if (file.size() > goodSize && !file.resize(goodSize)) {
+        writeError = file.errorString();
+        return false;
+    }
     errno = 0;
     const qint64 written = file.write(line);
     if (written != line.size() || !file.flush()) {

@@ -17,10 +17,7 @@ GridSaver::GridSaver(RecordTableModel *model, const QString &path, const QString
     connect(&m_timer, &QTimer::timeout, this, &GridSaver::slice);
 }
 
-GridSaver::~GridSaver()
-{
-    m_file.close();
-}
+GridSaver::~GridSaver() = default;
 
 void GridSaver::setSliceLimits(int rows, int milliseconds)
 {
@@ -36,7 +33,7 @@ bool GridSaver::start()
         Q_EMIT finished(false, tr("The table is gone."));
         return false;
     }
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!m_file.open()) {
         Q_EMIT finished(false, m_file.errorString());
         return false;
     }
@@ -67,14 +64,15 @@ void GridSaver::slice()
         ++inSlice;
     }
     if (!chunk.isEmpty()) {
-        if (m_file.write(chunk) != chunk.size()) {
+        if (m_file.device()->write(chunk) != chunk.size()) {
+            m_file.abandon();
             finish(false, m_file.errorString());
             return;
         }
         Q_EMIT captionChanged(QString::number(m_next - 1) + QLatin1String("Records Completed"));
     }
     if (m_next > last) {
-        if (!m_file.flush()) {
+        if (!m_file.commit()) {
             finish(false, m_file.errorString());
             return;
         }
@@ -88,7 +86,7 @@ void GridSaver::finish(bool ok, const QString &error)
 {
     m_running = false;
     m_timer.stop();
-    m_file.close();
+    m_file.cancel(); // after a commit, nothing is left to drop
     Q_EMIT captionChanged(m_caption);
     Q_EMIT finished(ok, error);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "recording/OutputFile.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,7 +18,8 @@ class RecordTableModel;
 // event loop bounded in rows and in time, so the window stays responsive while 35,000 rows are
 // written. The number of rows is taken once at the start: rows appended meanwhile are not
 // written. Progress goes to the window caption as "nRecords Completed" (no blank); at the end
-// the caption is restored.
+// the caption is restored. The rows go to a temporary file beside the target, which replaces
+// the target only once every row is in: a failure or an abandoned save leaves it as it was.
 class GridSaver : public QObject
 {
     Q_OBJECT
@@ -33,8 +35,8 @@ public:
     // Upper bounds of one slice: rows written and milliseconds spent.
     void setSliceLimits(int rows, int milliseconds);
 
-    // Creates or truncates the file and starts writing in slices. Returns false when the file
-    // cannot be created; finished(false, ...) is emitted then too.
+    // Opens the temporary file and starts writing in slices. Returns false when the target
+    // cannot be written (see OutputFile); finished(false, ...) is emitted then too.
     bool start();
     bool isRunning() const { return m_running; }
     // The number of data rows being written (taken at start()).
@@ -51,7 +53,7 @@ private:
 
     QPointer<RecordTableModel> m_model;
     QString m_caption;
-    QFile m_file;
+    OutputFile m_file;
     QTimer m_timer;
     int m_sliceRows = DefaultSliceRows;
     int m_sliceMs = DefaultSliceMs;

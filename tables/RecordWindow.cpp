@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPainter>
@@ -188,20 +187,20 @@ void RecordWindow::saveGrid()
     }
     m_saver = new GridSaver(m_model, path, windowTitle(), this);
     connect(m_saver, &GridSaver::captionChanged, this, &QWidget::setWindowTitle);
-    connect(m_saver, &GridSaver::finished, this, [this, path](bool ok, const QString &error) {
+    connect(m_saver, &GridSaver::finished, this, [this](bool ok, const QString &error) {
         m_saver->deleteLater();
         m_saver = nullptr;
         SaveDialog::clearFileChosen();
         QApplication::restoreOverrideCursor();
         if (!ok) {
             // The caption is back as before: only this message tells the save from a success.
-            // What reached the file stays there. The box does not hold up the event loop.
-            auto *box = new QMessageBox(
-                QMessageBox::Critical, QApplication::applicationDisplayName(),
-                tr("The table could not be saved to %1:\n%2\n"
-                   "What was written before the failure stays in the file as it is.")
-                    .arg(QDir::toNativeSeparators(path), error),
-                QMessageBox::Ok, this);
+            // The box does not hold up the event loop.
+            auto *box
+                = new QMessageBox(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                                  tr("The table could not be saved:\n%1\n"
+                                     "A file that was there before is left as it was.")
+                                      .arg(error),
+                                  QMessageBox::Ok, this);
             box->setObjectName(QStringLiteral("SaveFailedMessage"));
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->open();

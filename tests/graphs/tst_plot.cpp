@@ -268,6 +268,7 @@ private Q_SLOTS:
                  "--rh -1,50|1|" + Check::HumidityMessage, "--to 11|1|1 <= From <= 10, try again!",
                  "--celsius 0,0 --to 11|1|" + Check::CelsiusMessage,
                  "--size 300x300|1|at least 400x391", "--size big|2|WIDTHxHEIGHT",
+                 "--size 400x10001|2|--size is at most 10000x10000 pixels",
                  "--file|1|none.txt does not exist" })
             QTest::newRow(qPrintable(row))
                 << row.section('|', 0, 0) << row.section('|', 1, 1).toInt() << row.section('|', 2);

@@ -1,3 +1,4 @@
+#include "tests/common/FileSizeLimit.h"
 #include "tests/common/RecorderRig.h"
 #include "tests/common/TestData.h"
 
@@ -5,9 +6,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace dewscope;
 
@@ -188,15 +186,11 @@ private Q_SLOTS:
         QSignalSpy recovered(&rig.recorder, &Recorder::writeRecovered);
         QVERIFY(rig.recorder.startRecording(rig.path));
         rig.ticks(3);
-        struct rlimit saved;
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        struct rlimit limited = saved;
-        limited.rlim_cur = rlim_t(QFileInfo(rig.path).size() + 10);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(diskFull ? setrlimit(RLIMIT_FSIZE, &limited) == 0 : QFile::remove(rig.path));
-        rig.ticks(3);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+        {
+            test::FileSizeLimit limit(diskFull ? QFileInfo(rig.path).size() + 10 : 0);
+            QVERIFY(diskFull || QFile::remove(rig.path));
+            rig.ticks(3);
+        }
         QVERIFY(rig.recorder.isRecording());
         QTEST(rig.recorder.recordCount(), "countDuring");
         QTEST(recordNumbers(rig.path), "atPathDuring");

@@ -9,6 +9,7 @@
 #include "tables/RealTimeListWindow.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
+#include "tests/common/FileSizeLimit.h"
 #include "tests/common/RecorderRig.h"
 #include "tests/common/TestData.h"
 
@@ -213,11 +214,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name"); // in the test's folder; the dialog is cancelled if empty
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QString>("message"); // what a failure says after the file name
+        QTest::addColumn<int>("limit"); // the bytes a file may take (a full disk); 0: any
         const QByteArray row = "\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t\r\n";
         // clang-format off
-        QTest::newRow("two rows saved") << "list.txt" << "1\t12:00:01" + row + "2\t12:00:02" + row << "";
-        QTest::newRow("cancelled: nothing written") << "" << QByteArray("<cannot open>") << "";
-        QTest::newRow("failed: said with the reason") << "gone/list.txt" << QByteArray("<cannot open>") << ":\nNo such file or directory";
+        QTest::newRow("two rows saved") << "list.txt" << "1\t12:00:01" + row + "2\t12:00:02" + row << "" << 0;
+        QTest::newRow("cancelled: nothing written") << "" << QByteArray("<cannot open>") << "" << 0;
+        QTest::newRow("failed: said with the reason") << "gone/list.txt" << QByteArray("<cannot open>") << " cannot be written: No such file or directory." << 0;
+        QTest::newRow("disk full: earlier file kept") << "list.txt" << QByteArray("earlier\r\n") << " cannot be written: " + QString(strerror(EFBIG)) + '.' << 60;
         // clang-format on
     }
     // The window's Save key, its dialog, its caption and a failure's message; the saver's own
@@ -229,17 +232,21 @@ private Q_SLOTS:
         press(3);
         ticks(2);
         const QString path = name.isEmpty() ? QString() : m_rig->dir.filePath(name);
+        test::writeBytes(path, "earlier\r\n");
         QSignalSpy finished(list(), &RecordWindow::saveFinished);
+        auto limit = std::make_optional<test::FileSizeLimit>(FETCHED(int, limit));
         answering(fileAnswer(path), [this] { list()->runKey(QStringLiteral("Save")); });
         QVERIFY(finished.count() == 1 || finished.wait(5000));
+        limit.reset();
         QCOMPARE(finished.first().at(0).toBool(), !name.isEmpty() && message.isEmpty());
         QTEST(readBytes(path), "written");
+        QCOMPARE(QDir(m_rig->dir.path()).entryList({ "list.txt?*" }), QStringList());
         QCOMPARE(list()->windowTitle(), QStringLiteral("Real Time List"));
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         auto *box = list()->findChild<QMessageBox *>(QStringLiteral("SaveFailedMessage"));
         QCOMPARE(box ? box->text().section('\n', 0, 1) : QString(),
                  message.isEmpty() ? QString()
-                                   : "The table could not be saved to " + path + message);
+                                   : "The table could not be saved:\n" + path + message);
     }
 
     // The list shows 16 data rows: appends up to the 16th leave the view alone, the 17th and

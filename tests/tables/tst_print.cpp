@@ -2,7 +2,9 @@
 #include "graphs/RecordTablePrinter.h"
 #include "tables/FileListWindow.h"
 #include "tables/RecordTableModel.h"
+#include "tests/common/FileSizeLimit.h"
 #include "tests/common/MeterRig.h"
+#include "tests/common/TestData.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -106,16 +108,23 @@ private Q_SLOTS:
     void printKey_data()
     {
         QTest::addColumn<QString>("file"); // empty: the dialog is cancelled
+        QTest::addColumn<int>("limit"); // the bytes a file may take (a full disk); 0: any
         QTest::addColumn<QStringList>("captions"); // with the poll's state at each
-        QTest::newRow("cancelled") << QString() << QStringList();
-        QTest::newRow("printed") << "t.pdf"
-                                 << QStringList { "3 record(s) completed, off", "List, off" };
-        QTest::newRow("printer fails") << "no/such/folder/t.pdf" << QStringList();
+        QTest::addColumn<QString>("failure"); // the reason the message gives
+        const QStringList printed { "3 record(s) completed, off", "List, off" };
+        // clang-format off
+        QTest::newRow("cancelled") << QString() << 0 << QStringList() << QString();
+        QTest::newRow("printed") << "t.pdf" << 0 << printed << QString();
+        QTest::newRow("printer fails") << "no/such/folder/t.pdf" << 0 << QStringList() << QString(strerror(ENOENT)) + '.';
+        QTest::newRow("disk full") << "t.pdf" << 1000 << printed << QString(strerror(EFBIG)) + '.';
+        // clang-format on
     }
 
+    // Printed to a file, an earlier file is replaced only by a complete printout.
     void printKey()
     {
         QFETCH(QString, file);
+        QFETCH(QString, failure);
         test::MeterRig rig; // a poll with no meter behind it
         Poll &poll = rig.poll;
         poll.setEnabled(true);
@@ -125,6 +134,7 @@ private Q_SLOTS:
         QWidget mainWindow;
         RecordTablePrintJob job(&window, &poll, &mainWindow);
         QTemporaryDir dir;
+        QVERIFY(test::writeBytes(dir.filePath("t.pdf"), "old"));
         job.printer()->setOutputFileName(dir.filePath(file));
         QStringList seen;
         connect(&window, &QWidget::windowTitleChanged, [&](const QString &caption) {
@@ -134,16 +144,20 @@ private Q_SLOTS:
         job.start();
         QVERIFY(job.printDialog()->isVisible() && !poll.isEnabled());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        auto limit = std::make_optional<test::FileSizeLimit>(FETCHED(int, limit));
         // As the dialog's OK does, without its check of the folder.
         job.printDialog()->done(file.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
         QVERIFY(finished.count() || finished.wait(5000));
-        QCOMPARE(finished.first().first().toBool(), file == "t.pdf");
+        limit.reset();
+        const bool printed = !file.isEmpty() && failure.isEmpty();
+        QCOMPARE(finished.first().first().toBool(), printed);
         QTEST(seen, "captions");
         QVERIFY(window.windowTitle() == "List" && !QApplication::overrideCursor()
                 && poll.isEnabled());
-        QCOMPARE(QFileInfo(dir.filePath("t.pdf")).size() > 0, file == "t.pdf");
-        QCOMPARE(window.findChild<QMessageBox *>("PrintFailedMessage") != nullptr,
-                 file.startsWith("no/"));
+        QCOMPARE(test::readBytes(dir.filePath("t.pdf")).left(4), printed ? "%PDF" : "old");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "t.pdf" });
+        auto *box = window.findChild<QMessageBox *>("PrintFailedMessage");
+        QCOMPARE(box ? box->text().section('\n', 0, 0).section(": ", -1) : QString(), failure);
     }
 };
 

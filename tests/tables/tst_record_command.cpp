@@ -1,17 +1,18 @@
 #include "meter/SimulatedMeter.h"
 #include "tests/common/CommandRun.h"
+#include "tests/common/FileSizeLimit.h"
 #include "tests/common/TestData.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <optional>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace dewscope;
 using test::CommandRun;
@@ -89,62 +90,106 @@ private Q_SLOTS:
 
     // The disk is full (a file size limit, SIGXFSZ ignored) for the first 3 s, then is freed:
     // the first failed sample is reported with the system's reason, then the recovery; the
-    // recording goes on to its count and ends with status 1.
+    // recording ends at its count of samples, written or missed, with status 1.
     void fullDiskIsReported()
     {
         const QString path = m_dir->filePath(QStringLiteral("rec.txt"));
-        struct rlimit saved;
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        struct rlimit limited = saved;
-        limited.rlim_cur = 0; // a write fails whole, with the reason EFBIG
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        // Limited once the port and the file are open (the port's lock file is written too).
-        QTimer::singleShot(0, [&limited] { setrlimit(RLIMIT_FSIZE, &limited); });
-        QTimer::singleShot(3000, [&saved] { setrlimit(RLIMIT_FSIZE, &saved); });
+        std::optional<test::FileSizeLimit> limit;
+        // Limited once the port and the file are open (the port's lock file is written too): one
+        // byte of a record fits, then the write fails with the reason EFBIG.
+        QTimer::singleShot(0, [&limit] { limit.emplace(1); });
+        QTimer::singleShot(3000, [&limit] { limit.reset(); });
         CommandRun run(
-            { "record", "--port", m_meter->path(), "--interval", "1", "--count", "2", path });
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+            { "record", "--port", m_meter->path(), "--interval", "1", "--count", "4", path });
 
         QCOMPARE(run.code, 1);
         const QByteArray bytes = readBytes(path);
-        QVERIFY2(bytes.count("\r\n") == 2 && bytes.count('\t') == 16, bytes.constData());
         const QString err = run.err();
         const QString failed = "cannot write to " + path + ": " + strerror(EFBIG);
         const QRegularExpressionMatch recovered
             = QRegularExpression(R"(writing again after (\d+) missed sample)").match(err);
-        QVERIFY2(err.count(failed) == 1 && recovered.captured(1).toInt() >= 1
-                     && err.endsWith(QStringLiteral("2 record(s) written to %1, %2 sample(s) "
-                                                    "missed\n")
-                                         .arg(path, recovered.captured(1))),
-                 qPrintable(err));
+        const int missed = recovered.captured(1).toInt(), written = 4 - missed;
+        QVERIFY2(
+            err.count(failed) == 1 && missed >= 1 && bytes.count("\r\n") == written
+                && err.endsWith(QString("%1 record(s) written to %2, %3 sample(s) missed\n")
+                                    .arg(QString::number(written), path, QString::number(missed))),
+            qPrintable(err));
     }
 
-    void refusals_data()
+    // "LIMIT COMMAND ARGS": the bytes a file may take and a command line (@PORT: the simulated
+    // meter, @SILENT: one that sends nothing, @DIR: the test's folder); the exit code, a part of
+    // stderr, and what the last file named holds afterwards (empty: as before).
+    void commandLines_data()
     {
-        QTest::addColumn<QString>("args"); // @PORT: the simulated meter, @DIR: the test's folder
+        QTest::addColumn<QString>("line");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("message"); // a part of it
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("after");
+        for (const QString command :
+             { "unlimited plot @DIR/old.txt --png ", "unlimited print @DIR/old.txt --pdf " })
+            for (const QString row :
+                 { "/dev/null|1|not a regular file", "@DIR/fifo|1|not a regular file",
+                   "@DIR/folder|1|is a folder", "@DIR/protected|1|write-protected",
+                   "@DIR/old.txt|1|the input file itself", "/sys/out|1|Permission denied",
+                   "@DIR/earlier|0||^(%PDF|.PNG)" })
+                test::row(qPrintable(command + row), command + row.section('|', 0, 0),
+                          row.section('|', 1, 1).toInt(), row.section('|', 2, 2),
+                          row.section('|', 3));
+        // As on a full disk: two records of 47 bytes fit, the third is cut short and the fourth
+        // is missed too.
+        const QString tooLarge = "@DIR/earlier cannot be written: " + QString(strerror(EFBIG));
         // clang-format off
-        QTest::newRow("missing port") << "--port @DIR/none --interval 1 --force @DIR/old.txt" << 1 << "cannot open";
-        QTest::newRow("old data without --force") << "--port @PORT --interval 1 --count 1 @DIR/old.txt" << 1 << "--force";
-        QTest::newRow("folder missing") << "--port @PORT --interval 1 @DIR/no/such/x.txt" << 1 << "cannot create";
-        QTest::newRow("file is a folder") << "--port @PORT --interval 1 @DIR" << 1 << "cannot create";
-        QTest::newRow("count zero") << "--port @PORT --interval 1 --count 0 @DIR/old.txt" << 2 << "--count";
-        QTest::newRow("no file") << "--port @PORT --interval 1" << 2 << "Usage";
+        test::row("record, 100 bytes", "100 record --port @PORT --interval 1 --count 4 --force @DIR/old.txt", 1, "2 record(s) written to @DIR/old.txt, 2 sample(s) missed", "^1\t[^\r]+\r\n2\t[^\r]+\r\n$");
+        test::row("plot, 100 bytes", "100 plot @DIR/old.txt --png @DIR/earlier", 1, tooLarge, "");
+        test::row("print, 100 bytes", "100 print @DIR/old.txt --pdf @DIR/earlier", 1, tooLarge, "");
+        // A refused recording never truncates a file that is there.
+        test::row("missing port", "unlimited record --port @DIR/none --interval 1 --force @DIR/old.txt", 1, "cannot open", "");
+        test::row("old data without --force", "unlimited record --port @PORT --interval 1 --count 1 @DIR/old.txt", 1, "--force", "");
+        test::row("folder missing", "unlimited record --port @PORT --interval 1 @DIR/no/such/x.txt", 1, "cannot create", "");
+        test::row("file is a folder", "unlimited record --port @PORT --interval 1 @DIR", 1, "cannot create", "");
+        test::row("count zero", "unlimited record --port @PORT --interval 1 --count 0 @DIR/old.txt", 2, "--count", "");
+        test::row("no file", "unlimited record --port @PORT --interval 1", 2, "Usage", "");
+        test::row("no reading ever", "unlimited record --port @SILENT --interval 1 --first-reading-wait 5 --force @DIR/old.txt", 1,
+                  "record: no reading has arrived yet; nothing is recorded until one does\ndewscope-cli record: no reading came from @SILENT within 5 s; stopped (is the meter on and connected?)\ndewscope-cli record: 0 record(s) written", "^$");
         // clang-format on
     }
-
-    // A refused recording never truncates a file that is there.
-    void refusals()
+    // The program itself with no desktop session (and no notice of the runtime folder it
+    // lacks): a refused target stays as it was; a write beyond the file size limit fails, is
+    // reported and leaves whole lines only; no temporary file is left.
+    void commandLines()
     {
-        QFETCH(QString, args);
-        QFETCH(QString, message);
-        args.replace("@PORT", m_meter->path()).replace("@DIR", m_dir->path());
-        CommandRun run(QStringList { "record" } + args.split(' '));
-        QTEST(run.code, "code");
-        QVERIFY2(run.err().contains(message), qPrintable(run.err()));
-        QCOMPARE(readBytes(m_dir->filePath(QStringLiteral("old.txt"))), m_old);
+        QFETCH(QString, line);
+        QFETCH(QString, err);
+        QFETCH(QString, after);
+        m_meter->setSilent(line.contains("@SILENT"));
+        for (QString *text : { &line, &err })
+            text->replace(QRegularExpression("@PORT|@SILENT"), m_meter->path())
+                .replace("@DIR", m_dir->path());
+        QDir dir(m_dir->path());
+        QVERIFY(test::writeBytes(dir.filePath("earlier"), m_old)
+                && test::writeBytes(dir.filePath("protected"), m_old)
+                && QFile::setPermissions(dir.filePath("protected"), QFile::ReadOwner)
+                && dir.mkdir("folder") && ::mkfifo(qPrintable(dir.filePath("fifo")), 0600) == 0);
+        const QString target = line.section(' ', -1);
+        const auto state
+            = [&target] { return QFileInfo(target).isFile() ? readBytes(target) : ""; };
+        const QByteArray before = state();
+        const QStringList entries = dir.entryList(QDir::AllEntries | QDir::System);
+        QProcess program;
+        QSignalSpy finished(&program, &QProcess::finished); // the meter runs meanwhile
+        program.start("env",
+                      QString("-u XDG_RUNTIME_DIR prlimit --fsize=%1 " DEWSCOPE_CLI " %2")
+                          .arg(line.section(' ', 0, 0), line.section(' ', 1))
+                          .split(' '));
+        QVERIFY(finished.wait(60000));
+        const QString printed = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && printed.contains(err)
+                     && !printed.contains("XDG_RUNTIME_DIR"),
+                 qPrintable(printed));
+        QTEST(program.exitCode(), "code");
+        QVERIFY(after.isEmpty() ? state() == before
+                                : QString::fromLatin1(state()).contains(QRegularExpression(after)));
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::System), entries);
     }
 };
 
