@@ -12,7 +12,7 @@ else
     BUILD="${DEWSCOPE_BUILD_DIR:-$ROOT/build}"
 fi
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev xvfb xauth fonts-liberation
-          dpkg-dev lintian desktop-file-utils man-db file)
+          dpkg-dev lintian desktop-file-utils man-db file poppler-utils)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
