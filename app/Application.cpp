@@ -93,7 +93,8 @@ Application::Application(const Options &options, QObject *parent)
     connect(commands, &MainToolbarCommands::graphRequested, m_graph, &RealTimeGraph::open);
     // The memory panel, its set loads and the download from the poll's announcement.
     m_memory = new MemoryCommands(m_mainWindow, commands->windows(), m_mainWindow);
-    // The data plot: opened by "Plot" in the File List and the Data List.
+    // The data plot: opened by "Plot" in the File List and the Data List, and following a new
+    // table of the list it reads.
     m_plot = new DataPlot(m_mainWindow, this);
     connect(commands->windows(), &RecordWindows::keyClicked, m_plot, &DataPlot::keyClicked);
     // The Summary of each record table, in the main window's temperature unit.
@@ -102,6 +103,7 @@ Application::Application(const Options &options, QObject *parent)
                 if (key == QLatin1String("Summary") && window)
                     SummaryWindow::openFor(window, m_state.celsiusMode, m_recorder);
             });
+    connect(commands->windows(), &RecordWindows::tableReplaced, m_plot, &DataPlot::tableReplaced);
 
     m_port = new PortWindow(&m_state, m_portMap.get());
     connect(m_port, &PortWindow::accepted, this, &Application::openMainWindow);

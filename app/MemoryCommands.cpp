@@ -6,6 +6,7 @@
 #include "meter/Poll.h"
 #include "meter/SharedState.h"
 #include "tables/DataListWindow.h"
+#include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
 
 #include <QCoreApplication>
@@ -100,6 +101,7 @@ void MemoryCommands::loadSet(const QString &text)
     const int setNumber = int(number);
     const SetRecords records(m_image.bytes(), sets, setNumber);
     DataListWindow *list = m_windows->openDataList();
+    list->model()->setSource(tr("memory set %1").arg(setNumber));
     const QString caption = list->windowTitle();
     SharedState *state = m_mainWindow->sharedState();
     m_loader = new SetLoader(list->model(), records, &state->reading, &state->texts, this);

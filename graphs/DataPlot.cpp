@@ -11,6 +11,9 @@ DataPlot::DataPlot(QWidget *mainWindow, QObject *parent)
     : QObject(parent)
     , m_mainWindow(mainWindow)
 {
+    m_rowsSettled.setSingleShot(true);
+    m_rowsSettled.setInterval(RowsSettleMs);
+    connect(&m_rowsSettled, &QTimer::timeout, this, &DataPlot::rowsChanged);
 }
 
 DataPlot::~DataPlot()
@@ -43,9 +46,8 @@ void DataPlot::open(RecordWindow *source)
     }
     m_fromFileList = qobject_cast<FileListWindow *>(source) != nullptr;
     m_fromDataList = !m_fromFileList;
-    m_table = source->model();
-    m_state.resetScales();
-    m_state.spanWholeTable(m_table->rows() - 1);
+    setTable(source->model());
+    m_following = false;
     if (m_window) {
         // Loaded but hidden (a failed drawing or range dialog): shown again, drawn anew.
         m_window->setTable(m_table);
@@ -56,8 +58,41 @@ void DataPlot::open(RecordWindow *source)
     reopen();
 }
 
+void DataPlot::setTable(RecordTableModel *table)
+{
+    if (m_table)
+        disconnect(m_table, nullptr, this, nullptr);
+    m_table = table;
+    m_state.resetScales();
+    m_state.spanWholeTable(table->rows() - 1);
+    const auto settle = [this] { m_rowsSettled.start(); };
+    connect(table, &RecordTableModel::rowsInserted, this, settle);
+    connect(table, &RecordTableModel::rowsRemoved, this, settle);
+    connect(table, &RecordTableModel::modelReset, this, settle);
+}
+
+void DataPlot::tableReplaced(RecordWindow *window)
+{
+    const bool fileList = qobject_cast<FileListWindow *>(window) != nullptr;
+    if (!window || !m_window || !m_window->isVisible() || fileList != m_fromFileList)
+        return;
+    setTable(window->model());
+    m_following = true;
+    m_window->setTable(m_table);
+    m_window->redraw();
+}
+
+void DataPlot::rowsChanged()
+{
+    if (!m_following || !m_table || !m_window || !m_window->isVisible())
+        return;
+    m_state.spanWholeTable(m_table->rows() - 1);
+    m_window->redraw();
+}
+
 void DataPlot::reopen()
 {
+    m_following = false;
     if (m_window && m_window->isVisible())
         m_window->close();
     delete m_window;

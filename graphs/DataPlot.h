@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class QWidget;
 
@@ -21,6 +22,9 @@ class DataPlot : public QObject
     Q_OBJECT
 
 public:
+    // How long the rows of a replaced table must rest before the plot is drawn again.
+    static constexpr int RowsSettleMs = 250;
+
     DataPlot(QWidget *mainWindow, QObject *parent = nullptr);
     ~DataPlot() override;
 
@@ -40,16 +44,25 @@ public Q_SLOTS:
     void open(dewscope::RecordWindow *source);
     // "Limit": shows the range dialog, or brings it forward.
     void showRange();
+    // A File List or Data List opened anew: a plot on screen that reads that list takes the new
+    // table in place, with the default scales and the whole table as the span, as "Plot" would.
+    // Until the next "Plot" or range, the span grows with the rows that arrive (a file loading,
+    // a recording) and the plot is drawn again once they pause.
+    void tableReplaced(dewscope::RecordWindow *window);
 
 private:
     void reopen();
     void hideWindow();
+    void setTable(RecordTableModel *table);
+    void rowsChanged();
 
     QPointer<QWidget> m_mainWindow;
     DataPlotState m_state;
     bool m_fromFileList = false;
     bool m_fromDataList = false;
     QPointer<RecordTableModel> m_table;
+    bool m_following = false; // the span grows with the table
+    QTimer m_rowsSettled;
     QPointer<DataPlotWindow> m_window;
     QPointer<PlotRangeDialog> m_range;
 };

@@ -1,6 +1,7 @@
 #include "graphs/DataPlotWindow.h"
 
 #include "graphs/DataPlotState.h"
+#include "graphs/GraphPrintout.h"
 #include "graphs/GraphToolbar.h"
 
 #include <QCloseEvent>
@@ -136,17 +137,24 @@ void DataPlotWindow::drawSlice()
     }
 }
 
-bool DataPlotWindow::printTo(QPrinter *printer)
+bool DataPlotWindow::printTo(QPrinter *printer, QString *error)
 {
-    return DrawingSurface::printImage(m_surface.image(), printer);
+    const GraphPrintout printout(Caption, m_table ? m_table->source() : QString());
+    return printGraphPage(
+        printer,
+        [&](QPagedPaintDevice *page) {
+            return printout.printPlot(page, *m_state, m_table, size());
+        },
+        error);
 }
 
 void DataPlotWindow::print()
 {
     if (m_printDialog)
         return;
-    m_printDialog = printGraphWindow(m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
-                                     [this](QPrinter *printer) { return printTo(printer); });
+    m_printDialog = printGraphWindow(
+        m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
+        [this](QPrinter *printer, QString *error) { return printTo(printer, error); });
 }
 
 } // namespace dewscope

@@ -22,7 +22,8 @@ struct DataPlotState;
 // the last of the span. Each show or resize draws the frame and then the records in slices,
 // with "r Records Completed" in the caption, letting events run between slices; a resize or a
 // close abandons the pass under way. Everything is drawn on a persistent image that the window
-// paints from and that "Print" prints. A minimised window neither resizes nor draws.
+// paints from; "Print" draws the plot anew on the page. A minimised window neither resizes nor
+// draws.
 class DataPlotWindow : public QWidget
 {
     Q_OBJECT
@@ -49,11 +50,13 @@ public:
     void setTable(const RecordTableModel *table);
     // Frame drawing at the present size, then the curves.
     void redraw();
-    // The image as one page on a printer already set up (no dialog); false when it failed.
-    bool printTo(QPrinter *printer);
+    // One page on a printer already set up (no dialog): a heading with the table's source and
+    // the time, and the plot drawn anew at the printer's resolution as this window lays it out,
+    // scaled to the page. A PDF file is written whole or not at all. False with the reason.
+    bool printTo(QPrinter *printer, QString *error = nullptr);
 
 public Q_SLOTS:
-    // "Print": toolbar hidden, the main window's print dialog, the image on the chosen printer
+    // "Print": toolbar hidden, the main window's print dialog, the page on the chosen printer
     // with the dialog's copies and orientation, toolbar shown again.
     void print();
 

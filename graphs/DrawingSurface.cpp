@@ -36,7 +36,13 @@ DrawingSurface::DrawingSurface(const QFont &font, const QColor &backColor)
     , m_backColor(backColor)
     , m_pointSize(font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75)
 {
-    m_font.setPixelSize(qRound(m_pointSize * ScreenPixelsPerPoint));
+    setFontUnits();
+}
+
+void DrawingSurface::setFontUnits()
+{
+    const bool twips = m_pagePainter && m_pictureUnits.isEmpty();
+    m_font.setPixelSize(qRound(m_pointSize * (twips ? TwipsPerPoint : ScreenPixelsPerPoint)));
 }
 
 DrawingSurface::~DrawingSurface()
@@ -84,11 +90,43 @@ bool DrawingSurface::beginDocument(QPagedPaintDevice *printer)
         return false;
     }
     m_printer = printer;
-    const double scale = printer->logicalDpiX() / 1440.0;
-    m_pagePainter->scale(scale, scale);
-    m_font.setPixelSize(qRound(m_pointSize * TwipsPerPoint));
+    setPictureArea(QRectF(), QSize());
     m_currentX = m_currentY = 0;
     return true;
+}
+
+void DrawingSurface::setPictureArea(const QRectF &area, const QSize &units)
+{
+    if (!m_pagePainter)
+        return;
+    const double dots = m_printer->logicalDpiX() / 1440.0;
+    m_pagePainter->resetTransform();
+    m_pagePainter->scale(dots, dots);
+    m_pictureUnits = QSize();
+    if (!area.isEmpty() && !units.isEmpty()) {
+        m_pagePainter->translate(area.topLeft());
+        m_pagePainter->scale(area.width() / units.width(), area.height() / units.height());
+        m_pictureUnits = units;
+    }
+    setFontUnits();
+}
+
+void DrawingSurface::drawImage(const QImage &image, const QRectF &area)
+{
+    if (!m_pagePainter || image.isNull())
+        return;
+    QPainter &painter = *m_pagePainter;
+    const double perTwip = m_printer->logicalDpiX() / 1440.0;
+    const QRect dots = QTransform::fromScale(perTwip, perTwip).mapRect(area).toRect();
+    const double fit
+        = qMin(double(dots.width()) / image.width(), double(dots.height()) / image.height());
+    const double scale = fit >= 1 ? std::floor(fit) : fit;
+    painter.save();
+    painter.resetTransform();
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRectF(dots.topLeft(), QSizeF(image.size()) * scale), image);
+    painter.restore();
 }
 
 bool DrawingSurface::newPage()
@@ -104,7 +142,8 @@ bool DrawingSurface::endDocument()
     const bool ok = m_pagePainter->end();
     m_pagePainter.reset();
     m_printer = nullptr;
-    m_font.setPixelSize(qRound(m_pointSize * ScreenPixelsPerPoint));
+    m_pictureUnits = QSize();
+    setFontUnits();
     return ok;
 }
 
@@ -119,6 +158,8 @@ double DrawingSurface::scaleWidth() const
 {
     if (m_outside)
         return m_outsideSize.width();
+    if (!m_pictureUnits.isEmpty())
+        return m_pictureUnits.width();
     if (m_printer)
         return m_printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
     return m_image.width();
@@ -128,6 +169,8 @@ double DrawingSurface::scaleHeight() const
 {
     if (m_outside)
         return m_outsideSize.height();
+    if (!m_pictureUnits.isEmpty())
+        return m_pictureUnits.height();
     if (m_printer)
         return m_printer->pageLayout().paintRect(QPageLayout::Inch).height() * 1440.0;
     return m_image.height();
@@ -178,7 +221,8 @@ void DrawingSurface::lineIn(QPainter *painter, const QColor &color, const QPoint
                             const QPoint &to)
 {
     QPen pen(color, m_drawWidth);
-    pen.setCosmetic(m_pagePainter != nullptr); // device pixels on paper, as on screen
+    // Printer dots on a page, as pixels on screen; a picture's pixels scaled with it.
+    pen.setCosmetic(m_pagePainter && m_pictureUnits.isEmpty());
     if (m_drawStyle == Style::Dotted) {
         // One pixel on, one off; flat caps keep the dots apart.
         pen.setCapStyle(Qt::FlatCap);
@@ -197,7 +241,10 @@ void DrawingSurface::lineIn(QPainter *painter, const QColor &color, const QPoint
 
 void DrawingSurface::fillBox(double x1, double y1, double x2, double y2, const QColor &color)
 {
-    const QRect box = QRect(toUnits(x1, y1), toUnits(x2, y2)).normalized();
+    const QPoint a = toUnits(x1, y1);
+    const QPoint b = toUnits(x2, y2);
+    const QRect box(QPoint(qMin(a.x(), b.x()), qMin(a.y(), b.y())),
+                    QPoint(qMax(a.x(), b.x()), qMax(a.y(), b.y())));
     paint(box, [&](QPainter *painter) { painter->fillRect(box, color); });
 }
 
@@ -226,19 +273,6 @@ double DrawingSurface::textHeight(const QString &text) const
 {
     Q_UNUSED(text);
     return QFontMetricsF(m_font).height();
-}
-
-bool DrawingSurface::printImage(const QImage &image, QPagedPaintDevice *printer)
-{
-    DrawingSurface page { QFont() };
-    if (image.isNull() || !page.beginDocument(printer))
-        return false;
-    // In device pixels: the image as large as the printable area allows, at its top-left.
-    page.m_pagePainter->resetTransform();
-    const QRect area = printer->pageLayout().paintRectPixels(printer->logicalDpiX());
-    page.m_pagePainter->drawImage(
-        QRect(QPoint(0, 0), image.size().scaled(area.size(), Qt::KeepAspectRatio)), image);
-    return page.endDocument();
 }
 
 } // namespace dewscope

@@ -1,7 +1,12 @@
 #include "graphs/GraphToolbar.h"
 
+#include "recording/OutputFile.h"
+
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QToolBar>
 
@@ -54,20 +59,59 @@ QToolBar *addGraphToolbar(QWidget *window, QAction **limit, QAction **print)
     return toolbar;
 }
 
+bool printGraphPage(QPrinter *printer, const std::function<bool(QPagedPaintDevice *)> &draw,
+                    QString *error)
+{
+    const auto fail = [error](const QString &reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    const QString file = printer->outputFileName();
+    if (printer->outputFormat() != QPrinter::PdfFormat || file.isEmpty())
+        return draw(printer) || fail(QObject::tr("the printer did not take the page."));
+    OutputFile output(file);
+    if (!output.open())
+        return fail(output.errorString());
+    bool drawn = false;
+    {
+        QPdfWriter writer(output.device());
+        writer.setPageLayout(printer->pageLayout());
+        writer.setResolution(printer->resolution());
+        writer.setCreator(QApplication::applicationDisplayName());
+        drawn = draw(&writer);
+    }
+    if (!drawn) {
+        output.cancel();
+        return fail(QObject::tr("%1 was not written: the page could not be drawn.").arg(file));
+    }
+    return output.commit() || fail(output.errorString());
+}
+
 QPrintDialog *printGraphWindow(QToolBar *toolbar, QWidget *dialogParent,
-                               std::function<bool(QPrinter *)> printTo)
+                               std::function<bool(QPrinter *, QString *)> printTo)
 {
     toolbar->hide();
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     auto *dialog = new QPrintDialog(printer.get(), dialogParent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<QToolBar> bar(toolbar);
-    QObject::connect(dialog, &QDialog::finished, toolbar, [bar, printer, printTo](int result) {
-        if (result == QDialog::Accepted)
-            printTo(printer.get());
-        if (bar)
-            bar->show();
-    });
+    QPointer<QWidget> parent(dialogParent);
+    QObject::connect(
+        dialog, &QDialog::finished, toolbar, [bar, parent, printer, printTo](int result) {
+            QString error;
+            if (result == QDialog::Accepted && !printTo(printer.get(), &error)) {
+                auto *box
+                    = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(),
+                                      QObject::tr("The graph could not be printed: %1").arg(error),
+                                      QMessageBox::Ok, parent);
+                box->setObjectName(QStringLiteral("PrintFailedMessage"));
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->open();
+            }
+            if (bar)
+                bar->show();
+        });
     dialog->open();
     return dialog;
 }

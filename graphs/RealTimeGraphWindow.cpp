@@ -1,6 +1,7 @@
 #include "graphs/RealTimeGraphWindow.h"
 
 #include "graphs/GraphFrame.h"
+#include "graphs/GraphPrintout.h"
 #include "graphs/GraphToolbar.h"
 #include "graphs/RealTimeGraphState.h"
 #include "meter/SharedState.h"
@@ -76,17 +77,26 @@ void RealTimeGraphWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_toolbar->resize(width(), m_toolbar->sizeHint().height());
+    // A minimised window sweeps on in its image; a new size is drawn once it is restored.
+    if (isMinimized())
+        return;
     // The outer size springs back to its minimum; the frame is drawn at the size reached.
     const QSize outer = frameGeometry().size();
     const int minWidth = RealTimeGraphState::twipsToPixels(RealTimeGraphState::MinimumWidthTwips);
     const int minHeight = RealTimeGraphState::twipsToPixels(RealTimeGraphState::MinimumHeightTwips);
-    if (!isMinimized() && (outer.width() < minWidth || outer.height() < minHeight)) {
+    if (outer.width() < minWidth || outer.height() < minHeight) {
         resize(width() + qMax(0, minWidth - outer.width()),
                height() + qMax(0, minHeight - outer.height()));
     }
-    m_surface.setImageSize(size());
     drawFrame();
-    update();
+}
+
+void RealTimeGraphWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()
+        && m_surface.image().size() != size())
+        drawFrame();
 }
 
 void RealTimeGraphWindow::closeEvent(QCloseEvent *event)
@@ -105,7 +115,7 @@ void RealTimeGraphWindow::drawFrame()
 {
     RealTimeGraphState &g = *m_graph;
     DrawingSurface &s = m_surface;
-    s.clear();
+    s.setImageSize(size());
     g.layOut(int(s.scaleWidth()), int(s.scaleHeight()));
 
     const GraphFrame frame = GraphFrame::of(g);
@@ -117,12 +127,12 @@ void RealTimeGraphWindow::drawFrame()
 
     frame.drawLegend(s);
     m_surface.takeChanged();
+    update();
 }
 
 void RealTimeGraphWindow::tick()
 {
-    if (isMinimized())
-        return;
+    // Minimised too: the sweep keeps time; only the repaint waits for the window.
     RealTimeGraphState &g = *m_graph;
     DrawingSurface &s = m_surface;
     const QColor white = DrawingSurface::paletteColor(White);
@@ -176,9 +186,13 @@ void RealTimeGraphWindow::showChanges()
         update(changed);
 }
 
-bool RealTimeGraphWindow::printTo(QPrinter *printer)
+bool RealTimeGraphWindow::printTo(QPrinter *printer, QString *error)
 {
-    return DrawingSurface::printImage(m_surface.image(), printer);
+    const GraphPrintout printout(Caption, QStringLiteral("live"));
+    return printGraphPage(
+        printer,
+        [&](QPagedPaintDevice *page) { return printout.printImage(page, m_surface.image()); },
+        error);
 }
 
 void RealTimeGraphWindow::print()
@@ -186,8 +200,9 @@ void RealTimeGraphWindow::print()
     if (m_printDialog)
         return;
     // The graph goes on sweeping while the dialog is open.
-    m_printDialog = printGraphWindow(m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
-                                     [this](QPrinter *printer) { return printTo(printer); });
+    m_printDialog = printGraphWindow(
+        m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
+        [this](QPrinter *printer, QString *error) { return printTo(printer, error); });
 }
 
 } // namespace dewscope

@@ -20,7 +20,7 @@ struct SharedState;
 // draws its frame whenever it is shown or resized and, on each tick of its own timer, advances
 // the cursor one step: erase bar, grid, one segment per curve, time marks. Everything is drawn
 // on a persistent image that the window paints from and that "Print" prints. It keeps no history
-// of points. A minimised window does not draw: its ticks pass without a step.
+// of points. A minimised window goes on sweeping on its image; it is painted once restored.
 class RealTimeGraphWindow : public QWidget
 {
     Q_OBJECT
@@ -44,13 +44,15 @@ public:
     // The print dialog while it is open.
     QDialog *printDialog() const { return m_printDialog; }
 
-    // The image as one page on a printer already set up (no dialog); false when it failed.
-    bool printTo(QPrinter *printer);
+    // One page on a printer already set up (no dialog): a heading ("live" and the time) and
+    // the window's image, its pixels whole printer dots, without loss. A PDF file is written
+    // whole or not at all. False with the reason.
+    bool printTo(QPrinter *printer, QString *error = nullptr);
 
 public Q_SLOTS:
     // One sweep step from the current reading.
     void tick();
-    // "Print": toolbar hidden, the main window's print dialog, the image on the chosen printer
+    // "Print": toolbar hidden, the main window's print dialog, the page on the chosen printer
     // with the dialog's copies and orientation, toolbar shown again.
     void print();
 
@@ -61,9 +63,11 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Clears the image at the window's size and draws the frame; the sweep starts anew.
     void drawFrame();
     void showChanges();
 

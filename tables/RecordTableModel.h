@@ -59,6 +59,10 @@ public:
     // The nine cells of a grid row.
     QStringList rowCells(int row) const;
 
+    // Where the rows come from, for headings: a data file's name or "memory set N".
+    QString source() const { return m_source; }
+    void setSource(const QString &source) { m_source = source; }
+
     // QAbstractTableModel
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -71,6 +75,7 @@ private:
 
     QList<QString> m_rows; // data rows, cells joined by TAB
     QStringList m_header;
+    QString m_source;
     int m_row = 0;
     int m_col = 0;
 };

@@ -101,7 +101,9 @@ FileListWindow *RecordWindows::openFileList(const QString &caption)
     FileListWindow *window = fileList();
     window->setWindowTitle(caption);
     window->model()->setRows(1);
+    window->model()->setSource(caption); // the file's name
     window->show();
+    Q_EMIT tableReplaced(window);
     return window;
 }
 
@@ -111,6 +113,7 @@ DataListWindow *RecordWindows::openDataList()
     DataListWindow *window = dataList();
     window->placeBeside(m_mainWindow);
     window->show();
+    Q_EMIT tableReplaced(window);
     return window;
 }
 

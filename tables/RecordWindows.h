@@ -53,6 +53,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // Plot or Print in one of the windows.
     void keyClicked(dewscope::RecordWindow *window, const QString &key);
+    // The File List or the Data List opened anew: its table replaces the one there was.
+    void tableReplaced(dewscope::RecordWindow *window);
 
 private:
     template<typename Window> Window *load(QPointer<Window> &slot);

@@ -7,6 +7,7 @@
 #include "graphs/RealTimeGraphWindow.h"
 #include "graphs/RealTimeRangeCheck.h"
 #include "graphs/RealTimeRangeDialog.h"
+#include "tests/common/PdfPage.h"
 #include "tests/common/ProgramRig.h"
 
 #include <QPrinter>
@@ -145,7 +146,8 @@ private Q_SLOTS:
         QCOMPARE((QList<float> { state.width, state.bottom, state.height }),
                  (QList<float> { 510, 491, 418 }));
         QCOMPARE(at(window, 117, 300), Black); // y axis, two pixels wide
-        QCOMPARE(at(window, 300, 200), White); // the plot area
+        for (QPoint p : { QPoint(300, 200), QPoint(300, 73), QPoint(630, 491) })
+            QCOMPARE(at(window, p.x(), p.y()), White); // the plot area, its edges included
 
         Reading &r = shared.reading;
         auto set = [&r](MeterValue t, MeterValue rh, MeterValue wet, MeterValue dew) {
@@ -171,6 +173,11 @@ private Q_SLOTS:
         window.tick();
         QCOMPARE(at(window, 122, 68), Black); // "OL"
         QCOMPARE(at(window, 122, 494), Blue); // "-OL"
+        window.showMinimized(); // sweeps on; shown as it is once restored
+        window.tick();
+        window.showNormal();
+        QCOMPARE(state.x, 3.f);
+        QCOMPARE(at(window, 123, 68), Black);
 
         // A short sweep: step 30 wraps after 17 ticks; the wrap draws no segment and the erase
         // bar wipes the old sweep ahead of the cursor.
@@ -183,7 +190,8 @@ private Q_SLOTS:
         set(V::number(0), V::number(25), V::number(60), V::number(70));
         window.tick();
         QCOMPARE(state.x, 0.f);
-        QCOMPARE(at(window, 130, 308), White); // wiped
+        for (QPoint p : { QPoint(130, 308), QPoint(122, 68), QPoint(122, 494) })
+            QCOMPARE(at(window, p.x(), p.y()), White); // wiped, "OL" and "-OL" rows too
         QCOMPARE(at(window, 160, 308), Black); // still the old sweep
         for (int y = 340; y < 356; ++y)
             QVERIFY(at(window, 360, y) != Black); // no line from the right edge back
@@ -195,17 +203,29 @@ private Q_SLOTS:
                  (QList<float> { 210, 360, 287, -30 }));
         QCOMPARE(at(window, 200, 200), White);
 
-        // Printed: the window's image as one page.
+        // Printed: a heading, then the image losslessly, 6 dots a pixel (A4 less 24 pt margins
+        // at 300 dpi: 2280 dots wide).
         QTemporaryDir dir;
         QPrinter printer;
-        printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath("graph.pdf"));
+        printer.setResolution(300);
+        printer.setPageMargins(QMarginsF(24, 24, 24, 24), QPageLayout::Point);
         QVERIFY(window.printTo(&printer));
-        QFile pdf(dir.filePath("graph.pdf"));
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        const QByteArray bytes = pdf.readAll();
-        QVERIFY(bytes.startsWith("%PDF"));
-        QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1);
+        QVERIFY(test::pdfText(dir.filePath("graph.pdf"))
+                    .startsWith("Real Time Graph: live, "
+                                + QDate::currentDate().toString(Qt::ISODate)));
+        const QImage page = test::pdfPage(dir.filePath("graph.pdf"), 300), &image = window.image();
+        const QColor back = image.pixelColor(0, 0);
+        int top = 100; // under the heading, the image's first row
+        const int right = 100 + 6 * image.width() - 3;
+        while (top < 400
+               && (page.pixelColor(103, top) != back || page.pixelColor(right, top) != back))
+            ++top;
+        int unlike = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                unlike += page.pixel(100 + 6 * x + 3, top + 6 * y + 3) != image.pixel(x, y);
+        QCOMPARE(unlike, 0);
 
         // Cancel: nothing printed, the toolbar back, the image as it was.
         const QImage before = window.image();

@@ -11,6 +11,7 @@
 #include "tables/RecordWindows.h"
 #include "tests/common/CommandRun.h"
 #include "tests/common/LiteralPlot.h"
+#include "tests/common/PdfPage.h"
 #include "tests/common/ProgramRig.h"
 #include "tests/common/TestData.h"
 
@@ -195,6 +196,42 @@ private Q_SLOTS:
                  QRect(app.mainWindow()->frameGeometry().right() + 1, 0, 659, 518));
         QTRY_VERIFY(!first->isDrawing() && first->windowTitle() == DataPlotWindow::Caption);
 
+        // The File List opened anew: the plot draws its table whole as its rows arrive, here 40
+        // records of 25.0 C (y 255.875) from x 120 to 617.25.
+        plot->state()->maxC = 30;
+        fileList = windows->openFileList("b.txt");
+        for (int r = 1; r <= 40; ++r)
+            fileList->model()->addItem(QString("%1\t10:%1:00\t25.0\t\t\t25.0").arg(r + 10));
+        QTRY_VERIFY(plot->state()->count == 40 && !first->isDrawing());
+        QCOMPARE(scales(*plot->state()), "60 -20 140 -4 100 0 1 40 40");
+        QCOMPARE(first->image().pixelColor(400, 256), QColor(Qt::black));
+
+        // Printed: the heading, then the plot drawn anew as vectors, 1140 / 659 dots a pixel
+        // (A4 less 24 pt margins at 150 dpi): the x axis 516 pixels, the curve 498.25.
+        QTemporaryDir dir;
+        QPrinter printer;
+        printer.setOutputFileName(dir.filePath("plot.pdf"));
+        printer.setPageMargins(QMarginsF(24, 24, 24, 24), QPageLayout::Point);
+        QVERIFY(first->printTo(&printer));
+        const QString text = test::pdfText(dir.filePath("plot.pdf"));
+        QVERIFY(text.startsWith("Plot Data/File: b.txt, "
+                                + QDate::currentDate().toString(Qt::ISODate)));
+        QVERIFY(text.contains("100.0") && text.contains("10:50:00"));
+        const QImage page = test::pdfPage(dir.filePath("plot.pdf"), 150);
+        QList<int> longest; // each row's longest black run
+        for (int y = 0; y < page.height(); ++y) {
+            int run = 0, most = 0;
+            for (int x = 0; x < page.width(); ++x) {
+                const QColor c = page.pixelColor(x, y);
+                run = qMax(c.red(), qMax(c.green(), c.blue())) < 110 ? run + 1 : 0;
+                most = qMax(most, run);
+            }
+            longest << most;
+        }
+        for (int length : { 893, 862 })
+            QVERIFY(std::any_of(longest.begin(), longest.end(),
+                                [length](int n) { return qAbs(n - length) <= 3; }));
+
         plot->state()->maxC = 30;
         DataListWindow *dataList = windows->openDataList();
         fill(dataList->model(), 250, 2);
@@ -244,12 +281,13 @@ private Q_SLOTS:
         QCOMPARE(scales(*plot->state()), "60 -20 140 -4 100 0 1 0 0");
         QTRY_VERIFY(!window->isDrawing());
 
-        QTemporaryDir dir;
-        QPrinter printer;
-        printer.setOutputFileName(dir.filePath("plot.pdf"));
-        QVERIFY(window->printTo(&printer));
-        QFile pdf(dir.filePath("plot.pdf"));
-        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.readAll().startsWith("%PDF"));
+        // A printout that fails leaves the earlier file as it was.
+        const QByteArray earlier = test::readBytes(dir.filePath("plot.pdf"));
+        plot->state()->to = plot->state()->count = 3; // rows the table does not have
+        QString error;
+        const bool printed = window->printTo(&printer, &error);
+        QCOMPARE(test::readBytes(dir.filePath("plot.pdf")), earlier);
+        QVERIFY(!printed && error.contains("not written"));
         window->printButton()->trigger();
         QVERIFY(window->printDialog() && window->toolbar()->isHidden());
         window->printDialog()->reject();

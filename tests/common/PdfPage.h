@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QString>
+
+namespace dewscope::test {
+
+// The first page of a PDF file rendered at dpi by poppler (an empty image when it fails).
+inline QImage pdfPage(const QString &pdf, int dpi)
+{
+    QProcess::execute(QStringLiteral("pdftoppm"),
+                      { "-r", QString::number(dpi), "-png", "-singlefile", pdf, pdf + "-page" });
+    return QImage(pdf + "-page.png");
+}
+
+// The text of a PDF file as poppler reads it.
+inline QString pdfText(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), { pdf, "-" });
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace dewscope::test
