@@ -370,6 +370,7 @@ void MainWindow::showMemoryPanel(bool show)
     setTimers(false);
     m_memoryPanel->setVisible(true);
     if (m_memoryImage && m_memoryImage->updateSets() != MemoryImage::Fault::None) {
+        applyHeight(); // the panel shows, with the values it showed before
         setTimers(true);
         auto *box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(),
                                     MemoryImage::faultTitle() + QLatin1Char('\n')

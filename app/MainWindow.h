@@ -65,8 +65,8 @@ public:
     // Memory panel. With true: poll and recorder timers stop, the panel shows, the sets of the
     // memory image are computed into its labels and set box, the window takes the height with
     // the panel, the timers run again. An image whose sets cannot be computed gives "Warning!
-    // Operation error!" and the panel keeps its former values. With false: the panel hides and
-    // the window takes its height without it.
+    // Operation error!" and the panel shows with its former values and the image they came from.
+    // With false: the panel hides and the window takes its height without it.
     void showMemoryPanel(bool show);
     // The image whose sets the panel shows (none: the panel shows nothing new).
     void setMemoryImage(MemoryImage *image) { m_memoryImage = image; }

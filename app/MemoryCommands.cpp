@@ -16,12 +16,13 @@
 namespace dewscope {
 
 const QString MemoryCommands::InvalidSetMessage = QStringLiteral("Invalid, try again!");
+const QString MemoryCommands::EmptyMemoryMessage = QStringLiteral("The meter's memory is empty.");
 
 MemoryCommands::MemoryCommands(MainWindow *panel, RecordWindows *windows, QObject *parent)
     : QObject(parent)
     , m_mainWindow(panel)
     , m_windows(windows)
-    , m_transfer(panel->meterLink(), &m_image)
+    , m_transfer(panel->meterLink(), &m_received)
 {
     m_mainWindow->setMemoryImage(&m_image);
     connect(m_mainWindow, &MainWindow::setLoadRequested, this, &MemoryCommands::loadSet);
@@ -31,10 +32,10 @@ MemoryCommands::MemoryCommands(MainWindow *panel, RecordWindows *windows, QObjec
     connect(&m_transfer, &MemoryTransfer::finished, this, &MemoryCommands::downloadFinished);
 }
 
-void MemoryCommands::downloadAnnounced()
+void MemoryCommands::downloadAnnounced(const QByteArray &imageStart)
 {
     m_caption = m_mainWindow->windowTitle();
-    if (!m_transfer.start() && m_mainWindow->poll())
+    if (!m_transfer.start(imageStart) && m_mainWindow->poll())
         m_mainWindow->poll()->downloadFinished();
 }
 
@@ -47,15 +48,26 @@ void MemoryCommands::downloadFinished(bool complete)
     if (Poll *poll = m_mainWindow->poll())
         poll->downloadFinished();
     MemorySets sets;
+    const bool computed
+        = MemoryImage::computeSets(m_received.bytes(), &sets) == MemoryImage::Fault::None;
     if (!complete) {
         showMessage(QStringLiteral("DownloadIncompleteMessage"), QMessageBox::Warning,
                     m_transfer.incompleteMessage());
-        // The sets that arrived whole can still be loaded.
-        if (MemoryImage::computeSets(m_image.bytes(), &sets) != MemoryImage::Fault::None
-            || sets.setCount == 0) {
+        // The sets that arrived whole can still be loaded; without any the panel keeps its own.
+        if (!computed || sets.setCount == 0) {
             Q_EMIT downloadEnded(false);
             return;
         }
+    }
+    // Sets that cannot be computed bring "Warning! Operation error!" and the image before back.
+    m_image.setBytes(m_received.bytes());
+    if (complete && computed && sets.slotCount == 0) {
+        m_image.updateSets();
+        m_mainWindow->showMemoryPanel(false);
+        showMessage(QStringLiteral("EmptyMemoryMessage"), QMessageBox::Information,
+                    EmptyMemoryMessage);
+        Q_EMIT downloadEnded(true);
+        return;
     }
     m_mainWindow->showMemoryPanel(true);
     if (m_image.sets().setCount == 0)

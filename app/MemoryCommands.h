@@ -14,18 +14,24 @@ class MainWindow;
 class RecordWindows;
 
 // The main window's datalogger memory: the download the poll's announcement starts (progress in
-// the main window's caption, the memory panel after it), the image of the last download, and
-// the loading of a set into the Data List when Enter is pressed in the set box.
+// the main window's caption, the memory panel after it), the image the panel's sets are read
+// from, and the loading of a set into the Data List when Enter is pressed in the set box.
+//
+// A download is received apart and becomes the panel's image only when its sets can be
+// computed (a cut-short one offers the sets that came) or it is an empty memory; otherwise the
+// panel keeps the image before.
 class MemoryCommands : public QObject
 {
     Q_OBJECT
 
 public:
     static const QString InvalidSetMessage;
+    static const QString EmptyMemoryMessage;
 
     MemoryCommands(MainWindow *panel, RecordWindows *windows, QObject *parent = nullptr);
     ~MemoryCommands() override;
 
+    // The image of the panel's sets.
     MemoryImage *image() { return &m_image; }
     MemoryTransfer *transfer() { return &m_transfer; }
     // The loader of the last set, while it runs.
@@ -43,13 +49,14 @@ Q_SIGNALS:
     void setLoaded(bool complete);
 
 private:
-    void downloadAnnounced();
+    void downloadAnnounced(const QByteArray &imageStart);
     void downloadFinished(bool complete);
     void showMessage(const QString &name, int icon, const QString &text);
 
     QPointer<MainWindow> m_mainWindow;
     QPointer<RecordWindows> m_windows;
     MemoryImage m_image;
+    MemoryImage m_received; // the download under way or last ended
     MemoryTransfer m_transfer;
     QString m_caption; // the main window's caption before the download
     QPointer<SetLoader> m_loader;

@@ -27,7 +27,7 @@ const QList<Command> &commands()
         { "memory", "memory IMAGE [--set=N]",
           "Print a memory image's start time, end time and set count, or the rows of set N.",
           runMemory },
-        { "download", "download --port=LOCATION --out=IMAGE [--timeout=SECONDS]",
+        { "download", "download --port=LOCATION --out=IMAGE [--timeout=SECONDS] [--force]",
           "Wait for a meter's memory download, write the image to IMAGE and print its sets.",
           runDownload },
         { "plot", "plot FILE --png=OUT [options]",

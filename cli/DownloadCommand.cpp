@@ -6,24 +6,28 @@
 #include "memory/MemoryImage.h"
 #include "memory/MemoryTransfer.h"
 #include "meter/Poll.h"
+#include "recording/OutputFile.h"
 
 #include <QEventLoop>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace dewscope::cli {
 
 namespace {
-bool writeImage(const QString &path, const QByteArray &bytes, Io &io)
+// Writes a whole file through a temporary one beside it; the reason on failure.
+QString writeWhole(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    io.err << "dewscope-cli download: cannot write " << path << ": " << file.errorString() << "\n";
-    return false;
+    OutputFile file(path);
+    if (file.open() && (file.device()->write(bytes), file.commit()))
+        return QString();
+    return file.errorString();
 }
 } // namespace
 
+// Waits for the meter's download announcement (up to --timeout), receives the memory with the
+// window's transfer and its bounds, and writes a complete image to OUT, then prints its sets. An
+// incomplete transfer writes what arrived to OUT.partial and leaves OUT as it was.
 int runDownload(const QStringList &args, Io &io)
 {
     CommandOptions options("download", io);
@@ -34,8 +38,15 @@ int runDownload(const QStringList &args, Io &io)
                 QStringLiteral("IMAGE"));
     options.add(QStringLiteral("timeout"),
                 QStringLiteral("how long to wait for the meter to announce a download (by "
-                               "default without end)"),
+                               "default without end); once started, the transfer ends by its "
+                               "own rule: a full memory of 262,151 bytes takes about 273 s"),
                 QStringLiteral("SECONDS"));
+    options.add(QStringLiteral("force"),
+                QStringLiteral("overwrite IMAGE when it already holds data (refused otherwise)"));
+    options.addNote(QStringLiteral(
+        "A transfer that stops short (fewer than 240 bytes in a second, or slower than its length "
+        "/ 960 bytes a second x 1.5 + 5 s) or is stopped with SIGINT or SIGTERM keeps what "
+        "arrived in IMAGE.partial; IMAGE is left as it was and the exit status is 1."));
     if (const auto code = options.parse(args))
         return *code;
     int code = Success;
@@ -51,6 +62,19 @@ int runDownload(const QStringList &args, Io &io)
     if (location.isEmpty() || out.isEmpty())
         return options.usageError(QStringLiteral(
             "give the meter's port with --port LOCATION and the image file with --out IMAGE"));
+    // Checked before the wait, so that neither an image nor a download is lost to a bad name.
+    if (!options.isSet(QStringLiteral("force")) && QFileInfo(out).isFile()
+        && QFileInfo(out).size() > 0)
+        return options.failure(out
+                               + QStringLiteral(" already holds data; give --force to "
+                                                "overwrite it"));
+    if (const QString whyNot = OutputFile::whyNotWritable(out); !whyNot.isEmpty())
+        return options.failure(whyNot);
+    if (const QFileInfo folder(QFileInfo(out).absolutePath());
+        !folder.isDir() || !folder.isWritable())
+        return options.failure(QStringLiteral("%1 cannot be written: its folder %2 is missing or "
+                                              "write-protected.")
+                                   .arg(out, folder.filePath()));
 
     MeterConnection meter;
     if (!meter.open("download", location, io))
@@ -59,7 +83,7 @@ int runDownload(const QStringList &args, Io &io)
     MemoryImage image;
     MemoryTransfer transfer(&meter.link, &image);
     QEventLoop loop;
-    enum class End { None, Complete, Stalled, TimedOut, Stopped } end = End::None;
+    enum class End { None, Transferred, TimedOut, Stopped } end = End::None;
     const auto stop = [&](End how) {
         end = how;
         loop.quit();
@@ -68,22 +92,27 @@ int runDownload(const QStringList &args, Io &io)
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { stop(End::TimedOut); });
-    QObject::connect(&poll, &Poll::downloadAnnounced, &loop, [&] {
+    QObject::connect(&poll, &Poll::downloadAnnounced, &loop, [&](const QByteArray &imageStart) {
         deadline.stop();
         io.err << "dewscope-cli download: the meter announced a download\n";
         io.err.flush();
-        transfer.start();
+        transfer.start(imageStart);
     });
     QObject::connect(&transfer, &MemoryTransfer::progress, &loop, [&](const QString &caption) {
         io.err << caption << "\n";
         io.err.flush();
     });
-    QObject::connect(&transfer, &MemoryTransfer::finished, &loop, [&](bool complete) {
+    QObject::connect(&transfer, &MemoryTransfer::finished, &loop, [&] {
         poll.downloadFinished();
-        stop(complete ? End::Complete : End::Stalled);
+        stop(End::Transferred);
     });
     StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &loop, [&] { stop(End::Stopped); });
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &loop, [&] {
+        if (transfer.isRunning())
+            transfer.stop(); // ends the loop through finished
+        else
+            stop(End::Stopped);
+    });
 
     if (timeout > 0)
         deadline.start(static_cast<int>(timeout * 1000));
@@ -92,17 +121,26 @@ int runDownload(const QStringList &args, Io &io)
     poll.setEnabled(false);
     meter.link.close();
 
-    if (end == End::TimedOut || (end == End::Stopped && !transfer.isRunning())) {
-        io.err << "dewscope-cli download: no download was announced on " << location << "\n";
-        return Failure;
+    if (end != End::Transferred) {
+        return options.failure(
+            end == End::Stopped
+                ? QStringLiteral("you stopped it before a download was announced on %1")
+                      .arg(location)
+                : QStringLiteral("no download was announced on %1").arg(location));
     }
-    if (!writeImage(out, image.bytes(), io))
-        return Failure;
-    if (end != End::Complete) {
-        io.err << "dewscope-cli download: " << transfer.incompleteMessage() << " They are in "
-               << out << ".\n";
-        return Failure;
+    if (transfer.end() != MemoryTransfer::End::Complete) {
+        const QString partial = out + QStringLiteral(".partial");
+        QString kept = QStringLiteral("Nothing arrived to keep.");
+        if (image.size() > 0) {
+            const QString whyNot = writeWhole(partial, image.bytes());
+            kept = whyNot.isEmpty()
+                ? QStringLiteral("What arrived is in %1; %2 was left as it was.").arg(partial, out)
+                : QStringLiteral("What arrived could not be kept: %1").arg(whyNot);
+        }
+        return options.failure(transfer.incompleteMessage() + QLatin1Char(' ') + kept);
     }
+    if (const QString whyNot = writeWhole(out, image.bytes()); !whyNot.isEmpty())
+        return options.failure(whyNot);
     return printMemory(image.bytes(), -1, io);
 }
 

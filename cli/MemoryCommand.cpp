@@ -7,6 +7,7 @@
 #include "meter/ReadingTexts.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace dewscope::cli {
 
@@ -67,6 +68,12 @@ int runMemory(const QStringList &args, Io &io)
     const QString path = options.positional().value(0);
     if (path.isEmpty())
         return options.usageError(QStringLiteral("give a memory IMAGE file"));
+    // Regular files only: a FIFO would hold the command until a writer comes.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
+        return options.failure(
+            path
+            + QStringLiteral(" is not a regular file (a folder, device, pipe "
+                             "or socket) and cannot be read as a memory image."));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         io.err << "dewscope-cli memory: cannot open " << path << ": " << file.errorString() << "\n";

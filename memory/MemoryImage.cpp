@@ -31,8 +31,12 @@ MemoryImage::Fault MemoryImage::updateSets()
 {
     MemorySets sets;
     const Fault fault = computeSets(m_bytes, &sets);
-    if (fault == Fault::None)
+    if (fault == Fault::None) {
         m_sets = sets;
+        m_setsBytes = m_bytes;
+    } else {
+        m_bytes = m_setsBytes;
+    }
     return fault;
 }
 
@@ -53,6 +57,15 @@ MemoryImage::Fault MemoryImage::computeSets(const QByteArray &image, MemorySets 
 {
     if (image.size() < HeaderLength)
         return Fault::ShortHeader;
+    MemorySets result;
+    result.startTime = bcdTime(image, 1);
+    result.endTime = bcdTime(image, 4);
+    result.samplingSeconds = byteAt(image, 7);
+    result.slotCount = byteAt(image, 8) * 256 + byteAt(image, 9);
+    if (result.slotCount == 0) {
+        *sets = result;
+        return Fault::None;
+    }
     // The first p (1-based) whose following four bytes are all FF: p is the 0-based offset.
     const qsizetype p = image.indexOf(QByteArrayView("\xFF\xFF\xFF\xFF", 4), 1);
     if (p < 0)
@@ -62,11 +75,6 @@ MemoryImage::Fault MemoryImage::computeSets(const QByteArray &image, MemorySets 
     if (records < 1)
         return Fault::NoRecords;
 
-    MemorySets result;
-    result.startTime = bcdTime(image, 1);
-    result.endTime = bcdTime(image, 4);
-    result.samplingSeconds = byteAt(image, 7);
-    result.slotCount = byteAt(image, 8) * 256 + byteAt(image, 9);
     result.setRecordCount = int(records);
     const int perSet = result.setRecordCount + 1;
     const int remainder = result.slotCount % perSet;

@@ -18,8 +18,8 @@ class MemoryImage
 {
 public:
     static constexpr int HeaderLength = 11;
-    // The transfer reads the slot count and interval once this many bytes are in.
-    static constexpr int HeaderBytesNeeded = 14;
+    // The transfer reads the slot count and interval once this many bytes are in: bytes 9 and 10.
+    static constexpr int HeaderBytesNeeded = 10;
     static constexpr int SlotLength = 4;
 
     enum class Fault {
@@ -45,11 +45,12 @@ public:
 
     // The sets as last computed by updateSets().
     const MemorySets &sets() const { return m_sets; }
-    // Computes the sets; on a fault the former values stay.
+    // Computes the sets of the bytes. On a fault the former sets stay, and so do the bytes they
+    // were computed from: a set is never read from bytes other than its own.
     Fault updateSets();
 
     // The derived values of an image. The search for the first marker looks at each byte
-    // position from the second on.
+    // position from the second on. A slot count of 0 is an empty memory: no sets.
     static Fault computeSets(const QByteArray &image, MemorySets *sets);
     // Three BCD bytes from a 0-based offset as "hh:mm:ss": each byte in hexadecimal, two digits.
     static QString bcdTime(const QByteArray &image, int offset);
@@ -59,6 +60,7 @@ public:
 
 private:
     QByteArray m_bytes;
+    QByteArray m_setsBytes; // the bytes m_sets were computed from
     MemorySets m_sets;
     int m_slotCount = 0;
     int m_samplingSeconds = 0;

@@ -23,6 +23,8 @@ struct MemorySets
     int recordCount(int number) const;
     // The byte offset (0-based) of the set's first record: 11 + 4 (R + 1) (n - 1).
     qint64 firstRecordOffset(int number) const;
+    // The sets whose records all lie within an image of that many bytes.
+    int wholeSets(qint64 imageSize) const;
 };
 
 } // namespace dewscope

@@ -1,8 +1,8 @@
 #include "meter/Poll.h"
 
-#include "meter/SharedState.h"
 #include "meter/LiveFrame.h"
 #include "meter/MeterLink.h"
+#include "meter/SharedState.h"
 
 #include <QElapsedTimer>
 #include <QMetaMethod>
@@ -112,7 +112,7 @@ public:
         const QByteArray bytes = input();
         switch (LiveFrame::classify(bytes)) {
         case LiveFrame::Kind::DownloadAnnouncement:
-            announceDownload();
+            announceDownload(bytes.mid(LiveFrame::Length));
             return;
         case LiveFrame::Kind::Reading:
             LiveFrame::decode(state->reading, bytes);
@@ -127,7 +127,7 @@ public:
         }
     }
 
-    void announceDownload()
+    void announceDownload(const QByteArray &imageStart)
     {
         static const QMetaMethod signal = QMetaMethod::fromSignal(&Poll::downloadAnnounced);
         if (!q->isSignalConnected(signal)) {
@@ -136,7 +136,7 @@ public:
         }
         // Set first: a receiver may finish the transfer before the signal returns.
         step = Step::Download;
-        Q_EMIT q->downloadAnnounced();
+        Q_EMIT q->downloadAnnounced(imageStart);
     }
 
     void noDataRoutine()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 
 namespace dewscope {
@@ -51,9 +52,10 @@ Q_SIGNALS:
     void blinkToggled(bool visible);
     // Bytes came back after silence: the port label shows "COM" and the number, visible.
     void meterBack(int comPortNumber);
-    // Six bytes FF arrived: a memory download begins. The poll waits for downloadFinished().
-    // With nothing connected to this signal the poll goes on at once.
-    void downloadAnnounced();
+    // Six bytes FF arrived: a memory download begins; imageStart holds the bytes that came after
+    // them in the same read, the first bytes of the image. The poll waits for
+    // downloadFinished(). With nothing connected to this signal the poll goes on at once.
+    void downloadAnnounced(const QByteArray &imageStart);
 
     // Every tick that did some work (the meter online) reports when it began and, at its end,
     // how long it lasted.

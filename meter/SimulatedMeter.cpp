@@ -1,5 +1,6 @@
 #include "meter/SimulatedMeter.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
@@ -23,9 +24,8 @@ namespace {
 
 constexpr quint8 OverRangeBit = 0x80;
 constexpr quint8 NegativeBit = 0x40;
-// About 9600 baud with start and stop bits: 960 bytes a second, sent in 50 ms slices.
+// A download goes out in 50 ms slices.
 constexpr int DownloadSliceMs = 50;
-constexpr int DownloadSliceBytes = 48;
 // Bytes queued for a reader that does not read are kept up to this amount, then dropped.
 constexpr int QueueLimit = 1 << 20;
 
@@ -74,6 +74,10 @@ public:
     QTimer downloadTimer;
     QByteArray queue; // bytes written when the pseudo-terminal takes them
     QByteArray download; // the rest of a download, paced out in slices
+    QElapsedTimer downloadClock; // from the announcement
+    qint64 downloadPaced = 0; // bytes of the image sent since the announcement, by the pace
+    int downloadAlong = 0;
+    int downloadRate = 960;
     double baseTemp = 25.0;
     double baseRh = 50.0;
     double temp = 25.0;
@@ -216,7 +220,10 @@ public:
         // The announcement takes the place of a live frame, then the image follows.
         if (announcementDue && master >= 0) {
             announcementDue = false;
-            send(QByteArray(6, '\xFF'));
+            send(QByteArray(6, '\xFF') + download.left(downloadAlong));
+            download.remove(0, qMin<qsizetype>(downloadAlong, download.size()));
+            downloadClock.start();
+            downloadPaced = 0;
             downloadTimer.start();
             return;
         }
@@ -234,9 +241,12 @@ public:
             return;
         if (!queue.isEmpty())
             return; // the reader lags; keep the pace of the line
-        if (!download.isEmpty()) {
-            send(download.left(DownloadSliceBytes));
-            download.remove(0, qMin<qsizetype>(DownloadSliceBytes, download.size()));
+        const qint64 due = downloadClock.elapsed() * downloadRate / 1000 - downloadPaced;
+        if (due > 0 && !download.isEmpty()) {
+            const qsizetype count = qMin<qsizetype>(due, download.size());
+            send(download.left(count));
+            download.remove(0, count);
+            downloadPaced += count;
         }
         if (download.isEmpty()) {
             downloadTimer.stop();
@@ -392,9 +402,11 @@ void SimulatedMeter::sendRaw(const QByteArray &bytes)
     d->send(bytes);
 }
 
-void SimulatedMeter::sendDownload(const QByteArray &image)
+void SimulatedMeter::sendDownload(const QByteArray &image, int along, int bytesPerSecond)
 {
     d->download = image;
+    d->downloadAlong = qMax(0, along);
+    d->downloadRate = qMax(1, bytesPerSecond);
     d->announcementDue = true;
 }
 

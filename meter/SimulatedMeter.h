@@ -66,10 +66,12 @@ public:
     // Sends bytes as they are (torn frames, garbage), between two regular frames.
     void sendRaw(const QByteArray &bytes);
 
-    // Sends six bytes FF in place of the next frame, then the image, at about 960 bytes per
-    // second (even while silent). Regular frames pause until the image is out; downloadSent()
-    // follows.
-    void sendDownload(const QByteArray &image);
+    // Sends six bytes FF in place of the next frame, then the image at bytesPerSecond, by default
+    // the line's 960 (even while silent); the image's first `along` bytes go out in the same
+    // write as the announcement. The pace is kept by the clock: a sender held up catches up, as
+    // the bytes of a real meter wait in the port meanwhile. Regular frames pause until the image
+    // is out; downloadSent() follows.
+    void sendDownload(const QByteArray &image, int along = 0, int bytesPerSecond = 960);
     bool isSendingDownload() const;
 
     // One live frame for the given values (tenths, sign and over-range bits as the meter codes

@@ -13,6 +13,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <csignal>
+#include <sys/stat.h>
+
 using namespace dewscope;
 using test::row;
 
@@ -50,65 +53,141 @@ private Q_SLOTS:
     void transfer_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
-        row("3 slots", image(1, 2), "");
-        row("1000 slots", image(8, 124), "");
-        row("no set", image(2, 3, 1), "");
-        row("stall", image(2, 3, 12),
-            "2The memory download is incomplete: 43 of 59 bytes (72.9%) "
-            "arrived before the meter stopped sending.");
+        QTest::addColumn<bool>("panelBefore"); // showing the sets of the image before
+        QTest::addColumn<QString>("message"); // its icon first
+        QTest::addColumn<bool>("kept"); // the image before stays the panel's
+        QTest::addColumn<bool>("panelAfter");
+        const QString incomplete = "2The memory download is incomplete: ";
+        // clang-format off
+        row("3 slots", image(1, 2), true, "", false, true);
+        row("1000 slots", image(8, 124), true, "", false, true);
+        row("no set", image(2, 3, 1), true, "", false, false);
+        row("empty memory", image(0, 3), true, "1The meter's memory is empty.", false, false);
+        row("stall", image(2, 3, 12), true, incomplete + "43 of 59 bytes (72.9%) arrived before the meter stopped sending. 2 of the 3 sets arrived whole.", false, true);
+        row("stall before a whole set", image(8, 124).left(100), true, incomplete + "100 of 4011 bytes (2.5%) arrived before the meter stopped sending. No set arrived whole.", true, true);
+        row("malformed, panel closed", image(2, 0), false, "3Warning! Operation error!\nPlease download try again!", true, true);
+        // clang-format on
     }
     // The simulated meter's download over a pseudo-terminal: the caption rises to 100.0% Loaded
-    // (or stops where the meter fell silent) and comes back; the panel opens at 6585 twips when
-    // there are sets, and closing it gives back the height from before.
+    // (or stops where the meter fell silent) and comes back; the panel shows the new image's
+    // sets at 6585 twips, or closes when it has none; a failed download leaves the panel the
+    // image before. Closing the panel gives back the height without it.
     void transfer()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
         MemoryRig rig;
         QVERIFY(rig.start(20.0, 40.0, 500)); // the meter's own pace: a tick waits for each frame
-        rig.memory.transfer()->setStallLimit(1000);
         rig.panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.panel) && rig.runUntilDecoded(1));
         rig.panel.showMemoryPanel(false); // as the window's load does
-        const int before = rig.height();
+        const int closed = rig.height();
+        rig.memory.image()->setBytes(image(2, 3));
+        rig.panel.showMemoryPanel(true);
+        rig.panel.showMemoryPanel(FETCHED(bool, panelBefore));
         const QString caption = rig.panel.windowTitle();
         QSignalSpy captions(&rig.panel, &QWidget::windowTitleChanged);
         QSignalSpy ended(&rig.memory, &MemoryCommands::downloadEnded);
         rig.meter.setSilent(!message.isEmpty()); // no live frames after the image
         rig.meter.sendDownload(bytes);
         QVERIFY(ended.wait(15000));
-        QCOMPARE(captions.takeLast().at(0).toString(), caption);
+        QVERIFY(captions.size() >= 2 && captions.takeLast().at(0).toString() == caption);
         double last = 0; // the percentages rise
         for (const QList<QVariant> &shown : captions) {
             QVERIFY(shown.at(0).toString().remove("% Loaded").toDouble() > last);
             last = shown.at(0).toString().remove("% Loaded").toDouble();
         }
-        QCOMPARE(last == 100.0, message.isEmpty());
+        QCOMPARE(last == 100.0, !message.startsWith('2'));
         QCOMPARE(rig.takeMessage(), message);
         // Every byte value crossed the line as sent, 0xFF markers included, and the poll left
         // them to the transfer; a live frame in the last block stays behind the image.
-        QVERIFY(rig.memory.image()->bytes().startsWith(bytes.left(message.isEmpty() ? -1 : 43)));
+        QVERIFY(rig.memory.image()->bytes().startsWith(FETCHED(bool, kept) ? image(2, 3) : bytes));
         QCOMPARE(rig.panel.isMemoryPanelVisible() ? rig.height() : 0,
-                 bytes[9] == 1 ? 0 : mainwindow::twipsToPixels(6585, rig.panel.logicalDpiY()));
+                 FETCHED(bool, panelAfter)
+                     ? mainwindow::twipsToPixels(6585, rig.panel.logicalDpiY())
+                     : 0);
         QTest::mouseClick(rig.panel.findChild<QPushButton *>("BtnMemoryClose"), Qt::LeftButton);
-        QTRY_COMPARE(rig.height(), before);
+        QTRY_COMPARE(rig.height(), closed);
         rig.meter.setSilent(false);
         QVERIFY(rig.runUntilDecoded(rig.decoded.count() + 1)); // the poll goes on
     }
 
-    // dewscope-cli download against the simulated meter: the image file, then its sets.
+    void downloadCommand_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // the image the meter sends
+        QTest::addColumn<QList<int>>("send"); // bytes along with the announcement, bytes/s
+        QTest::addColumn<int>("pauseMs"); // after the image, live frames again (-1: silent)
+        QTest::addColumn<int>("stopMs"); // SIGINT this long after the start
+        QTest::addColumn<QString>("existing"); // at OUT: "old" (and "older" at OUT.partial)
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QString>("text"); // the output, or a part of the message on failure
+        QTest::addColumn<QList<int>>("partial"); // the least and most bytes kept in OUT.partial
+        const QByteArray half = image(8, 30).left(501);
+        const QString halfLost = "501 of 1003 bytes (50.0%) arrived before the meter stopped "
+                                 "sending. 3 of the 8 sets arrived whole.";
+        const QList<int> line { 0, 960 }, none;
+        // clang-format off
+        row("complete", image(2, 3), line, -1, 0, "", false, "10:30:00\t10:35:00\t2\n", none);
+        row("first bytes with the announcement", image(2, 30), QList<int> { 100, 960 }, -1, 0, "", false, "10:30:00\t11:29:00\t2\n", none);
+        row("empty memory", image(0, 3), line, -1, 0, "", false, "10:30:00\t10:30:00\t0\n", none);
+        row("OUT holds data", image(2, 3), line, -1, 0, "old", false, "already holds data; give --force to overwrite it", none);
+        row("--force replaces OUT", image(2, 3), line, -1, 0, "old", true, "10:30:00\t10:35:00\t2\n", none);
+        row("OUT is a FIFO", image(2, 3), line, -1, 0, "fifo", false, "is not a regular file", none);
+        row("stops half-way", half, line, -1, 0, "old", true, halfLost, QList<int> { 501, 501 });
+        row("live frames after a pause", half, line, 1250, 0, "", false, halfLost, QList<int> { 501, 501 });
+        row("a byte a second", image(2, 3), QList<int> { 0, 1 }, -1, 0, "", false, "of the 10 bytes that give the memory's size arrived before the meter stopped sending.", QList<int> { 1, 2 });
+        row("320 bytes a second", image(8, 124), QList<int> { 0, 320 }, -1, 0, "", false, "arrived in the 11 s that a memory of 4011 bytes may take.", QList<int> { 3000, 4010 });
+        row("stopped by the user", image(8, 124), line, -1, 2000, "", false, "arrived before you stopped it.", QList<int> { 1, 4010 });
+        // clang-format on
+    }
+    // dewscope-cli download against the simulated meter: the image in OUT and its sets printed,
+    // or what arrived of an incomplete one in OUT.partial, OUT left as it was.
     void downloadCommand()
     {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<int>, send);
+        QFETCH(int, pauseMs);
+        QFETCH(int, stopMs);
+        QFETCH(QString, existing);
+        QFETCH(QList<int>, partial);
         test::MeterRig meter;
-        QVERIFY(meter.start(20.0, 40.0, 500) && (meter.link.close(), true));
-        meter.meter.sendDownload(image(2, 3));
+        // Silent, announcing once the command polls: the announcement falls into a wait.
+        QVERIFY(meter.start(20.0, 40.0, 0) && (meter.link.close(), true));
+        meter.meter.setFrameInterval(250);
+        QTimer::singleShot(300, &meter.meter,
+                           [&] { meter.meter.sendDownload(bytes, send[0], send[1]); });
+        connect(&meter.meter, &SimulatedMeter::downloadSent, this, [&] {
+            if (pauseMs >= 0)
+                QTimer::singleShot(pauseMs, &meter.meter, [&] { meter.meter.setSilent(false); });
+        });
+        QTimer::singleShot(stopMs, &meter.meter, [&] {
+            if (stopMs > 0 && meter.meter.isSendingDownload())
+                std::raise(SIGINT);
+        });
         QTemporaryDir dir;
-        test::CommandRun run(
-            { "download", "--port", meter.meter.path(), "--out", dir.filePath("m") });
-        QFile file(dir.filePath("m"));
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith(image(2, 3)));
-        QCOMPARE(run.out() + run.err().section('\n', -2), "10:30:00\t10:35:00\t2\n100.0% Loaded\n");
+        const QString out = dir.filePath("m");
+        QVERIFY(existing != "fifo" || ::mkfifo(QFile::encodeName(out), 0600) == 0);
+        QVERIFY(existing != "old"
+                || (test::writeBytes(out, "old") && test::writeBytes(out + ".partial", "older")));
+        test::CommandRun run(QStringList { "download", "--port", meter.meter.path(), "--out", out,
+                                           "--timeout=30", "--force" }
+                                 .mid(0, FETCHED(bool, force) ? 7 : 6));
+        QFETCH(QString, text);
+        const bool success = text.startsWith("10:");
+        QCOMPARE(run.code, success ? 0 : 1);
+        QVERIFY2((success ? run.out() : run.err()).contains(text), qPrintable(run.err()));
+        if (existing == "fifo")
+            QVERIFY(QFileInfo(out).exists() && !QFileInfo(out).isFile());
+        else
+            QCOMPARE(test::readBytes(out),
+                     success ? bytes : QByteArray(existing == "old" ? "old" : "<cannot open>"));
+        const QByteArray kept = test::readBytes(out + ".partial");
+        if (partial.isEmpty())
+            QCOMPARE(kept, existing == "old" ? "older" : "<cannot open>");
+        else
+            QVERIFY2(bytes.startsWith(kept) && kept.size() >= partial[0]
+                         && kept.size() <= partial[1],
+                     qPrintable(QString::number(kept.size())));
     }
 
     void loadSet_data()
