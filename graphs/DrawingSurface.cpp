@@ -36,13 +36,7 @@ DrawingSurface::DrawingSurface(const QFont &font, const QColor &backColor)
     , m_backColor(backColor)
     , m_pointSize(font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75)
 {
-    setFontUnits();
-}
-
-void DrawingSurface::setFontUnits()
-{
-    const bool twips = m_pagePainter && m_pictureUnits.isEmpty();
-    m_font.setPixelSize(qRound(m_pointSize * (twips ? TwipsPerPoint : ScreenPixelsPerPoint)));
+    m_font.setPixelSize(qRound(m_pointSize * ScreenPixelsPerPoint));
 }
 
 DrawingSurface::~DrawingSurface()
@@ -90,43 +84,11 @@ bool DrawingSurface::beginDocument(QPagedPaintDevice *printer)
         return false;
     }
     m_printer = printer;
-    setPictureArea(QRectF(), QSize());
+    const double scale = printer->logicalDpiX() / 1440.0;
+    m_pagePainter->scale(scale, scale);
+    m_font.setPixelSize(qRound(m_pointSize * TwipsPerPoint));
     m_currentX = m_currentY = 0;
     return true;
-}
-
-void DrawingSurface::setPictureArea(const QRectF &area, const QSize &units)
-{
-    if (!m_pagePainter)
-        return;
-    const double dots = m_printer->logicalDpiX() / 1440.0;
-    m_pagePainter->resetTransform();
-    m_pagePainter->scale(dots, dots);
-    m_pictureUnits = QSize();
-    if (!area.isEmpty() && !units.isEmpty()) {
-        m_pagePainter->translate(area.topLeft());
-        m_pagePainter->scale(area.width() / units.width(), area.height() / units.height());
-        m_pictureUnits = units;
-    }
-    setFontUnits();
-}
-
-void DrawingSurface::drawImage(const QImage &image, const QRectF &area)
-{
-    if (!m_pagePainter || image.isNull())
-        return;
-    QPainter &painter = *m_pagePainter;
-    const double perTwip = m_printer->logicalDpiX() / 1440.0;
-    const QRect dots = QTransform::fromScale(perTwip, perTwip).mapRect(area).toRect();
-    const double fit
-        = qMin(double(dots.width()) / image.width(), double(dots.height()) / image.height());
-    const double scale = fit >= 1 ? std::floor(fit) : fit;
-    painter.save();
-    painter.resetTransform();
-    painter.setRenderHint(QPainter::LosslessImageRendering);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QRectF(dots.topLeft(), QSizeF(image.size()) * scale), image);
-    painter.restore();
 }
 
 bool DrawingSurface::newPage()
@@ -142,8 +104,7 @@ bool DrawingSurface::endDocument()
     const bool ok = m_pagePainter->end();
     m_pagePainter.reset();
     m_printer = nullptr;
-    m_pictureUnits = QSize();
-    setFontUnits();
+    m_font.setPixelSize(qRound(m_pointSize * ScreenPixelsPerPoint));
     return ok;
 }
 
@@ -158,8 +119,6 @@ double DrawingSurface::scaleWidth() const
 {
     if (m_outside)
         return m_outsideSize.width();
-    if (!m_pictureUnits.isEmpty())
-        return m_pictureUnits.width();
     if (m_printer)
         return m_printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
     return m_image.width();
@@ -169,8 +128,6 @@ double DrawingSurface::scaleHeight() const
 {
     if (m_outside)
         return m_outsideSize.height();
-    if (!m_pictureUnits.isEmpty())
-        return m_pictureUnits.height();
     if (m_printer)
         return m_printer->pageLayout().paintRect(QPageLayout::Inch).height() * 1440.0;
     return m_image.height();
@@ -221,8 +178,8 @@ void DrawingSurface::lineIn(QPainter *painter, const QColor &color, const QPoint
                             const QPoint &to)
 {
     QPen pen(color, m_drawWidth);
-    // Printer dots on a page, as pixels on screen; a picture's pixels scaled with it.
-    pen.setCosmetic(m_pagePainter && m_pictureUnits.isEmpty());
+    // Printer dots on a page, as pixels on screen; through another's painter, its units.
+    pen.setCosmetic(m_pagePainter != nullptr);
     if (m_drawStyle == Style::Dotted) {
         // One pixel on, one off; flat caps keep the dots apart.
         pen.setCapStyle(Qt::FlatCap);

@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
-#include <QRectF>
 #include <QRegion>
 #include <QString>
 
@@ -16,11 +15,11 @@ class QPainter;
 namespace dewscope {
 
 // Where the graphs and printouts draw: a persistent image of a window's client area in pixels,
-// or the pages of a printer or PDF writer in twips (20 per point). On a page, a picture area
-// takes a window's pixels scaled into a box of the page, lines and text scaled with them. Lines
-// and boxes are drawn without antialiasing, so every pixel has its exact colour; text may be
-// smoothed. Coordinates are rounded to whole units, halves upward; a filled box covers both of
-// its corners, whichever is given first.
+// or the pages of a printer or PDF writer in twips (20 per point), or a part of a page that
+// another painter paints, in a window's pixels scaled by that painter. Lines and boxes are drawn
+// without antialiasing, so every pixel has its exact colour; text may be smoothed. Coordinates
+// are rounded to whole units, halves upward; a filled box covers both of its corners, whichever
+// is given first.
 class DrawingSurface
 {
 public:
@@ -51,14 +50,6 @@ public:
     bool newPage();
     // Ends the document (it goes to the printer); false when the printer failed.
     bool endDocument();
-    // On a page: drawing goes into area (twips from the printable area's top-left) in scale units
-    // of which units fill it, as a window of that many pixels would draw (scaleWidth() and
-    // scaleHeight() are those of units); an empty area goes back to twips.
-    void setPictureArea(const QRectF &area, const QSize &units);
-    // On a page: the image at the top-left of area (twips), as large as the area allows with
-    // every pixel a whole number of printer dots (scaled down only when not even one fits),
-    // never compressed with loss nor smoothed.
-    void drawImage(const QImage &image, const QRectF &area);
 
     // A part of a page that someone else paints (a report): drawing goes through that painter
     // in its current transform, on an area of the given size; text keeps the window's sizes.
@@ -91,7 +82,6 @@ public:
 private:
     template<typename Paint> void paint(const QRect &area, Paint paintWith);
     void lineIn(QPainter *painter, const QColor &color, const QPoint &from, const QPoint &to);
-    void setFontUnits();
 
     QFont m_font; // pixel size in scale units
     QColor m_backColor;
@@ -103,7 +93,6 @@ private:
     QPainter *m_outside = nullptr;
     QSizeF m_outsideSize;
     QRect m_batchArea;
-    QSize m_pictureUnits; // the picture area's size in scale units; empty: twips
     double m_pointSize;
     int m_drawWidth = 1;
     Style m_drawStyle = Style::Solid;

@@ -4,18 +4,28 @@
 #include "graphs/DrawingSurface.h"
 #include "graphs/PlotPainter.h"
 
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+#include <cmath>
+
 namespace dewscope {
 
 namespace {
 
-// The heading at the page's top-left; returns the area under it, half a line further down.
-QRectF drawHeading(DrawingSurface &page, const QString &heading)
+// The heading at the printable area's top-left, in the program's font at its point size; returns
+// the area under it (device dots), half a line further down.
+QRectF drawHeading(QPainter &painter, QPagedPaintDevice *device, const QString &heading)
 {
-    page.setCurrentX(0);
-    page.setCurrentY(0);
-    page.print(heading);
-    const double top = page.textHeight(heading) * 1.5;
-    return QRectF(0, top, page.scaleWidth(), page.scaleHeight() - top);
+    const QFont font = PlotPainter::font();
+    const QFontMetricsF metrics(font, device);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPointF(0, metrics.ascent()), heading);
+    const double top = metrics.height() * 1.5;
+    const QRectF printable = device->pageLayout().paintRectPixels(device->logicalDpiX());
+    return QRectF(0, top, printable.width(), printable.height() - top);
 }
 
 } // namespace
@@ -38,25 +48,38 @@ QString GraphPrintout::heading() const
 bool GraphPrintout::printPlot(QPagedPaintDevice *device, const DataPlotState &state,
                               const RecordTableModel *table, const QSize &clientSize) const
 {
-    DrawingSurface page(PlotPainter::font());
-    if (clientSize.isEmpty() || !page.beginDocument(device))
+    QPainter painter;
+    if (clientSize.isEmpty() || !painter.begin(device))
         return false;
-    const QRectF below = drawHeading(page, heading());
+    const QRectF below = drawHeading(painter, device, heading());
+    // The window's pixels scaled onto the page: lines and text grow with them.
     const double scale
         = qMin(below.width() / clientSize.width(), below.height() / clientSize.height());
-    page.setPictureArea(QRectF(below.topLeft(), QSizeF(clientSize) * scale), clientSize);
+    painter.translate(below.topLeft());
+    painter.scale(scale, scale);
+    DrawingSurface picture(PlotPainter::font());
+    picture.beginPainter(&painter, clientSize);
     DataPlotState copy = state;
-    const bool drawn = PlotPainter(&page, &copy).drawAll(table) == PlotPainter::Progress::Finished;
-    return page.endDocument() && drawn;
+    const bool drawn
+        = PlotPainter(&picture, &copy).drawAll(table) == PlotPainter::Progress::Finished;
+    picture.endPainter();
+    return painter.end() && drawn;
 }
 
 bool GraphPrintout::printImage(QPagedPaintDevice *device, const QImage &image) const
 {
-    DrawingSurface page(PlotPainter::font());
-    if (image.isNull() || !page.beginDocument(device))
+    QPainter painter;
+    if (image.isNull() || !painter.begin(device))
         return false;
-    page.drawImage(image, drawHeading(page, heading()));
-    return page.endDocument();
+    const QRectF below = drawHeading(painter, device, heading());
+    // Each pixel a whole number of printer dots where one fits, never smoothed or compressed
+    // with loss.
+    const double fit = qMin(below.width() / image.width(), below.height() / image.height());
+    const double scale = fit >= 1 ? std::floor(fit) : fit;
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRectF(below.topLeft().toPoint(), QSizeF(image.size()) * scale), image);
+    return painter.end();
 }
 
 } // namespace dewscope
