@@ -5,6 +5,15 @@
 
 namespace dewscope::bench {
 
+// Milliseconds a piece of work takes.
+template<typename Work> double timed(Work work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return clock.nsecsElapsed() / 1e6;
+}
+
 // The event loop's longest stall from now on: the longest gap between two beats of a timer.
 class StallWatch
 {

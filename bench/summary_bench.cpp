@@ -22,13 +22,7 @@
 
 using namespace dewscope;
 
-template<typename Work> double timed(Work work)
-{
-    QElapsedTimer clock;
-    clock.start();
-    work();
-    return clock.nsecsElapsed() / 1e6;
-}
+using dewscope::bench::timed;
 
 int main(int argc, char *argv[])
 {
