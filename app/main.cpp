@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/Artwork.h"
+#include "desktop/RememberedFolders.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -30,6 +31,9 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // The folders of the file dialogs are remembered between runs in these settings.
+    dewscope::RememberedFolders::useSettings(QStringLiteral("Dewscope"),
+                                             QStringLiteral("dewscope"));
     QApplication::setDesktopFileName(QStringLiteral("dewscope"));
     QApplication::setWindowIcon(dewscope::artwork::applicationIcon());
     // The port window's closing ends the program only through Application::finished.

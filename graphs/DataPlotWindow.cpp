@@ -1,5 +1,6 @@
 #include "graphs/DataPlotWindow.h"
 
+#include "desktop/WindowPlacement.h"
 #include "graphs/DataPlotState.h"
 #include "graphs/GraphToolbar.h"
 
@@ -34,7 +35,7 @@ DataPlotWindow::DataPlotWindow(DataPlotState *state, const RecordTableModel *tab
            DataPlotState::twipsToPixels(DataPlotState::OpeningClientHeightTwips));
     if (m_mainWindow) {
         const QRect main = m_mainWindow->frameGeometry();
-        move(main.x() + main.width(), 0);
+        WindowPlacement::place(this, QPoint(main.x() + main.width(), 0), m_mainWindow);
     }
 }
 
@@ -145,7 +146,7 @@ void DataPlotWindow::print()
 {
     if (m_printDialog)
         return;
-    m_printDialog = printGraphWindow(m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
+    m_printDialog = printGraphWindow(m_toolbar, m_mainWindow ? m_mainWindow.data() : this, Caption,
                                      [this](QPrinter *printer) { return printTo(printer); });
 }
 

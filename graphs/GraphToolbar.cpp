@@ -1,11 +1,15 @@
 #include "graphs/GraphToolbar.h"
 
+#include "desktop/RememberedFolders.h"
+#include "desktop/ShortcutTip.h"
+
 #include <QAction>
 #include <QPainter>
 #include <QPrinter>
 #include <QToolBar>
 
 #include <memory>
+#include <utility>
 
 namespace dewscope {
 
@@ -50,21 +54,31 @@ QToolBar *addGraphToolbar(QWidget *window, QAction **limit, QAction **print)
     toolbar->setIconSize(QSize(24, 24));
     *limit = toolbar->addAction(limitImage(), QStringLiteral("Limit"));
     *print = toolbar->addAction(printImage(), QStringLiteral("Print"));
+    const QKeySequence limitKeys(Qt::CTRL | Qt::Key_L);
+    const QKeySequence printKeys(QKeySequence::Print);
+    for (auto [action, keys] : { std::pair(*limit, limitKeys), std::pair(*print, printKeys) }) {
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setToolTip(shortcutTip(action->text(), keys));
+    }
     toolbar->adjustSize();
     return toolbar;
 }
 
 QPrintDialog *printGraphWindow(QToolBar *toolbar, QWidget *dialogParent,
-                               std::function<bool(QPrinter *)> printTo)
+                               const QString &documentName, std::function<bool(QPrinter *)> printTo)
 {
     toolbar->hide();
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     auto *dialog = new QPrintDialog(printer.get(), dialogParent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    RememberedFolders::offerPrintFile(dialog, documentName);
     QPointer<QToolBar> bar(toolbar);
     QObject::connect(dialog, &QDialog::finished, toolbar, [bar, printer, printTo](int result) {
-        if (result == QDialog::Accepted)
+        if (result == QDialog::Accepted) {
+            RememberedFolders::rememberPrintFile(printer.get());
             printTo(printer.get());
+        }
         if (bar)
             bar->show();
     });

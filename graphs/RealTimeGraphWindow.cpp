@@ -1,5 +1,6 @@
 #include "graphs/RealTimeGraphWindow.h"
 
+#include "desktop/WindowPlacement.h"
 #include "graphs/GraphFrame.h"
 #include "graphs/GraphToolbar.h"
 #include "graphs/RealTimeGraphState.h"
@@ -55,7 +56,7 @@ RealTimeGraphWindow::RealTimeGraphWindow(const SharedState *shared, RealTimeGrap
            RealTimeGraphState::twipsToPixels(RealTimeGraphState::OpeningClientHeightTwips));
     if (m_mainWindow) {
         const QRect main = m_mainWindow->frameGeometry();
-        move(main.x() + main.width(), 0);
+        WindowPlacement::place(this, QPoint(main.x() + main.width(), 0), m_mainWindow);
     }
     m_graph->x = -m_graph->step;
 }
@@ -186,7 +187,7 @@ void RealTimeGraphWindow::print()
     if (m_printDialog)
         return;
     // The graph goes on sweeping while the dialog is open.
-    m_printDialog = printGraphWindow(m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
+    m_printDialog = printGraphWindow(m_toolbar, m_mainWindow ? m_mainWindow.data() : this, Caption,
                                      [this](QPrinter *printer) { return printTo(printer); });
 }
 

@@ -1,5 +1,7 @@
 #include "tables/DataListWindow.h"
 
+#include "desktop/WindowPlacement.h"
+
 namespace dewscope {
 
 DataListWindow::DataListWindow(QWidget *parent)
@@ -15,7 +17,7 @@ void DataListWindow::placeBeside(const QWidget *mainWindow)
     if (!mainWindow)
         return;
     const QRect main = mainWindow->frameGeometry();
-    move(main.x() + main.width(), main.y());
+    WindowPlacement::place(this, QPoint(main.x() + main.width(), main.y()), mainWindow);
 }
 
 } // namespace dewscope

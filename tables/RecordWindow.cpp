@@ -1,5 +1,6 @@
 #include "tables/RecordWindow.h"
 
+#include "desktop/ShortcutTip.h"
 #include "recording/Recorder.h"
 #include "tables/GridSaver.h"
 #include "tables/RecordTableModel.h"
@@ -34,6 +35,19 @@ QIcon keyImage(const QStyle *style, int image, const QString &key)
     if (key == QLatin1String("Plot"))
         return style->standardIcon(QStyle::SP_FileDialogContentsView);
     return style->standardIcon(image == 1 ? QStyle::SP_FileIcon : QStyle::SP_FileLinkIcon);
+}
+
+// The keyboard shortcut of a key: Ctrl+S saves, Ctrl+G plots (as it opens the graph in the main
+// window), Ctrl+P prints; other keys have none.
+QKeySequence keyShortcut(const QString &key)
+{
+    if (key == QLatin1String("Save"))
+        return QKeySequence::Save;
+    if (key == QLatin1String("Plot"))
+        return QKeySequence(Qt::CTRL | Qt::Key_G);
+    if (key == QLatin1String("Print"))
+        return QKeySequence::Print;
+    return {};
 }
 } // namespace
 
@@ -109,7 +123,10 @@ void RecordWindow::addKey(const QString &key, const QString &toolTip, int image)
 {
     QAction *action = m_toolBar->addAction(keyImage(style(), image, key), toolTip);
     action->setData(key);
-    action->setToolTip(toolTip);
+    const QKeySequence keys = keyShortcut(key);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setToolTip(shortcutTip(toolTip, keys));
     connect(action, &QAction::triggered, this, [this, key] { runKey(key); });
 }
 
