@@ -1,3 +1,4 @@
+#include "desktop/RememberedFolders.h"
 #include "graphs/RecordTablePrintJob.h"
 #include "graphs/RecordTablePrinter.h"
 #include "tables/FileListWindow.h"
@@ -144,6 +145,31 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(dir.filePath("t.pdf")).size() > 0, file == "t.pdf");
         QCOMPARE(window.findChild<QMessageBox *>("PrintFailedMessage") != nullptr,
                  file.startsWith("no/"));
+    }
+
+    // "Print to File" offers the table's name as a PDF in the folder last printed to, kept in
+    // settings (this test's own): first in the dialog's own folder, then in the one printed to.
+    void printFileFolder()
+    {
+        QTemporaryDir settings, dir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+        RememberedFolders::useSettings("Dewscope", "dewscope");
+        FileListWindow window;
+        window.setWindowTitle("morning.txt");
+        QStringList offered;
+        for (const QString &typed : { dir.filePath("other.pdf"), QString() }) {
+            RecordTablePrintJob job(&window, nullptr, nullptr);
+            QSignalSpy finished(&job, &RecordTablePrintJob::finished);
+            job.start();
+            auto *name = job.printDialog()->findChild<QLineEdit *>("filename");
+            offered << name->text();
+            name->setText(typed);
+            typed.isEmpty() ? job.printDialog()->reject() : job.printDialog()->accept();
+            QVERIFY(finished.count() || finished.wait(5000));
+        }
+        RememberedFolders::useSettings(QString(), QString());
+        QCOMPARE(QFileInfo(offered[0]).fileName() + ' ' + offered[1],
+                 "morning.pdf " + dir.filePath("morning.pdf"));
     }
 };
 
