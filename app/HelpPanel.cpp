@@ -23,6 +23,12 @@ namespace dewscope {
 namespace {
 
 constexpr int ViewerQueryMs = 5000;
+// Freedesktop desktops name their default program for a file type; elsewhere the shell knows.
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+constexpr bool AskDesktopForViewer = true;
+#else
+constexpr bool AskDesktopForViewer = false;
+#endif
 
 // Whether the desktop entry of this id (as xdg-mime names the default program for a type) is
 // there, not hidden, and runs a program that is installed.
@@ -139,6 +145,8 @@ void HelpPanel::openManual(int option)
     // A missing manual is passed over in silence; one manual is looked for at a time.
     if (path.isEmpty() || !QFileInfo(path).isFile() || !m_urlOpener || m_viewerQuery)
         return;
+    if (!AskDesktopForViewer)
+        return showManual(path, QString());
     auto *query = new QProcess(this);
     m_viewerQuery = query;
     connect(query, &QProcess::finished, this, [this, query, path] {
@@ -159,7 +167,7 @@ void HelpPanel::openManual(int option)
 
 void HelpPanel::showManual(const QString &path, const QString &viewer)
 {
-    if (desktopEntryRuns(viewer.section(QLatin1Char('\n'), 0, 0))
+    if ((!AskDesktopForViewer || desktopEntryRuns(viewer.section(QLatin1Char('\n'), 0, 0)))
         && m_urlOpener(QUrl::fromLocalFile(path)))
         return;
     auto *box = new QMessageBox(QMessageBox::Information, QApplication::applicationDisplayName(),
