@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
+#include <QShortcut>
 
 namespace dewscope {
 
@@ -151,6 +152,13 @@ bool Application::start(QString *error)
         const QRect frame = m_port->frameGeometry();
         m_demoControl->move(frame.right() + 24, frame.top());
         m_demoControl->show();
+        // Closed, the control window comes back with Ctrl+D in the main window.
+        auto *showDemo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), m_mainWindow);
+        connect(showDemo, &QShortcut::activated, m_demoControl, [this] {
+            m_demoControl->show();
+            m_demoControl->raise();
+            m_demoControl->activateWindow();
+        });
         m_port->raise();
         m_port->activateWindow();
     }

@@ -24,7 +24,8 @@ class SimulatedMeter;
 
 // The program: the shared state, the port numbering, the meter link, the poll and the recorder,
 // the port window at start and the main window after it. With the demo option a simulated meter
-// answers on COM 1 and a small control window drives it.
+// answers on COM 1 and a small control window drives it; Ctrl+D in the main window shows that
+// window again after it was closed.
 class Application : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFrame>
+#include <QPointer>
+#include <QProcess>
 #include <QString>
 #include <QUrl>
 
@@ -12,7 +14,10 @@ namespace dewscope {
 
 // The help panel: a raised panel floating over the main window's figures, like a drop-down of
 // the help key, with one option per manual language. Choosing a language closes the panel and
-// opens that manual with the desktop's viewer for PDF files.
+// opens that manual with the desktop's viewer for PDF files. Whether the desktop has one is asked
+// first (its default program for application/pdf, through xdg-mime, and the program its desktop
+// entry runs); without one, or when the viewer does not start, a message says where the manual
+// lies.
 class HelpPanel : public QFrame
 {
     Q_OBJECT
@@ -35,11 +40,13 @@ public:
 
 private:
     void openManual(int option);
+    void showManual(const QString &path, const QString &viewer);
 
     QButtonGroup *m_options = nullptr;
     int m_top = 0;
     QString m_programDir;
     std::function<bool(const QUrl &)> m_urlOpener;
+    QPointer<QProcess> m_viewerQuery; // the desktop's PDF viewer is being asked for
 };
 
 } // namespace dewscope

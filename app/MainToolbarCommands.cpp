@@ -1,6 +1,7 @@
 #include "app/MainToolbarCommands.h"
 
 #include "app/MainWindow.h"
+#include "desktop/ShortcutTip.h"
 #include "graphs/RecordTablePrintJob.h"
 #include "meter/Poll.h"
 #include "recording/DataFile.h"
@@ -138,7 +139,9 @@ void MainToolbarCommands::showRecordButton()
         return;
     const bool recording = m_recorder->isRecording();
     m_button->setIcon(recording ? m_stopImage : m_saveImage);
-    m_button->setToolTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
+    m_button->setToolTip(
+        shortcutTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"),
+                    QKeySequence::Save));
 }
 
 void MainToolbarCommands::runCommand(const QString &key)
@@ -167,7 +170,7 @@ void MainToolbarCommands::save()
     QString path;
     {
         const QScopedValueRollback<bool> guard(m_inDialog, true);
-        path = SaveDialog::run(m_mainWindow);
+        path = SaveDialog::run(m_mainWindow, RememberedFolders::Recording);
     }
     // A tick or a click may have started a recording while the dialog was up.
     if (path.isEmpty() || !m_recorder || m_recorder->isRecording())
@@ -186,6 +189,9 @@ QString MainToolbarCommands::askOpenPath()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    const QString folder = RememberedFolders::folder(RememberedFolders::Open);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
     // The dialog offers the types the last save dialog gave it; none before that.
     const QStringList filters = SaveDialog::lastNameFilters();
     if (!filters.isEmpty()) {
@@ -195,6 +201,7 @@ QString MainToolbarCommands::askOpenPath()
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
+    RememberedFolders::remember(RememberedFolders::Open, dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 
@@ -227,7 +234,7 @@ void MainToolbarCommands::open()
     connect(loader, &FileLoader::captionChanged, window, &QWidget::setWindowTitle);
     connect(loader, &FileLoader::finished, this, [this, loader, window](bool ok) {
         loader->deleteLater();
-        const QString cut = loader->cutNotice();
+        const QString cut = loader->notice();
         if (!cut.isEmpty()) {
             // Once, after the load, and without holding up the event loop.
             auto *box

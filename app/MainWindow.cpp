@@ -4,6 +4,8 @@
 #include "app/HelpPanel.h"
 #include "app/MainWindowText.h"
 #include "app/MemoryPanel.h"
+#include "desktop/ShortcutTip.h"
+#include "desktop/WindowPlacement.h"
 #include "memory/MemoryImage.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
@@ -134,12 +136,15 @@ void MainWindow::buildToolbar()
     m_toolbar->toggleViewAction()->setEnabled(false);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
 
-    for (const ToolbarButton &b : buttons) {
+    for (int index = 0; index < ToolbarButtonCount; ++index) {
+        const ToolbarButton &b = buttons[index];
         const QString key = QString::fromLatin1(b.key);
         auto *action = new QAction(artwork::toolbarImage(b.image), key, this);
         action->setObjectName(key);
         action->setData(key);
-        action->setToolTip(QString::fromLatin1(b.toolTip));
+        // Save's Ctrl+S is a shortcut of its own, which asks before it stops a recording.
+        const QKeySequence keys = index == 0 ? QKeySequence(QKeySequence::Save) : b.shortcut;
+        action->setToolTip(shortcutTip(QString::fromLatin1(b.toolTip), keys));
         if (!b.shortcut.isEmpty()) {
             action->setShortcut(b.shortcut);
             action->setShortcutContext(Qt::WindowShortcut);
@@ -294,25 +299,13 @@ bool MainWindow::event(QEvent *event)
     // Unit signs are pictures: draw them again for a screen with another pixel ratio.
     if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
         refreshUnitPictures();
-    // A window manager may place the window by its own rules when it maps it: shortly after
-    // the first show, the window is moved back to the corner (its frame, not its client area).
-    if (m_loaded && event->type() == QEvent::Show && !m_shownFor.isValid()) {
-        m_shownFor.start();
-        QTimer::singleShot(0, this, &MainWindow::keepHome);
-    } else if (event->type() == QEvent::Move && m_shownFor.isValid()
-               && m_shownFor.elapsed() < 2000) {
-        QTimer::singleShot(0, this, &MainWindow::keepHome);
-    }
+    // The height is the outer one: once the window manager has framed the window (or framed it
+    // anew), the client area gives up the frame's height.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
+        && frameGeometry().height() - geometry().height() != m_heightFrame)
+        QTimer::singleShot(0, this, &MainWindow::applyHeight);
     return QMainWindow::event(event);
-}
-
-void MainWindow::keepHome()
-{
-    // A few corrections at most: a manager that insists on its own place is not fought.
-    if (!isVisible() || frameGeometry().topLeft() == m_home || m_homeCorrections >= 3)
-        return;
-    ++m_homeCorrections;
-    move(m_home);
 }
 
 void MainWindow::refreshUnitPictures()
@@ -343,8 +336,10 @@ void MainWindow::applyHeight()
         layout()->invalidate();
         layout()->activate();
     }
-    // The height is the outer one, title bar and frame included.
-    const int frame = isVisible() ? qMax(0, frameGeometry().height() - geometry().height()) : 0;
+    // The height is the outer one, title bar and frame included (none before the window is
+    // framed; event() applies the height again once it is).
+    const int frame = qMax(0, frameGeometry().height() - geometry().height());
+    m_heightFrame = frame;
     // Never below what the contents need, so larger system fonts clip nothing.
     const int wanted = qMax(mainwindow::twipsToPixels(twips, logicalDpiY()) - frame,
                             layout() ? layout()->minimumSize().height() : 0);
@@ -412,9 +407,10 @@ void MainWindow::load()
         return;
     m_loaded = true;
 
+    // Before the first show, so the window is mapped there; a window manager that places it
+    // by its own rules is corrected shortly after.
     if (const QScreen *screen = this->screen())
-        m_home = screen->availableGeometry().topLeft();
-    move(m_home); // before the first show, so the window is mapped there
+        WindowPlacement::place(this, screen->availableGeometry().topLeft());
     showMemoryPanel(false);
     m_helpPanel->dismiss();
     m_recorder->loadDefaults();
@@ -519,9 +515,39 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Quitting ends a running recording: the user says so first. The question does not hold
+    // up the event loop; its Yes closes the window again.
+    if (!m_quitConfirmed && m_recorder && m_recorder->isRecording()) {
+        event->ignore();
+        askStopAndQuit();
+        return;
+    }
     m_closing = true;
     event->accept();
     Q_EMIT closed();
+}
+
+void MainWindow::askStopAndQuit()
+{
+    if (m_quitQuestion) {
+        m_quitQuestion->raise();
+        m_quitQuestion->activateWindow();
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Question, QApplication::applicationDisplayName(),
+                                QStringLiteral("A recording is running.\nStop recording and quit?"),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setObjectName(QStringLiteral("QuitRecordingQuestion"));
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_quitQuestion = box;
+    connect(box, &QMessageBox::finished, this, [this](int answer) {
+        if (answer != QMessageBox::Yes)
+            return;
+        m_quitConfirmed = true;
+        close();
+    });
+    box->open();
 }
 
 } // namespace dewscope

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QMainWindow>
-#include <QPoint>
+#include <QPointer>
 #include <QString>
 
 class QAction;
 class QLabel;
+class QMessageBox;
 class QToolBar;
 
 namespace dewscope {
@@ -37,7 +37,8 @@ public:
     // The start-up steps: top-left corner, panels hidden, recorder defaults, Celsius, recorder
     // time stamp, poll on, open the port; online with "COM" and the number, or offline after
     // "No device available !". Runs once, before the window is first shown; a second call does
-    // nothing. Once shown, the window goes back to the corner if a window manager moved it.
+    // nothing. Once shown, the window's frame goes back to the corner if a window manager moved
+    // it.
     void load();
     bool isLoaded() const { return m_loaded; }
 
@@ -89,7 +90,8 @@ Q_SIGNALS:
     void commandRequested(const QString &key);
     // Enter in the set number box: load the set whose number is in the text.
     void setLoadRequested(const QString &text);
-    // The window was closed: the program ends.
+    // The window was closed: the program ends. While a recording runs, closing asks first
+    // whether to stop it and quit; the window stays when the user says no.
     void closed();
 
 protected:
@@ -107,7 +109,7 @@ private:
     void showReading();
     void showUnitSign();
     void refreshUnitPictures();
-    void keepHome();
+    void askStopAndQuit();
 
     SharedState *m_state;
     MeterLink *m_link;
@@ -115,9 +117,9 @@ private:
     Recorder *m_recorder;
     bool m_loaded = false;
     bool m_closing = false;
-    QPoint m_home; // the top-left corner the load placed the window at
-    QElapsedTimer m_shownFor; // since the first show: the time a window manager may move it
-    int m_homeCorrections = 0;
+    bool m_quitConfirmed = false; // the user agreed to end a running recording by quitting
+    QPointer<QMessageBox> m_quitQuestion;
+    int m_heightFrame = 0; // the frame's height when the height was last applied
 
     QToolBar *m_toolbar = nullptr;
     QList<QAction *> m_buttons;

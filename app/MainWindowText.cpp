@@ -74,8 +74,20 @@ int twipsToPixels(int twips, double dotsPerInch)
 
 bool isSetKeyAccepted(int key, const QString &text)
 {
-    if (key == Qt::Key_Backspace || key == Qt::Key_Return || key == Qt::Key_Enter)
+    // Backspace, Delete and the keys that move in the box mend a typo; Enter loads the set.
+    switch (key) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
         return true;
+    default:
+        break;
+    }
     return text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9');
 }
 

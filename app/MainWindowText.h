@@ -41,7 +41,8 @@ constexpr int HeightWithMemoryTwips = 6585;
 // Twips (1/1440 inch) to pixels at a given number of pixels per inch (15 twips per pixel at 96).
 int twipsToPixels(int twips, double dotsPerInch);
 
-// The set number box takes digits, Backspace and Enter; every other key is dropped.
+// The set number box takes the digits 0 to 9, Backspace, Delete, Left, Right, Home, End and
+// Enter; every other key is dropped.
 // key is a Qt::Key value, text the text the key press would type.
 bool isSetKeyAccepted(int key, const QString &text);
 

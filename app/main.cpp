@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/Artwork.h"
+#include "desktop/ProgramSettings.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -35,6 +36,8 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // The folders of the file dialogs are remembered between runs in these settings.
+    dewscope::ProgramSettings::name(QStringLiteral("Dewscope"), QStringLiteral("dewscope"));
     QApplication::setDesktopFileName(QStringLiteral("dewscope"));
     QApplication::setWindowIcon(dewscope::artwork::applicationIcon());
     // The port window's closing ends the program only through Application::finished.

@@ -140,7 +140,7 @@ int runPlot(const QStringList &args, Io &io)
             io.err << name << "a range is given as MIN,MAX\n";
             return UsageError;
         }
-        const auto result = PlotRangeCheck::apply(boxes, &state, QLocale::c());
+        const auto result = PlotRangeCheck::apply(boxes, &state);
         if (result.outcome == PlotRangeCheck::Outcome::Rejected) {
             io.err << result.message << "\n";
             return Failure;

@@ -67,7 +67,7 @@ int runReport(const QStringList &args, Io &io)
             = rh.isEmpty() ? QStringList { "0", "100" } : rh.split(QLatin1Char(','));
         const auto result
             = ScaleRangeCheck::applyScales(fahrenheit.isEmpty(), t[1].trimmed(), t[0].trimmed(),
-                                           h[1].trimmed(), h[0].trimmed(), &given, QLocale::c());
+                                           h[1].trimmed(), h[0].trimmed(), &given);
         if (result.outcome == ScaleRangeCheck::Outcome::Rejected)
             return options.failure(result.message);
         if (result.outcome == ScaleRangeCheck::Outcome::ConversionFailed)

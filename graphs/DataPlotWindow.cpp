@@ -1,5 +1,6 @@
 #include "graphs/DataPlotWindow.h"
 
+#include "desktop/WindowPlacement.h"
 #include "graphs/DataPlotState.h"
 #include "graphs/GraphPrintout.h"
 #include "graphs/GraphToolbar.h"
@@ -35,7 +36,7 @@ DataPlotWindow::DataPlotWindow(DataPlotState *state, const RecordTableModel *tab
            DataPlotState::twipsToPixels(DataPlotState::OpeningClientHeightTwips));
     if (m_mainWindow) {
         const QRect main = m_mainWindow->frameGeometry();
-        move(main.x() + main.width(), 0);
+        WindowPlacement::place(this, QPoint(main.x() + main.width(), 0), m_mainWindow);
     }
 }
 
@@ -154,6 +155,7 @@ void DataPlotWindow::print()
         return;
     m_printDialog = printGraphWindow(
         m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
+        m_table && !m_table->source().isEmpty() ? m_table->source() : Caption.trimmed(),
         [this](QPrinter *printer, QString *error) { return printTo(printer, error); });
 }
 

@@ -1,5 +1,7 @@
 #include "graphs/GraphToolbar.h"
 
+#include "desktop/RememberedFolders.h"
+#include "desktop/ShortcutTip.h"
 #include "recording/OutputFile.h"
 
 #include <QAction>
@@ -11,6 +13,7 @@
 #include <QToolBar>
 
 #include <memory>
+#include <utility>
 
 namespace dewscope {
 
@@ -55,6 +58,13 @@ QToolBar *addGraphToolbar(QWidget *window, QAction **limit, QAction **print)
     toolbar->setIconSize(QSize(24, 24));
     *limit = toolbar->addAction(limitImage(), QStringLiteral("Limit"));
     *print = toolbar->addAction(printImage(), QStringLiteral("Print"));
+    const QKeySequence limitKeys(Qt::CTRL | Qt::Key_L);
+    const QKeySequence printKeys(QKeySequence::Print);
+    for (auto [action, keys] : { std::pair(*limit, limitKeys), std::pair(*print, printKeys) }) {
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setToolTip(shortcutTip(action->text(), keys));
+    }
     toolbar->adjustSize();
     return toolbar;
 }
@@ -89,29 +99,34 @@ bool printGraphPage(QPrinter *printer, const std::function<bool(QPagedPaintDevic
 }
 
 QPrintDialog *printGraphWindow(QToolBar *toolbar, QWidget *dialogParent,
+                               const QString &documentName,
                                std::function<bool(QPrinter *, QString *)> printTo)
 {
     toolbar->hide();
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     auto *dialog = new QPrintDialog(printer.get(), dialogParent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    RememberedFolders::offerPrintFile(dialog, documentName);
     QPointer<QToolBar> bar(toolbar);
     QPointer<QWidget> parent(dialogParent);
-    QObject::connect(
-        dialog, &QDialog::finished, toolbar, [bar, parent, printer, printTo](int result) {
-            QString error;
-            if (result == QDialog::Accepted && !printTo(printer.get(), &error)) {
-                auto *box
-                    = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(),
-                                      QObject::tr("The graph could not be printed: %1").arg(error),
-                                      QMessageBox::Ok, parent);
-                box->setObjectName(QStringLiteral("PrintFailedMessage"));
-                box->setAttribute(Qt::WA_DeleteOnClose);
-                box->open();
-            }
-            if (bar)
-                bar->show();
-        });
+    QObject::connect(dialog, &QDialog::finished, toolbar,
+                     [bar, parent, printer, printTo](int result) {
+                         QString error;
+                         if (result == QDialog::Accepted) {
+                             RememberedFolders::rememberPrintFile(printer.get());
+                             if (!printTo(printer.get(), &error)) {
+                                 auto *box = new QMessageBox(
+                                     QMessageBox::Warning, QApplication::applicationDisplayName(),
+                                     QObject::tr("The graph could not be printed: %1").arg(error),
+                                     QMessageBox::Ok, parent);
+                                 box->setObjectName(QStringLiteral("PrintFailedMessage"));
+                                 box->setAttribute(Qt::WA_DeleteOnClose);
+                                 box->open();
+                             }
+                         }
+                         if (bar)
+                             bar->show();
+                     });
     dialog->open();
     return dialog;
 }

@@ -1,6 +1,7 @@
 #include "graphs/LeadingNumber.h"
 
 #include <QByteArray>
+#include <QLocale>
 
 namespace dewscope {
 
@@ -51,6 +52,18 @@ double leadingNumber(const QString &text)
     }
     // QByteArray reads with "." whatever the process locale (unlike strtod).
     return number.toDouble();
+}
+
+BoxNumber readBox(const QString &text)
+{
+    QString dotted = text;
+    dotted.replace(QLatin1Char(','), QLatin1Char('.'));
+    BoxNumber number;
+    number.leading = leadingNumber(dotted);
+    bool ok = false;
+    const double whole = QLocale::c().toDouble(dotted, &ok);
+    number.whole = ok && whole == number.leading;
+    return number;
 }
 
 } // namespace dewscope

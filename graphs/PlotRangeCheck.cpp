@@ -3,8 +3,6 @@
 #include "graphs/DataPlotState.h"
 #include "graphs/LeadingNumber.h"
 
-#include <cmath>
-
 namespace dewscope {
 
 QString PlotRangeCheck::spanMessage(float total)
@@ -12,18 +10,17 @@ QString PlotRangeCheck::spanMessage(float total)
     return QStringLiteral("1 <= From <= %1, try again!").arg(QString::number(total, 'g', 7));
 }
 
-PlotRangeCheck::Result PlotRangeCheck::apply(const Input &input, DataPlotState *state,
-                                             const QLocale &locale)
+PlotRangeCheck::Result PlotRangeCheck::apply(const Input &input, DataPlotState *state)
 {
     const Result scales
-        = applyScales(input.celsius, input.max, input.min, input.maxRH, input.minRH, state, locale);
+        = applyScales(input.celsius, input.max, input.min, input.maxRH, input.minRH, state);
     if (scales.outcome != Outcome::Applied)
         return scales;
 
-    // The span is the leading numbers, never failing to convert; a pasted fraction counts as
-    // its whole row.
-    const double from = std::floor(leadingNumber(input.from));
-    const double to = std::floor(leadingNumber(input.to));
+    // The span is the leading numbers as they are, never failing to convert: a pasted "250.5"
+    // lies beyond row 250.
+    const double from = readBox(input.from).leading;
+    const double to = readBox(input.to).leading;
     if (to > double(state->total) || from < 1 || to <= from)
         return { Outcome::Rejected, spanMessage(state->total) };
     state->from = float(from);

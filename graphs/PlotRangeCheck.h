@@ -24,8 +24,7 @@ public:
 
     // Checks and stores the groups in order; on Applied the span and its count are stored.
     // Groups stored before a refusal or a conversion failure stay.
-    static Result apply(const Input &input, DataPlotState *state,
-                        const QLocale &locale = QLocale());
+    static Result apply(const Input &input, DataPlotState *state);
 };
 
 } // namespace dewscope

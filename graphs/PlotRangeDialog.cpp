@@ -72,8 +72,9 @@ PlotRangeDialog::PlotRangeDialog(DataPlotState *plot, QWidget *plotWindow, QWidg
 
 bool PlotRangeDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    // Digits and Backspace everywhere; "." but no "-" in the humidity boxes; "-" and "." in the
-    // temperature boxes; digits only in From and To.
+    // The digits 0 to 9 and Backspace everywhere; a decimal mark ("." or ",") but no "-" in the
+    // humidity boxes; "-" and a decimal mark in the temperature boxes; digits only in From and
+    // To.
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
@@ -81,7 +82,7 @@ bool PlotRangeDialog::eventFilter(QObject *watched, QEvent *event)
             const bool span = watched == m_txtFrom || watched == m_txtTo;
             const bool humidity = watched == txtMaxR() || watched == txtMinR();
             for (const QChar c : text) {
-                const bool accepted = c.isDigit() || (!span && c == QLatin1Char('.'))
+                const bool accepted = isAsciiDigit(c) || (!span && isDecimalMark(c))
                     || (!span && !humidity && c == QLatin1Char('-'));
                 if (!accepted)
                     return true;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,9 +36,10 @@ RangeDialog::RangeDialog(const QString &caption, const GraphScales *scales, QWid
 
 QString RangeDialog::numberText(float value)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(double(value), 'g', 7);
+    QString text = QString::number(double(value), 'g', 7);
+    if (QLocale().decimalPoint() == QLatin1String(","))
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
 }
 
 QLabel *RangeDialog::caption(const QString &text, int width)

@@ -30,8 +30,12 @@ public:
 protected:
     RangeDialog(const QString &caption, const GraphScales *scales, QWidget *parent);
 
-    // A stored number as its shortest text in the system's form (7 significant digits at most).
+    // A stored number as its shortest text (7 significant digits at most), with the digits 0 to 9
+    // and the system's decimal mark when that is "," (otherwise "."), as the boxes read it.
     static QString numberText(float value);
+    // What the key filters let through besides Backspace and "-".
+    static bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+    static bool isDecimalMark(QChar c) { return c == QLatin1Char('.') || c == QLatin1Char(','); }
     // A sunken caption over or beside a box; width 0 leaves it to the layout.
     static QLabel *caption(const QString &text, int width = 0);
     // Fixes the dialog's size to its layout and centres it over the graph's window.

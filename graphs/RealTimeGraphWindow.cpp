@@ -1,5 +1,6 @@
 #include "graphs/RealTimeGraphWindow.h"
 
+#include "desktop/WindowPlacement.h"
 #include "graphs/GraphFrame.h"
 #include "graphs/GraphPrintout.h"
 #include "graphs/GraphToolbar.h"
@@ -56,7 +57,7 @@ RealTimeGraphWindow::RealTimeGraphWindow(const SharedState *shared, RealTimeGrap
            RealTimeGraphState::twipsToPixels(RealTimeGraphState::OpeningClientHeightTwips));
     if (m_mainWindow) {
         const QRect main = m_mainWindow->frameGeometry();
-        move(main.x() + main.width(), 0);
+        WindowPlacement::place(this, QPoint(main.x() + main.width(), 0), m_mainWindow);
     }
     m_graph->x = -m_graph->step;
 }
@@ -201,7 +202,7 @@ void RealTimeGraphWindow::print()
         return;
     // The graph goes on sweeping while the dialog is open.
     m_printDialog = printGraphWindow(
-        m_toolbar, m_mainWindow ? m_mainWindow.data() : this,
+        m_toolbar, m_mainWindow ? m_mainWindow.data() : this, Caption,
         [this](QPrinter *printer, QString *error) { return printTo(printer, error); });
 }
 

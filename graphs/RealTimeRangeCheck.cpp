@@ -8,22 +8,19 @@ namespace dewscope {
 const QString RealTimeRangeCheck::CountsMessage
     = QStringLiteral("10 <= Counts <= 864000, try again!");
 
-RealTimeRangeCheck::Result RealTimeRangeCheck::apply(const Input &input, RealTimeGraphState *state,
-                                                     const QLocale &locale)
+RealTimeRangeCheck::Result RealTimeRangeCheck::apply(const Input &input, RealTimeGraphState *state)
 {
     const Result scales = applyScales(input.unit == Unit::Celsius, input.max, input.min,
-                                      input.maxRH, input.minRH, state, locale);
+                                      input.maxRH, input.minRH, state);
     if (scales.outcome != Outcome::Applied)
         return scales;
 
-    const double counts = leadingNumber(input.counts);
-    if (counts > MaximumCounts || counts < MinimumCounts)
+    const BoxNumber counts = readBox(input.counts);
+    if (counts.leading > MaximumCounts || counts.leading < MinimumCounts)
         return { Outcome::Rejected, CountsMessage };
-    bool ok = false;
-    const double storedCounts = locale.toDouble(input.counts, &ok);
-    if (!ok || storedCounts == 0)
+    if (!counts.whole)
         return conversionFailed();
-    state->step = float(state->width / storedCounts);
+    state->step = float(state->width / counts.leading);
     return {};
 }
 

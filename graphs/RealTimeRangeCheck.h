@@ -27,8 +27,7 @@ public:
 
     // Checks and stores the groups in order; on Applied the step is the last laid-out width
     // divided by the counts. Groups stored before a refusal or a conversion failure stay.
-    static Result apply(const Input &input, RealTimeGraphState *state,
-                        const QLocale &locale = QLocale());
+    static Result apply(const Input &input, RealTimeGraphState *state);
 };
 
 } // namespace dewscope

@@ -72,13 +72,14 @@ RealTimeRangeDialog::RealTimeRangeDialog(RealTimeGraphState *graph, QWidget *gra
 
 bool RealTimeRangeDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    // The boxes take digits, "-", "." and Backspace; other characters are dropped.
+    // The boxes take the digits 0 to 9, "-", "." and "," (decimal marks) and Backspace; other
+    // characters are dropped.
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
         if (!text.isEmpty() && text.at(0).isPrint() && key->key() != Qt::Key_Backspace) {
             for (const QChar c : text) {
-                if (!c.isDigit() && c != QLatin1Char('-') && c != QLatin1Char('.'))
+                if (!isAsciiDigit(c) && c != QLatin1Char('-') && !isDecimalMark(c))
                     return true;
             }
         }

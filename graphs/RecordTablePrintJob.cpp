@@ -1,5 +1,6 @@
 #include "graphs/RecordTablePrintJob.h"
 
+#include "desktop/RememberedFolders.h"
 #include "graphs/RecordTablePrinter.h"
 #include "meter/Poll.h"
 #include "recording/OutputFile.h"
@@ -44,6 +45,7 @@ void RecordTablePrintJob::start()
         m_poll->setEnabled(false);
     m_dialog = new QPrintDialog(m_printer.get(), m_mainWindow ? m_mainWindow.data() : m_window);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    RememberedFolders::offerPrintFile(m_dialog, m_window->windowTitle());
     connect(m_dialog, &QDialog::finished, this, &RecordTablePrintJob::dialogFinished);
     m_dialog->open();
 }
@@ -54,6 +56,7 @@ void RecordTablePrintJob::dialogFinished(int result)
         end(false, QString());
         return;
     }
+    RememberedFolders::rememberPrintFile(m_printer.get());
     m_printer->setCopyCount(1);
     m_printer->setPageOrientation(QPageLayout::Portrait);
     m_printer->setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);

@@ -20,22 +20,20 @@ using Outcome = ScaleRangeCheck::Outcome;
 // A pair of boxes passes when max > min and both lie within the limits.
 bool withinLimits(const QString &max, const QString &min, double lower, double upper)
 {
-    const double top = leadingNumber(max);
-    const double bottom = leadingNumber(min);
+    const double top = readBox(max).leading;
+    const double bottom = readBox(min).leading;
     return top > bottom && bottom >= lower && top <= upper;
 }
 
-// The boxes' whole texts as numbers in the locale's form, stored one after the other: the top
-// is kept when only the bottom is not a number.
-bool stored(const QLocale &locale, const QString &max, const QString &min, float *top,
-            float *bottom)
+// The numbers the check read, stored one after the other when each box holds its number and
+// nothing else: the top is kept when only the bottom is not a number.
+bool stored(const QString &max, const QString &min, float *top, float *bottom)
 {
-    bool ok = false;
     for (auto [text, value] : { std::pair(&max, top), std::pair(&min, bottom) }) {
-        const double number = locale.toDouble(*text, &ok);
-        if (!ok)
+        const BoxNumber number = readBox(*text);
+        if (!number.whole)
             return false;
-        *value = float(number);
+        *value = float(number.leading);
     }
     return true;
 }
@@ -49,27 +47,26 @@ float roundToTenth(double value)
 } // namespace
 
 Result ScaleRangeCheck::applyScales(bool celsius, const QString &max, const QString &min,
-                                    const QString &maxRH, const QString &minRH, GraphScales *state,
-                                    const QLocale &locale)
+                                    const QString &maxRH, const QString &minRH, GraphScales *state)
 {
     if (celsius) {
         if (!withinLimits(max, min, -20, 60))
             return { Outcome::Rejected, CelsiusMessage };
-        if (!stored(locale, max, min, &state->maxC, &state->minC))
+        if (!stored(max, min, &state->maxC, &state->minC))
             return conversionFailed();
         state->maxF = state->maxC * 9 / 5 + 32;
         state->minF = state->minC * 9 / 5 + 32;
     } else {
         if (!withinLimits(max, min, -4, 140))
             return { Outcome::Rejected, FahrenheitMessage };
-        if (!stored(locale, max, min, &state->maxF, &state->minF))
+        if (!stored(max, min, &state->maxF, &state->minF))
             return conversionFailed();
         state->maxC = roundToTenth((double(state->maxF) - 32) * 5 / 9);
         state->minC = roundToTenth((double(state->minF) - 32) * 5 / 9);
     }
     if (!withinLimits(maxRH, minRH, 0, 100))
         return { Outcome::Rejected, HumidityMessage };
-    if (!stored(locale, maxRH, minRH, &state->maxRH, &state->minRH))
+    if (!stored(maxRH, minRH, &state->maxRH, &state->minRH))
         return conversionFailed();
     return {};
 }

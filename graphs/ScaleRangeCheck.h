@@ -2,14 +2,14 @@
 
 #include "graphs/GraphScales.h"
 
-#include <QLocale>
 #include <QString>
 
 namespace dewscope {
 
 // The temperature and humidity groups that both graphs' range dialogs check and store. A group
-// is checked on the leading number of its boxes ("." decimal mark) and stored, as soon as it
-// passes, from the boxes' whole texts read by the locale's number parsing.
+// is checked on the leading numbers of its boxes, read the same way in every locale (readBox),
+// and stored as soon as it passes: exactly the numbers checked, when each box holds its number
+// and nothing else (otherwise the conversion fails).
 class ScaleRangeCheck
 {
 public:
@@ -28,8 +28,7 @@ public:
     // Checks and stores the temperature scale (in Celsius, or else in Fahrenheit, the other
     // unit converted) and then the humidity scale.
     static Result applyScales(bool celsius, const QString &max, const QString &min,
-                              const QString &maxRH, const QString &minRH, GraphScales *state,
-                              const QLocale &locale);
+                              const QString &maxRH, const QString &minRH, GraphScales *state);
 
 protected:
     static Result conversionFailed() { return { Outcome::ConversionFailed, QString() }; }

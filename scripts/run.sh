@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Builds what changed and starts Dewscope. Arguments go to the program. Unless --port or --demo
-# is given, it listens for two seconds on every serial port the system lists; when no meter
-# sends readings on any of them, it starts with the built-in simulated meter (--demo), so there
-# is something to see on a machine with no meter attached.
+# Builds what changed of the program, the command-line tool and the manuals, and starts
+# Dewscope. Arguments go to the program. Unless --port or --demo is given, it listens for two
+# seconds on every serial port the system lists; when no meter sends readings on any of them, it
+# starts with the built-in simulated meter (--demo), so there is something to see on a machine
+# with no meter attached.
 set -euo pipefail
+# Only what running needs: the program, the command-line tool (for the meter check below) and
+# the help manuals; the test suites and benchmarks are test.sh's.
+DEWSCOPE_BUILD_TARGETS="dewscope dewscope-cli help_manuals"
+echo "Building dewscope, dewscope-cli and the help manuals (the first build takes some minutes)..."
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+echo "Built. Starting Dewscope."
 
 cli="$BUILD/cli/dewscope-cli"
 demo=1

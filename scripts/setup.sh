@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages) and builds Dewscope incrementally into build/.
 # Sourced by run.sh and test.sh. With SANITIZE=1 it builds into build-sanitize/ with
-# AddressSanitizer and UndefinedBehaviorSanitizer instead.
+# AddressSanitizer and UndefinedBehaviorSanitizer instead. DEWSCOPE_BUILD_TARGETS (target names
+# separated by blanks) builds only those targets and what they need; empty, everything is built.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -36,4 +37,9 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
     command -v ccache >/dev/null && config+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     cmake -S "$ROOT" -B "$BUILD" "${config[@]}"
 fi
-cmake --build "$BUILD" --parallel "$(nproc)"
+targets=()
+if [ -n "${DEWSCOPE_BUILD_TARGETS:-}" ]; then
+    read -r -a names <<<"$DEWSCOPE_BUILD_TARGETS"
+    targets=(--target "${names[@]}")
+fi
+cmake --build "$BUILD" --parallel "$(nproc)" "${targets[@]}"

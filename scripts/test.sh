@@ -9,6 +9,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 fi
+DEWSCOPE_BUILD_TARGETS="" # every test suite needs everything built
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 cd "$BUILD"
 ctest --output-on-failure --timeout 600 "$@"

@@ -1,5 +1,7 @@
 #include "summary/SummaryWindow.h"
 
+#include "desktop/ProgramSettings.h"
+
 #include "recording/Recorder.h"
 #include "summary/SummaryFormat.h"
 #include "summary/SummaryReport.h"
@@ -17,7 +19,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -28,11 +29,6 @@ namespace dewscope {
 namespace fmt = summaryformat;
 
 namespace {
-
-QSettings settingsStore()
-{
-    return QSettings(QStringLiteral("Dewscope"), QStringLiteral("dewscope"));
-}
 
 // A box's number, "." or "," as the decimal mark; nothing when the box is empty.
 std::optional<double> boxNumber(const QLineEdit *box, bool *ok)
@@ -178,12 +174,14 @@ QLineEdit *SummaryWindow::addBox(const char *name)
 
 void SummaryWindow::loadSettings(bool celsius)
 {
-    QSettings store = settingsStore();
-    store.beginGroup(QStringLiteral("Summary"));
+    const auto store = ProgramSettings::open();
+    if (store) {
+        store->beginGroup(QStringLiteral("Summary"));
+        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+            box->setText(store->value(box->objectName()).toString());
+    }
     const bool storedFahrenheit
-        = store.value(QStringLiteral("temperatureUnit")).toString() == QLatin1String("f");
-    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
-        box->setText(store.value(box->objectName()).toString());
+        = store && store->value(QStringLiteral("temperatureUnit")).toString() == QLatin1String("f");
     // The unit starts as the main window's; limits kept in the other one are converted.
     if (storedFahrenheit == celsius) {
         for (QLineEdit *box : { m_tempLow, m_tempHigh })
@@ -202,12 +200,13 @@ void SummaryWindow::unitChanged()
 
 void SummaryWindow::boxesChanged()
 {
-    QSettings store = settingsStore();
-    store.beginGroup(QStringLiteral("Summary"));
-    store.setValue(QStringLiteral("temperatureUnit"),
-                   m_unit->currentIndex() == 1 ? QStringLiteral("f") : QStringLiteral("c"));
-    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
-        store.setValue(box->objectName(), box->text().trimmed());
+    if (const auto store = ProgramSettings::open()) {
+        store->beginGroup(QStringLiteral("Summary"));
+        store->setValue(QStringLiteral("temperatureUnit"),
+                        m_unit->currentIndex() == 1 ? QStringLiteral("f") : QStringLiteral("c"));
+        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+            store->setValue(box->objectName(), box->text().trimmed());
+    }
     apply();
 }
 

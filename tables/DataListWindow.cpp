@@ -1,5 +1,7 @@
 #include "tables/DataListWindow.h"
 
+#include "desktop/WindowPlacement.h"
+
 namespace dewscope {
 
 DataListWindow::DataListWindow(QWidget *parent)
@@ -8,8 +10,7 @@ DataListWindow::DataListWindow(QWidget *parent)
     addKey(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
     addKey(QStringLiteral("Plot"), QStringLiteral("Plot"), 2);
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 3);
-    addKey(QStringLiteral("Summary"), QStringLiteral("Summary (Ctrl+M)"), 4,
-           QKeySequence(Qt::CTRL | Qt::Key_M));
+    addKey(QStringLiteral("Summary"), QStringLiteral("Summary"), 4);
 }
 
 void DataListWindow::placeBeside(const QWidget *mainWindow)
@@ -17,7 +18,7 @@ void DataListWindow::placeBeside(const QWidget *mainWindow)
     if (!mainWindow)
         return;
     const QRect main = mainWindow->frameGeometry();
-    move(main.x() + main.width(), main.y());
+    WindowPlacement::place(this, QPoint(main.x() + main.width(), main.y()), mainWindow);
 }
 
 } // namespace dewscope

@@ -12,7 +12,8 @@ class DataListWindow : public RecordWindow
 public:
     explicit DataListWindow(QWidget *parent = nullptr);
 
-    // Puts the window's left edge at the main window's right edge, level with its top.
+    // Puts the window's frame at the main window's right edge, level with its top, as far left
+    // as needed to stay on the screen.
     void placeBeside(const QWidget *mainWindow);
 };
 

@@ -5,8 +5,24 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace dewscope {
+
+namespace {
+
+// A data file's second field is the time of day, "hh:mm:ss".
+bool hasTime(const QString &item)
+{
+    static const QRegularExpression time(QStringLiteral("^[0-9]{2}:[0-9]{2}:[0-9]{2}$"));
+    const int start = int(item.indexOf(QLatin1Char('\t'))) + 1;
+    if (start == 0)
+        return false;
+    const int end = int(item.indexOf(QLatin1Char('\t'), start));
+    return time.match(item.mid(start, end < 0 ? -1 : end - start).trimmed()).hasMatch();
+}
+
+} // namespace
 
 FileLoader::FileLoader(RecordTableModel *model, const QString &path, QObject *parent)
     : QObject(parent)
@@ -49,6 +65,7 @@ bool FileLoader::start()
     m_count = 0;
     m_leftOut = 0;
     m_cellsCut = 0;
+    m_untimed = 0;
     m_running = true;
     m_timer.start();
     return true;
@@ -85,6 +102,8 @@ void FileLoader::slice()
         }
         m_cellsCut += cut;
         ++m_count;
+        if (!hasTime(item))
+            ++m_untimed;
     }
     if (inSlice > 0 && m_leftOut == 0)
         Q_EMIT captionChanged(QString::number(m_count) + QLatin1String(" Records Completed"));
@@ -107,6 +126,20 @@ QString FileLoader::cutNotice() const
         return QString();
     return tr("%1 is not shown in full.").arg(fileTitle()) + QLatin1Char('\n')
         + parts.join(QLatin1Char('\n'));
+}
+
+QString FileLoader::notice() const
+{
+    QStringList parts;
+    if (2 * qint64(m_untimed) > m_count)
+        parts << tr("%1 does not look like a data file: %2 of its %3 rows have no time in their "
+                    "second cell.")
+                     .arg(fileTitle())
+                     .arg(m_untimed)
+                     .arg(m_count);
+    if (!cutNotice().isEmpty())
+        parts << cutNotice();
+    return parts.join(QLatin1Char('\n'));
 }
 
 void FileLoader::finish(bool ok, const QString &error)

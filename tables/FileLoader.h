@@ -21,7 +21,8 @@ class RecordTableModel;
 // at least once per slice and the file title at the end. Loading stops when the grid is gone
 // (its window was closed or reopened). When the grid is full the rest of the file is still
 // read, only to count the rows left out; those and the cells cut to the grid's cell length
-// are what cutNotice() tells the user.
+// are what cutNotice() tells the user. A file most of whose rows have no time of day in their
+// second cell does not look like a data file: notice() says so too.
 class FileLoader : public QObject
 {
     Q_OBJECT
@@ -46,6 +47,11 @@ public:
     qint64 cellsCut() const { return m_cellsCut; }
     // What was left out or cut, for the user; empty when the whole file is shown.
     QString cutNotice() const;
+    // Rows loaded whose second cell holds no time "hh:mm:ss".
+    int rowsWithoutTime() const { return m_untimed; }
+    // Once loaded: that the file does not look like a data file, when more than half of its
+    // rows have no time, and what was left out or cut; empty when there is nothing to say.
+    QString notice() const;
     QString fileTitle() const;
 
 Q_SIGNALS:
@@ -63,6 +69,7 @@ private:
     int m_sliceItems = DefaultSliceItems;
     int m_sliceMs = DefaultSliceMs;
     int m_count = 0;
+    int m_untimed = 0;
     qint64 m_leftOut = 0;
     qint64 m_cellsCut = 0;
     bool m_running = false;

@@ -7,8 +7,7 @@ RealTimeListWindow::RealTimeListWindow(QWidget *parent)
 {
     addKey(QStringLiteral("Save"), QStringLiteral("Save AS"), 1);
     addKey(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    addKey(QStringLiteral("Summary"), QStringLiteral("Summary (Ctrl+M)"), 3,
-           QKeySequence(Qt::CTRL | Qt::Key_M));
+    addKey(QStringLiteral("Summary"), QStringLiteral("Summary"), 3);
 }
 
 } // namespace dewscope

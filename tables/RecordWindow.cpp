@@ -1,5 +1,6 @@
 #include "tables/RecordWindow.h"
 
+#include "desktop/ShortcutTip.h"
 #include "recording/Recorder.h"
 #include "tables/GridSaver.h"
 #include "tables/RecordTableModel.h"
@@ -49,6 +50,21 @@ QIcon keyImage(const QStyle *style, int image, const QString &key)
         return QIcon(pixmap);
     }
     return style->standardIcon(image == 1 ? QStyle::SP_FileIcon : QStyle::SP_FileLinkIcon);
+}
+
+// The keyboard shortcut of a key: Ctrl+S saves, Ctrl+G plots (as it opens the graph in the main
+// window), Ctrl+P prints; other keys have none.
+QKeySequence keyShortcut(const QString &key)
+{
+    if (key == QLatin1String("Save"))
+        return QKeySequence::Save;
+    if (key == QLatin1String("Plot"))
+        return QKeySequence(Qt::CTRL | Qt::Key_G);
+    if (key == QLatin1String("Print"))
+        return QKeySequence::Print;
+    if (key == QLatin1String("Summary"))
+        return QKeySequence(Qt::CTRL | Qt::Key_M);
+    return {};
 }
 } // namespace
 
@@ -120,13 +136,14 @@ QAction *RecordWindow::keyButton(const QString &key) const
     return nullptr;
 }
 
-void RecordWindow::addKey(const QString &key, const QString &toolTip, int image,
-                          const QKeySequence &shortcut)
+void RecordWindow::addKey(const QString &key, const QString &toolTip, int image)
 {
     QAction *action = m_toolBar->addAction(keyImage(style(), image, key), toolTip);
     action->setData(key);
-    action->setToolTip(toolTip);
-    action->setShortcut(shortcut);
+    const QKeySequence keys = keyShortcut(key);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setToolTip(shortcutTip(toolTip, keys));
     connect(action, &QAction::triggered, this, [this, key] { runKey(key); });
 }
 

@@ -64,8 +64,8 @@ Q_SIGNALS:
 
 protected:
     RecordWindow(const QString &caption, QWidget *parent = nullptr);
-    void addKey(const QString &key, const QString &toolTip, int image,
-                const QKeySequence &shortcut = QKeySequence());
+    // A toolbar key with its picture; its keyboard shortcut, if it has one, follows the tooltip.
+    void addKey(const QString &key, const QString &toolTip, int image);
     void closeEvent(QCloseEvent *event) override;
 
 private:

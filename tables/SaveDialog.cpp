@@ -22,7 +22,7 @@ DialogState &dialogState()
 }
 } // namespace
 
-QString SaveDialog::run(QWidget *parent)
+QString SaveDialog::run(QWidget *parent, RememberedFolders::Kind kind)
 {
     DialogState &state = dialogState();
     state.fileChosen = false;
@@ -41,6 +41,9 @@ QString SaveDialog::run(QWidget *parent)
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilters(state.nameFilters);
     dialog->selectNameFilter(state.selectedFilter);
+    const QString folder = RememberedFolders::folder(kind);
+    if (!folder.isEmpty())
+        dialog->setDirectory(folder);
     const int result = dialog->exec();
     if (!dialog)
         return QString();
@@ -51,6 +54,7 @@ QString SaveDialog::run(QWidget *parent)
     const QString path = files.first();
     if (QFileInfo(path).fileName().isEmpty())
         return QString();
+    RememberedFolders::remember(kind, path);
     state.saveFileName = path;
     state.fileChosen = true;
     return path;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "desktop/RememberedFolders.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +16,9 @@ namespace dewscope {
 class SaveDialog
 {
 public:
-    // Returns the chosen path, or an empty text when cancelled.
-    static QString run(QWidget *parent);
+    // Returns the chosen path, or an empty text when cancelled. The dialog starts in the folder
+    // last chosen for this kind of file (a saved table or a recording) and remembers the new one.
+    static QString run(QWidget *parent, RememberedFolders::Kind kind = RememberedFolders::Save);
 
     // The types the last save dialog offered; empty before the first one. Each ends in the
     // pattern list it filters by, which a dialog shows with HideNameFilterDetails.

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/DemoMeterWindow.h"
 #include "app/HelpPanel.h"
 #include "app/MainWindow.h"
 #include "app/MemoryPanel.h"
@@ -266,23 +267,46 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("option");
         QTest::addColumn<QString>("manual"); // in the help folder; none when empty
-        QTest::addColumn<bool>("viewer"); // the system has a program for PDF files
-        QTest::newRow("English") << 0 << "VK38-SW-HELP-EN_V3.1.pdf" << true;
-        QTest::newRow("Italian, no PDF program") << 5 << "VK38-SW-HELP-IT_V3.1.pdf" << false;
-        QTest::newRow("missing manual") << 2 << "" << true;
+        QTest::addColumn<QString>("entry"); // the desktop's default PDF program; none when empty
+        QTest::addColumn<bool>("viewer"); // the desktop's request to open the manual succeeds
+        QTest::addColumn<bool>("opened");
+        const QString runs = "[Desktop Entry]\nExec=sh %U\n";
+        test::row("English", 0, QString("VK38-SW-HELP-EN_V3.1.pdf"), runs, true, true);
+        test::row("Italian, viewer fails", 5, QString("VK38-SW-HELP-IT_V3.1.pdf"), runs, false,
+                  true);
+        test::row("no PDF program", 1, QString("VK38-SW-HELP-BPT_V3.1.pdf"), QString(), true,
+                  false);
+        test::row("PDF program not installed", 3, QString("VK38-SW-HELP-ES_V3.1.pdf"),
+                  QString("[Desktop Entry]\nExec=\"no-such-viewer\" %U\n"), true, false);
+        test::row("missing manual", 2, QString(), runs, true, false);
     }
     // A language in the help panel closes it and opens that manual; a missing one is passed
-    // over in silence; with no program for PDFs the user learns where the manual lies. Space
-    // afterwards does not open it again. The same main window's memory panel and port label.
+    // over in silence; without a program for PDFs (xdg-mime names none, or one not installed),
+    // or when it fails, the user learns where the manual lies. Space afterwards does not open it
+    // again. The same main window's height with and without the memory panel, the panel, the
+    // tooltips and the port label.
     void helpLanguageOpensManual()
     {
         QFETCH(int, option);
         QFETCH(QString, manual);
+        QFETCH(QString, entry);
         QFETCH(bool, viewer);
         QTemporaryDir dir;
         const QString pdf = dir.path() + QStringLiteral("/help/") + manual;
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("help")));
         QVERIFY(manual.isEmpty() || test::writeBytes(pdf, "%PDF-1.4\n"));
+        // The desktop: an xdg-mime naming viewer.desktop when there is an entry, and the entry.
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard([path] { qputenv("PATH", path); });
+        QVERIFY(QDir(dir.path()).mkpath("bin") && QDir(dir.path()).mkpath("share/applications"));
+        QVERIFY(
+            test::writeBytes(dir.filePath("bin/xdg-mime"),
+                             entry.isEmpty() ? "#!/bin/sh\n" : "#!/bin/sh\necho viewer.desktop\n")
+            && QFile::setPermissions(dir.filePath("bin/xdg-mime"),
+                                     QFile::ExeOwner | QFile::ReadOwner)
+            && test::writeBytes(dir.filePath("share/applications/viewer.desktop"), entry.toUtf8()));
+        qputenv("PATH", QFile::encodeName(dir.filePath("bin")) + ':' + path);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("share")));
 
         // A main window of its own, with no meter behind it.
         test::MeterRig rig;
@@ -305,26 +329,41 @@ private Q_SLOTS:
         QVERIFY(!panel.isHelpPanelVisible() && !radio->isChecked());
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &panel,
                         Qt::Key_Space);
-        QCOMPARE(opened,
-                 manual.isEmpty() ? QList<QUrl>() : QList<QUrl> { QUrl::fromLocalFile(pdf) });
-        QTRY_COMPARE(message.endsWith(QDir::toNativeSeparators(pdf)), !viewer);
+        QTRY_COMPARE(opened,
+                     !FETCHED(bool, opened) ? QList<QUrl>()
+                                            : QList<QUrl> { QUrl::fromLocalFile(pdf) });
+        QTRY_COMPARE(message.endsWith(QDir::toNativeSeparators(pdf)),
+                     !manual.isEmpty() && !(viewer && FETCHED(bool, opened)));
 
-        // The memory panel shows and its close button hides it again. Its set box takes digits
-        // and backspace only; both Enter keys ask for that set. Left clicks on the port label
-        // toggle the release date in the caption; others do nothing.
+        // The outer height, frame included: 5190 twips, 6585 with the memory panel (15 twips a
+        // pixel at 96 dpi), which shows and whose close button hides it again. Its set box takes
+        // digits, Backspace, Delete and the keys that move in it; both Enter keys ask for that
+        // set. Left clicks on the port label toggle the release date in the caption; others do
+        // nothing.
+        QList<int> heights { panel.frameGeometry().height() };
         panel.showMemoryPanel(true);
         QVERIFY(panel.isMemoryPanelVisible());
+        heights << panel.frameGeometry().height();
         QLineEdit *box = panel.memoryPanel()->setBox();
         QTest::keyClicks(box, QStringLiteral("1a -3.5 b\b6"));
-        for (const Qt::Key key : { Qt::Key_Delete, Qt::Key_Home, Qt::Key_Space })
+        for (const Qt::Key key : { Qt::Key_Left, Qt::Key_Left, Qt::Key_Delete, Qt::Key_Home,
+                                   Qt::Key_2, Qt::Key_End, Qt::Key_Backspace, Qt::Key_Space })
             QTest::keyClick(box, key);
         QSignalSpy load(&panel, &MainWindow::setLoadRequested);
         QTest::keyClick(box, Qt::Key_Return);
         QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(load, QList<QVariantList>({ { "136" }, { "136" } }));
+        QCOMPARE(load, QList<QVariantList>({ { "21" }, { "21" } }));
         QTest::mouseClick(panel.findChild<QPushButton *>(QStringLiteral("BtnMemoryClose")),
                           Qt::LeftButton);
         QVERIFY(!panel.isMemoryPanelVisible());
+        QCOMPARE(heights << panel.frameGeometry().height(), QList<int>({ 346, 439, 346 }));
+        QStringList tips;
+        for (int i : { 1, 2, 3, 4, 5, 8, 9 })
+            tips << panel.toolbarButton(i)->toolTip();
+        QCOMPARE(tips.join('|'),
+                 "Save As (Ctrl+S)|Open File (Ctrl+O)|List Display (Ctrl+L)|"
+                 "Graphic Display (Ctrl+G)|PC Sampling (Ctrl+T)|Cel Far (Ctrl+U)|"
+                 "Help... (F1)");
 
         QStringList seen;
         for (const Qt::MouseButton button : { Qt::LeftButton, Qt::LeftButton, Qt::RightButton }) {
@@ -333,6 +372,22 @@ private Q_SLOTS:
         }
         QCOMPARE(seen,
                  QStringList({ "Panel V10.02   2018-02-02.1", "Panel V10.02", "Panel V10.02" }));
+    }
+
+    // With the demo meter, its control window once closed comes back with Ctrl+D in the main
+    // window.
+    void demoMeterWindowComesBack()
+    {
+        Application app(Application::Options { QString(), true });
+        QVERIFY(app.start());
+        QWidget *demo = app.demoControl();
+        demo->close();
+        QTest::mouseClick(app.port()->cmdOK(), Qt::LeftButton);
+        QVERIFY(app.state()->meterOnline && !demo->isVisible());
+        app.mainWindow()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.mainWindow()));
+        QTest::keySequence(app.mainWindow(), QKeySequence(Qt::CTRL | Qt::Key_D));
+        QVERIFY(demo->isVisible());
     }
 };
 

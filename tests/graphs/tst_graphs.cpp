@@ -85,7 +85,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("unit"); // 0 none, 1 Celsius, 2 Fahrenheit
         QTest::addColumn<QStringList>("boxes"); // max, min, max RH, min RH, counts
-        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("locale"); // the system's, which changes nothing
         QTest::addColumn<int>("outcome"); // 0 applied, 1 rejected, 2 conversion failure
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("stored"); // maxC minC maxF minF maxRH minRH step
@@ -115,8 +115,10 @@ private Q_SLOTS:
         row("RH not a number", 1, "50|0|90..|0|510", "C", 2, "", "50 0 122 32 100 0 1");
         row("empty max", 1, "|-20|100|0|510", "C", 2, "", defaults);
         row("decimal comma", 1, "37,8|0|100|0|510", "de_DE", 0, "", "37.8 0 100.04 32 100 0 1");
-        row("comma past the limit", 1, "60,5|0|100|0|510", "de_DE", 0, "",
-            "60.5 0 140.9 32 100 0 1");
+        row("comma past the limit", 1, "60,5|0|100|0|510", "de_DE", 1, c, defaults);
+        row("no group separator", 1, "60.000|0|100|0|510", "de_DE", 0, "", "60 0 140 32 100 0 1");
+        row("point in a comma locale", 1, "50.5|0|100|0|510", "de_DE", 0, "",
+            "50.5 0 122.9 32 100 0 1");
     }
     void rangeCheck()
     {
@@ -127,7 +129,10 @@ private Q_SLOTS:
         s.layOut(659, 518);
         const Check::Input input { Check::Unit(unit), boxes[0], boxes[1],
                                    boxes[2],          boxes[3], boxes[4] };
-        const Check::Result result = Check::apply(input, &s, QLocale(locale));
+        const QLocale system;
+        QLocale::setDefault(QLocale(locale));
+        const Check::Result result = Check::apply(input, &s);
+        QLocale::setDefault(system);
         QTEST(int(result.outcome), "outcome");
         QTEST(result.message, "message");
         QTEST(scales(s).join(' '), "stored");
@@ -143,6 +148,8 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.image().size(), QSize(659, 518));
+        QCOMPARE(window.limitButton()->toolTip() + '|' + window.printButton()->toolTip(),
+                 "Limit (Ctrl+L)|Print (Ctrl+P)");
         QCOMPARE((QList<float> { state.width, state.bottom, state.height }),
                  (QList<float> { 510, 491, 418 }));
         QCOMPARE(at(window, 117, 300), Black); // y axis, two pixels wide
@@ -251,7 +258,14 @@ private Q_SLOTS:
         QVERIFY(window && window->isVisible());
         QCOMPARE(scales(*graph->state()).join(' '), QStringLiteral("60 -20 140 -4 100 0 1"));
         QCOMPARE(window->size(), QSize(659, 518));
-        QCOMPARE(window->pos(), QPoint(app.mainWindow()->frameGeometry().right() + 1, 0));
+        // The frame beside the main window, at the screen's top, as far left as needed to stay
+        // on the screen.
+        const QRect frame = window->frameGeometry(), free = window->screen()->availableGeometry();
+        QCOMPARE(frame.topLeft(),
+                 QPoint(qMin(app.mainWindow()->frameGeometry().right() + 1,
+                             free.right() + 1 - frame.width()),
+                        free.top()));
+        QVERIFY(free.contains(frame));
         QCOMPARE(window->sweepTimer()->interval(), 150);
         QTRY_VERIFY(graph->state()->x >= 1); // sweeping
 
@@ -261,8 +275,11 @@ private Q_SLOTS:
         QCOMPARE(range->txtMax()->text() + range->txtMin()->text() + range->txtCounts()->text(),
                  QStringLiteral("60-20510"));
         range->txtMax()->clear();
-        QTest::keyClicks(range->txtMax(), "a6x,0.5");
-        QCOMPARE(range->txtMax()->text(), QStringLiteral("60.5"));
+        QTest::keyClicks(range->txtMax(), "a6x");
+        QTest::sendKeyEvent(QTest::Click, range->txtMax(), Qt::Key_unknown,
+                            QStringLiteral("\u0661"), Qt::NoModifier);
+        QTest::keyClicks(range->txtMax(), "0,5");
+        QCOMPARE(range->txtMax()->text(), QStringLiteral("60,5")); // read as 60.5
         range->cmdOk()->click();
         auto *box = range->findChild<QMessageBox *>();
         QVERIFY(box && box->isVisible());

@@ -121,8 +121,9 @@ private Q_SLOTS:
         for (const QString &row : QStringList {
                  "C|60|-20|100|0|1|250|", "F|100|32|100|0|1|250|37.8 0 100 32 100 0 1 250 250",
                  "C|37.8|0|100|0|1|250|37.8 0 100.04 32 100 0 1 250 250",
-                 "C|60|-20|100|0|1|251|" + span, "C|60|-20|100|0|0|250|" + span,
-                 "C|60|-20|100|0|10|10|" + span, "C|60|-20|100|0|10|11|60 -20 140 -4 100 0 10 11 2",
+                 "C|60|-20|100|0|1|251|" + span, "C|60|-20|100|0|1|250.5|" + span,
+                 "C|60|-20|100|0|0|250|" + span, "C|60|-20|100|0|10|10|" + span,
+                 "C|60|-20|100|0|10|11|60 -20 140 -4 100 0 10 11 2",
                  "C|40|0|90|10|5|300|" + span + "|40 0 104 32 90 10 1 250 250",
                  "C||-5|100|0|1|250|" }) {
             const QStringList f = row.split('|');
@@ -139,8 +140,7 @@ private Q_SLOTS:
         const QStringList b = boxes.split('|');
         State s;
         s.spanWholeTable(250);
-        const auto result
-            = Check::apply({ celsius, b[0], b[1], b[2], b[3], b[4], b[5] }, &s, QLocale::c());
+        const auto result = Check::apply({ celsius, b[0], b[1], b[2], b[3], b[4], b[5] }, &s);
         QTEST(result.message, "message");
         QCOMPARE(result.outcome == Check::Outcome::ConversionFailed, boxes.startsWith('|'));
         QTEST(scales(s), "stored");
@@ -192,8 +192,10 @@ private Q_SLOTS:
         fileList->runKey("Plot");
         QPointer<DataPlotWindow> first = plot->window();
         QVERIFY(first && first->isVisible() && plot->fromFileList());
-        QCOMPARE(QRect(first->pos(), first->size()),
-                 QRect(app.mainWindow()->frameGeometry().right() + 1, 0, 659, 518));
+        const QRect free = first->screen()->availableGeometry();
+        QVERIFY(free.contains(first->frameGeometry())
+                && first->frameGeometry().top() == free.top());
+        QCOMPARE(first->size(), QSize(659, 518));
         QTRY_VERIFY(!first->isDrawing() && first->windowTitle() == DataPlotWindow::Caption);
 
         // The File List opened anew: the plot draws its table whole as its rows arrive, here 40

@@ -234,6 +234,10 @@ private Q_SLOTS:
             rig.windows.currentDataList() ? rig.windows.currentDataList()->model()->rows() - 1 : -1,
             qMax(rows, -1) + (rows == 0));
         if (rows > 0) {
+            // The frame beside the main window, level with its top, on the screen.
+            const QRect frame = rig.windows.currentDataList()->frameGeometry();
+            QVERIFY(rig.panel.screen()->availableGeometry().contains(frame)
+                    && frame.top() == rig.panel.frameGeometry().top());
             RecordTableModel *model = rig.windows.currentDataList()->model();
             QCOMPARE(rig.windows.currentDataList()->windowTitle() + model->cellText(rows, 0)
                          + model->rowCells(rows).mid(2).join(' '),

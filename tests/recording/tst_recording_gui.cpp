@@ -1,5 +1,7 @@
 #include "app/MainToolbarCommands.h"
 #include "app/MainWindow.h"
+#include "desktop/ProgramSettings.h"
+#include "desktop/RememberedFolders.h"
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "meter/PortMap.h"
@@ -89,6 +91,12 @@ class TestRecordingGui : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The file dialogs' folders are remembered in settings of this test's own.
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+        ProgramSettings::name("Dewscope", "dewscope");
+    }
     void init() { m_rig = std::make_unique<Rig>(); }
     void cleanup()
     {
@@ -125,13 +133,14 @@ private Q_SLOTS:
         QFile(m_rig->dir.filePath(QStringLiteral("morning.txt"))).open(QIODevice::WriteOnly);
         answering(look, [this] { press(1); });
         QVERIFY(!m_rig->recorder.isRecording());
-        QCOMPARE(panelState(), QStringList({ "", "", "(hidden)", "Save As" }));
+        QCOMPARE(panelState(), QStringList({ "", "", "(hidden)", "Save As (Ctrl+S)" }));
 
         startRecording(QStringLiteral("morning.txt"));
         QVERIFY(fileList() && fileList()->isVisible());
         QCOMPARE(fileList()->windowTitle(), QStringLiteral("morning.txt"));
         ticks(3);
-        QCOMPARE(panelState(), QStringList({ "morning.txt", "3", "Rec", "Stop Recording" }));
+        QCOMPARE(panelState(),
+                 QStringList({ "morning.txt", "3", "Rec", "Stop Recording (Ctrl+S)" }));
         // Nine fields, no trailing TAB, CR LF, on disk before the stop; the File List shows the
         // same rows.
         const QByteArray expected = "1\t12:00:01\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n"
@@ -164,7 +173,7 @@ private Q_SLOTS:
             QCOMPARE(m_rig->recorder.isRecording(), answer == QMessageBox::No);
         }
         // Stopped: nothing more is written, the File List keeps its rows.
-        QCOMPARE(panelState(), QStringList({ "", "", "(hidden)", "Save As" }));
+        QCOMPARE(panelState(), QStringList({ "", "", "(hidden)", "Save As (Ctrl+S)" }));
         ticks(1);
         QCOMPARE(readBytes(path), expected);
         QCOMPARE(fileList()->model()->rows(), 4);
@@ -195,13 +204,15 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(path) && QDir().mkdir(path));
         ticks(2);
         QLabel *rec = m_rig->panel.lblRec();
-        QCOMPARE(panelState(), QStringList({ "morning.txt", "1", "Rec", "Stop Recording" }));
+        QCOMPARE(panelState(),
+                 QStringList({ "morning.txt", "1", "Rec", "Stop Recording (Ctrl+S)" }));
         QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecFailingStyle);
         QVERIFY(rec->toolTip().contains(m_rig->recorder.writeError())
                 && rec->toolTip().contains(QStringLiteral(": 2.")));
         QVERIFY(QDir().rmdir(path));
         ticks(2);
-        QCOMPARE(panelState(), QStringList({ "morning.txt", "3", "Rec", "Stop Recording" }));
+        QCOMPARE(panelState(),
+                 QStringList({ "morning.txt", "3", "Rec", "Stop Recording (Ctrl+S)" }));
         QCOMPARE(rec->styleSheet(), MainToolbarCommands::RecStyle);
         QCOMPARE(rec->toolTip(), QString());
         QVERIFY(fileList() && !fileList()->isVisible());
@@ -257,6 +268,8 @@ private Q_SLOTS:
     {
         press(3);
         QVERIFY(QTest::qWaitForWindowExposed(list()));
+        QCOMPARE(list()->keyButton("Save")->toolTip() + '|' + list()->keyButton("Print")->toolTip(),
+                 "Save AS (Ctrl+S)|Print (Ctrl+P)");
         for (const auto &[samples, topRow] : { std::pair(16, 1), std::pair(4, 5) }) {
             for (int i = 0; i < samples; ++i) {
                 ticks(1);
@@ -316,31 +329,31 @@ private Q_SLOTS:
     void openTellsWhatItCannotShow_data()
     {
         QTest::addColumn<QString>("name"); // in the test's folder, or a device path
+        QTest::addColumn<QByteArray>("bytes"); // written to the file
         QTest::addColumn<QString>("message"); // none: the refusal that gives the reason why not
-        QTest::newRow("FIFO: refused") << "pipe"
-                                       << "";
-        QTest::newRow("device: refused") << "/dev/zero"
-                                         << "";
-        QTest::newRow("long cells: cut, said once")
-            << "long.txt"
-            << "long.txt is not shown in full.\n2 cells were longer than 256 "
-               "characters and are shown cut to that length.";
+        const QByteArray rows = "1\t10:00:00\t20,5\t9.1\r\n2\t10:00:02\r\n";
+        test::row("FIFO: refused", QString("pipe"), QByteArray(), QString());
+        test::row("device: refused", QString("/dev/zero"), QByteArray(), QString());
+        test::row("long cells: cut, said once", QString("long.txt"),
+                  rows + QByteArray(300, 'x') + "\t" + QByteArray(999, 'y') + "\r\n",
+                  QString("long.txt is not shown in full.\n2 cells were longer than 256 "
+                          "characters and are shown cut to that length."));
+        test::row("no data file: said once", QString("manual.pdf"),
+                  rows + "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\n",
+                  QString("manual.pdf does not look like a data file: 4 of its 6 rows have no "
+                          "time in their second cell."));
     }
     // Open takes regular files only. A file's captions while it fills after the dialog, a comma
     // that splits a line in two rows (other line forms: tst_tables), and once loaded, what the
-    // grid could not show in full.
+    // grid could not show in full, or that most rows have no time.
     void openTellsWhatItCannotShow()
     {
         QFETCH(QString, name);
         QFETCH(QString, message);
         const QString path = name.startsWith('/') ? name : m_rig->dir.filePath(name);
-        QFile file(path);
-        QVERIFY(name != "pipe" ? name.startsWith('/') || file.open(QIODevice::WriteOnly)
-                               : mkfifo(QFile::encodeName(path), 0600) == 0);
-        if (file.isOpen())
-            file.write("1\t10:00:00\t20,5\t9.1\r\n" + QByteArray(300, 'x') + "\t"
-                       + QByteArray(999, 'y') + "\r\n");
-        file.close();
+        QVERIFY(name != "pipe"
+                    ? name.startsWith('/') || test::writeBytes(path, FETCHED(QByteArray, bytes))
+                    : mkfifo(QFile::encodeName(path), 0600) == 0);
         QSignalSpy finished(m_rig->commands, &MainToolbarCommands::openFinished);
         QStringList seen, captions;
         answering(fileAnswer(path, &seen),
@@ -358,10 +371,62 @@ private Q_SLOTS:
         QCOMPARE(seen,
                  QStringList(message.isEmpty() ? "critical: " + DataFile::whyNotReadable(path)
                                                : message));
-        QCOMPARE(captions,
-                 message.isEmpty() ? QStringList()
-                                   : QStringList({ "1 Records Completed", "2 Records Completed",
-                                                   "3 Records Completed", name }));
+        QStringList counted;
+        for (int n = 1; n <= (message.isEmpty() ? 0 : name == "long.txt" ? 4 : 6); ++n)
+            counted << QString::number(n) + " Records Completed";
+        QCOMPARE(captions, message.isEmpty() ? QStringList() : counted << name);
+    }
+
+    // Closing the main window while recording asks first: No keeps the window and the
+    // recording, whose file stays whole; Yes closes the window (the program ends).
+    void closeWhileRecording()
+    {
+        startRecording(QStringLiteral("closing.txt"));
+        ticks(2);
+        QSignalSpy closed(&m_rig->panel, &MainWindow::closed);
+        for (const auto answer : { QMessageBox::No, QMessageBox::Yes }) {
+            m_rig->panel.close();
+            auto *box = m_rig->panel.findChild<QMessageBox *>("QuitRecordingQuestion");
+            QVERIFY(box && box->isVisible());
+            QCOMPARE(box->text(), "A recording is running.\nStop recording and quit?");
+            box->button(answer)->click();
+            deleteClosed();
+            QCOMPARE(m_rig->panel.isVisible() && m_rig->recorder.isRecording(),
+                     answer == QMessageBox::No);
+        }
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(readBytes(m_rig->dir.filePath("closing.txt")).endsWith("\r\n"));
+    }
+
+    // Each kind of file dialog starts in the folder last chosen for it, kept in the settings: a
+    // recording's, a saved table's and an opened file's.
+    void foldersAreRemembered()
+    {
+        const QString a = m_rig->dir.filePath("a"), b = m_rig->dir.filePath("b"),
+                      c = m_rig->dir.filePath("c");
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b) && QDir().mkpath(c));
+        startRecording(QStringLiteral("a/run.txt"));
+        ticks(1);
+        press(1);
+        QVERIFY(QFile::copy(a + "/run.txt", c + "/run.txt"));
+        press(3);
+        QSignalSpy saved(list(), &RecordWindow::saveFinished);
+        answering(fileAnswer(b + "/list.txt"), [this] { list()->runKey("Save"); });
+        QVERIFY(saved.count() || saved.wait(5000));
+        QSignalSpy opened(m_rig->commands, &MainToolbarCommands::openFinished);
+        answering(fileAnswer(c + "/run.txt"), [this] { press(2); });
+        QVERIFY(opened.count() || opened.wait(5000));
+        QStringList started;
+        const auto look = [&started](QWidget *modal) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal))
+                started << dialog->directory().absolutePath();
+            modal->close();
+        };
+        for (const auto &action : std::initializer_list<std::function<void()>> {
+                 [this] { press(1); }, [this] { list()->runKey("Save"); }, [this] { press(2); } })
+            answering(look, action);
+        QCOMPARE(started, QStringList({ a, b, c }));
+        QVERIFY(QFileInfo(m_settings.filePath("Dewscope/dewscope.conf")).size() > 0);
     }
 
 private:
@@ -384,6 +449,7 @@ private:
     RealTimeListWindow *list() const { return m_rig->commands->windows()->currentList(); }
 
     std::unique_ptr<Rig> m_rig;
+    QTemporaryDir m_settings;
 };
 
 QTEST_MAIN(TestRecordingGui)

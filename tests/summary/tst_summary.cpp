@@ -1,4 +1,5 @@
 #include "app/MainToolbarCommands.h"
+#include "desktop/ProgramSettings.h"
 #include "recording/Recorder.h"
 #include "summary/SummaryFormat.h"
 #include "summary/SummaryWindow.h"
@@ -96,6 +97,7 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
         QVERIFY(QSettings("Dewscope", "dewscope").fileName().startsWith(m_settings.path()));
+        ProgramSettings::name("Dewscope", "dewscope");
     }
 
     // Hand-worked tables through `summary --json`.

@@ -1,3 +1,5 @@
+#include "desktop/ProgramSettings.h"
+#include "desktop/RememberedFolders.h"
 #include "graphs/RecordTablePrintJob.h"
 #include "graphs/RecordTablePrinter.h"
 #include "tables/FileListWindow.h"
@@ -158,6 +160,31 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "t.pdf" });
         auto *box = window.findChild<QMessageBox *>("PrintFailedMessage");
         QCOMPARE(box ? box->text().section('\n', 0, 0).section(": ", -1) : QString(), failure);
+    }
+
+    // "Print to File" offers the table's name as a PDF in the folder last printed to, kept in
+    // settings (this test's own): first in the dialog's own folder, then in the one printed to.
+    void printFileFolder()
+    {
+        QTemporaryDir settings, dir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+        ProgramSettings::name("Dewscope", "dewscope");
+        FileListWindow window;
+        window.setWindowTitle("morning.txt");
+        QStringList offered;
+        for (const QString &typed : { dir.filePath("other.pdf"), QString() }) {
+            RecordTablePrintJob job(&window, nullptr, nullptr);
+            QSignalSpy finished(&job, &RecordTablePrintJob::finished);
+            job.start();
+            auto *name = job.printDialog()->findChild<QLineEdit *>("filename");
+            offered << name->text();
+            name->setText(typed);
+            typed.isEmpty() ? job.printDialog()->reject() : job.printDialog()->accept();
+            QVERIFY(finished.count() || finished.wait(5000));
+        }
+        ProgramSettings::name(QString(), QString());
+        QCOMPARE(QFileInfo(offered[0]).fileName() + ' ' + offered[1],
+                 "morning.pdf " + dir.filePath("morning.pdf"));
     }
 };
 
