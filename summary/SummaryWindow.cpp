@@ -164,6 +164,14 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
     apply();
 }
 
+SummaryWindow::~SummaryWindow()
+{
+    // A box that loses the focus as the window goes would report an edit to a window half gone.
+    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+        disconnect(box, nullptr, this, nullptr);
+    disconnect(m_unit, nullptr, this, nullptr);
+}
+
 QLineEdit *SummaryWindow::addBox(const char *name)
 {
     auto *box = new QLineEdit;

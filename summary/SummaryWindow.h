@@ -39,6 +39,7 @@ public:
     static SummaryWindow *openFor(RecordWindow *source, bool celsius, Recorder *recorder = nullptr);
 
     SummaryWindow(RecordWindow *source, bool celsius, Recorder *recorder = nullptr);
+    ~SummaryWindow() override;
 
     // The figures as the window shows them, and the settings they were made with.
     const SummaryFigures &figures() const { return m_figures; }
