@@ -62,6 +62,13 @@ void CommandOptions::addHidden(const QString &name, const QString &valueName)
     m_entries.append({ name, valueName, QString(), true });
 }
 
+void CommandOptions::addMeterPort()
+{
+    add(QStringLiteral("port"),
+        QStringLiteral("the meter's serial port: a system location, COMn or n"),
+        QStringLiteral("LOCATION"));
+}
+
 void CommandOptions::addNote(const QString &text)
 {
     m_notes.append(text);
@@ -103,6 +110,9 @@ std::optional<int> CommandOptions::parse(const QStringList &args)
             arg.remove(0, 1);
         m_positional.append(arg);
     }
+    if (m_maxPositional >= 0 && m_positional.size() > m_maxPositional)
+        return usageError(
+            QStringLiteral("unexpected argument '%1'").arg(m_positional.at(m_maxPositional)));
     return std::nullopt;
 }
 

@@ -24,6 +24,10 @@ public:
     void add(const QString &name, const QString &description, const QString &valueName = QString());
     // An option with a value that --help does not list: for the test suite's own settings.
     void addHidden(const QString &name, const QString &valueName);
+    // --port=LOCATION: the meter's serial port.
+    void addMeterPort();
+    // At most this many positional arguments; one more is a usage error. Any number by default.
+    void allowPositional(int count) { m_maxPositional = count; }
     // A paragraph printed after the options in --help.
     void addNote(const QString &text);
 
@@ -67,6 +71,7 @@ private:
     QList<Entry> m_entries;
     QStringList m_notes;
     QStringList m_positional;
+    int m_maxPositional = -1;
 };
 
 } // namespace dewscope::cli

@@ -31,9 +31,7 @@ QString writeWhole(const QString &path, const QByteArray &bytes)
 int runDownload(const QStringList &args, Io &io)
 {
     CommandOptions options("download", io);
-    options.add(QStringLiteral("port"),
-                QStringLiteral("the meter's serial port: a system location, COMn or n"),
-                QStringLiteral("LOCATION"));
+    options.addMeterPort();
     options.add(QStringLiteral("out"), QStringLiteral("the file the memory image is written to"),
                 QStringLiteral("IMAGE"));
     options.add(QStringLiteral("timeout"),
@@ -47,6 +45,7 @@ int runDownload(const QStringList &args, Io &io)
         "A transfer that stops short (fewer than 240 bytes in a second, or slower than its length "
         "/ 960 bytes a second x 1.5 + 5 s) or is stopped with SIGINT or SIGTERM keeps what "
         "arrived in IMAGE.partial; IMAGE is left as it was and the exit status is 1."));
+    options.allowPositional(0);
     if (const auto code = options.parse(args))
         return *code;
     int code = Success;
@@ -54,9 +53,6 @@ int runDownload(const QStringList &args, Io &io)
         = options.number(QStringLiteral("timeout"), 0.001, 7 * 86400, &code).value_or(0);
     if (code != Success)
         return code;
-    if (!options.positional().isEmpty())
-        return options.usageError(
-            QStringLiteral("unexpected argument '%1'").arg(options.positional().first()));
     const QString location = options.value(QStringLiteral("port"));
     const QString out = options.value(QStringLiteral("out"));
     if (location.isEmpty() || out.isEmpty())

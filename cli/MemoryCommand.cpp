@@ -52,6 +52,7 @@ int runMemory(const QStringList &args, Io &io)
     CommandOptions options("memory", io);
     options.add(QStringLiteral("set"), QStringLiteral("print the rows of set N"),
                 QStringLiteral("N"));
+    options.allowPositional(1);
     if (const auto code = options.parse(args))
         return *code;
     qint64 setNumber = -1;
@@ -62,9 +63,6 @@ int runMemory(const QStringList &args, Io &io)
             return options.usageError(QStringLiteral("--set wants a set number"));
         setNumber = qMin<qint64>(setNumber, 1 << 20); // beyond any set count
     }
-    if (options.positional().size() > 1)
-        return options.usageError(
-            QStringLiteral("unexpected argument '%1'").arg(options.positional().at(1)));
     const QString path = options.positional().value(0);
     if (path.isEmpty())
         return options.usageError(QStringLiteral("give a memory IMAGE file"));

@@ -16,11 +16,10 @@ namespace dewscope::cli {
 int runMonitor(const QStringList &args, Io &io)
 {
     CommandOptions options("monitor", io);
-    options.add(QStringLiteral("port"),
-                QStringLiteral("the meter's serial port: a system location, COMn or n"),
-                QStringLiteral("LOCATION"));
+    options.addMeterPort();
     options.add(QStringLiteral("duration"), QStringLiteral("stop after this many seconds"),
                 QStringLiteral("SECONDS"));
+    options.allowPositional(0);
     if (const auto code = options.parse(args))
         return *code;
     int code = Success;
@@ -28,9 +27,6 @@ int runMonitor(const QStringList &args, Io &io)
         = options.number(QStringLiteral("duration"), 0.001, 7 * 86400, &code).value_or(0);
     if (code != Success)
         return code;
-    if (!options.positional().isEmpty())
-        return options.usageError(
-            QStringLiteral("unexpected argument '%1'").arg(options.positional().first()));
     const QString location = options.value(QStringLiteral("port"));
     if (location.isEmpty())
         return options.usageError(QStringLiteral("give the meter's port with --port LOCATION"));

@@ -10,11 +10,9 @@ int runPorts(const QStringList &args, Io &io)
     CommandOptions options("ports", io);
     options.add(QStringLiteral("port"), QStringLiteral("number this system location COM 1"),
                 QStringLiteral("LOCATION"));
+    options.allowPositional(0);
     if (const auto code = options.parse(args))
         return *code;
-    if (!options.positional().isEmpty())
-        return options.usageError(
-            QStringLiteral("unexpected argument '%1'").arg(options.positional().first()));
     const QString overrideLocation = options.value(QStringLiteral("port"));
     PortMap map;
     if (!overrideLocation.isEmpty())

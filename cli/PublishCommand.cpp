@@ -82,9 +82,7 @@ bool readPassword(const QString &file, QString *password, QString *error)
 int runPublish(const QStringList &args, Io &io)
 {
     CommandOptions options("publish", io);
-    options.add(QStringLiteral("port"),
-                QStringLiteral("the meter's serial port: a system location, COMn or n"),
-                QStringLiteral("LOCATION"));
+    options.addMeterPort();
     options.add(QStringLiteral("broker"),
                 QStringLiteral("the MQTT broker; PORT 1883, or 8883 with --cafile"),
                 QStringLiteral("HOST[:PORT]"));
@@ -123,6 +121,7 @@ int runPublish(const QStringList &args, Io &io)
         "while the meter sends, \"offline\" while it is silent, after SIGINT or SIGTERM and as "
         "the last will. Runs until SIGINT or SIGTERM; the exit status is 1 when credentials or "
         "the broker's certificate are refused, or when readings were dropped."));
+    options.allowPositional(0);
     if (const auto code = options.parse(withDiscoveryDefault(args)))
         return *code;
     int code = Success;
@@ -130,9 +129,6 @@ int runPublish(const QStringList &args, Io &io)
         = options.number(QStringLiteral("interval"), 0, 86400, &code).value_or(10);
     if (code != Success)
         return code;
-    if (!options.positional().isEmpty())
-        return options.usageError(
-            QStringLiteral("unexpected argument '%1'").arg(options.positional().first()));
     const QString location = options.value(QStringLiteral("port"));
     const QString broker = options.value(QStringLiteral("broker"));
     if (location.isEmpty() || broker.isEmpty())

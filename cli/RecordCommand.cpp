@@ -27,9 +27,7 @@ namespace dewscope::cli {
 int runRecord(const QStringList &args, Io &io)
 {
     CommandOptions options("record", io);
-    options.add(QStringLiteral("port"),
-                QStringLiteral("the meter's serial port: a system location, COMn or n"),
-                QStringLiteral("LOCATION"));
+    options.addMeterPort();
     options.add(
         QStringLiteral("interval"),
         QStringLiteral("the sampling time in seconds, 1 to %1").arg(Recorder::MaxSamplingTime),
@@ -46,6 +44,7 @@ int runRecord(const QStringList &args, Io &io)
         "size limit) are reported on stderr and tried again; the exit status is then 1, and the "
         "summary gives the samples missed. A meter that sends no reading within 60 s of the "
         "start ends the recording with status 1."));
+    options.allowPositional(1);
     if (const auto code = options.parse(args))
         return *code;
     const QString location = options.value(QStringLiteral("port"));
@@ -71,9 +70,6 @@ int runRecord(const QStringList &args, Io &io)
         = options.number(QStringLiteral("first-reading-wait"), 1, 3600, &code).value_or(60);
     if (code != Success)
         return code;
-    if (options.positional().size() > 1)
-        return options.usageError(
-            QStringLiteral("unexpected argument '%1'").arg(options.positional().at(1)));
     const QString path = options.positional().value(0);
     if (location.isEmpty() || !interval || path.isEmpty())
         return options.usageError(QStringLiteral("give the port, the interval and the FILE "
