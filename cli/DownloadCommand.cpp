@@ -66,11 +66,6 @@ int runDownload(const QStringList &args, Io &io)
                                                 "overwrite it"));
     if (const QString whyNot = OutputFile::whyNotWritable(out); !whyNot.isEmpty())
         return options.failure(whyNot);
-    if (const QFileInfo folder(QFileInfo(out).absolutePath());
-        !folder.isDir() || !folder.isWritable())
-        return options.failure(QStringLiteral("%1 cannot be written: its folder %2 is missing or "
-                                              "write-protected.")
-                                   .arg(out, folder.filePath()));
 
     MeterConnection meter;
     if (!meter.open("download", location, io))

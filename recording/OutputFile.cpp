@@ -17,6 +17,13 @@ QString tr(const char *text)
     return QCoreApplication::translate("OutputFile", text);
 }
 
+// "TARGET cannot be written: REASON.", the system's reason for an errno value, else fallback.
+QString cannotWrite(const QString &target, int reason, const QString &fallback = QString())
+{
+    return tr("%1 cannot be written: %2.")
+        .arg(target, reason ? QString::fromLocal8Bit(std::strerror(reason)) : fallback);
+}
+
 } // namespace
 
 OutputFile::OutputFile(const QString &target, const QStringList &inputs)
@@ -54,16 +61,12 @@ QString OutputFile::whyNotWritable(const QString &target, const QStringList &inp
     struct stat info
     {
     };
-    if (::stat(name.constData(), &info) != 0) {
-        // Nothing there yet: the folder decides, when the temporary file is made.
-        if (errno == ENOENT)
-            return QString();
-        return tr("%1 cannot be written: %2.")
-            .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    if (S_ISDIR(info.st_mode))
+    const bool exists = ::stat(name.constData(), &info) == 0;
+    if (!exists && errno != ENOENT)
+        return cannotWrite(target, errno);
+    if (exists && S_ISDIR(info.st_mode))
         return tr("%1 is a folder, not a file.").arg(target);
-    if (!S_ISREG(info.st_mode))
+    if (exists && !S_ISREG(info.st_mode))
         return tr("%1 is not a regular file (a device, pipe or socket); nothing was written "
                   "to it.")
             .arg(target);
@@ -72,9 +75,13 @@ QString OutputFile::whyNotWritable(const QString &target, const QStringList &inp
             return tr("%1 is the input file itself; give another output file.").arg(target);
     }
     // A file nobody may write is protected on purpose: not even the superuser replaces it.
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    if (exists && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return tr("%1 is write-protected; it was left as it is.").arg(target);
-    if (::access(name.constData(), W_OK) != 0)
+    // The temporary file is made in the target's folder, and renamed there.
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return cannotWrite(target, errno);
+    if (exists && ::access(name.constData(), W_OK) != 0)
         return tr("%1 cannot be replaced: %2.")
             .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
     return QString();
@@ -89,11 +96,7 @@ bool OutputFile::open()
     m_file.setDirectWriteFallback(false);
     errno = 0;
     if (!m_file.open(QIODevice::WriteOnly)) {
-        const int reason = errno;
-        m_error = tr("%1 cannot be written: %2.")
-                      .arg(m_target,
-                           reason ? QString::fromLocal8Bit(std::strerror(reason))
-                                  : m_file.errorString());
+        m_error = cannotWrite(m_target, errno, m_file.errorString());
         return false;
     }
     return true;
@@ -106,25 +109,15 @@ bool OutputFile::commit()
             m_error = tr("%1 was not written.").arg(m_target);
         return false;
     }
-    // The write errors of QSaveFile keep the first reason; flush to learn of a full disk now.
+    // Flushed first, so that a full disk is told with the system's own reason.
     errno = 0;
-    const bool flushed = m_file.flush();
-    const int reason = errno;
-    if (!flushed || m_file.error() != QFileDevice::NoError) {
-        m_error = tr("%1 cannot be written: %2.")
-                      .arg(m_target,
-                           reason ? QString::fromLocal8Bit(std::strerror(reason))
-                                  : m_file.errorString());
-        m_file.cancelWriting();
-        m_file.commit(); // closes and removes the temporary file
+    if (!m_file.flush() || m_file.error() != QFileDevice::NoError) {
+        abandon();
         return false;
     }
     errno = 0;
     if (!m_file.commit()) {
-        const int why = errno;
-        m_error = tr("%1 cannot be written: %2.")
-                      .arg(m_target,
-                           why ? QString::fromLocal8Bit(std::strerror(why)) : m_file.errorString());
+        m_error = cannotWrite(m_target, errno, m_file.errorString());
         return false;
     }
     return true;
@@ -132,11 +125,7 @@ bool OutputFile::commit()
 
 void OutputFile::abandon()
 {
-    const int reason = errno;
-    m_error
-        = tr("%1 cannot be written: %2.")
-              .arg(m_target,
-                   reason ? QString::fromLocal8Bit(std::strerror(reason)) : m_file.errorString());
+    m_error = cannotWrite(m_target, errno, m_file.errorString());
     cancel();
 }
 
@@ -144,7 +133,7 @@ void OutputFile::cancel()
 {
     if (m_file.isOpen()) {
         m_file.cancelWriting();
-        m_file.commit();
+        m_file.commit(); // closes and removes the temporary file
     }
 }
 

@@ -18,7 +18,8 @@ public:
     explicit OutputFile(const QString &target, const QStringList &inputs = {});
     ~OutputFile();
 
-    // Why target cannot be written as a whole-file output, or an empty text when it can.
+    // Why target cannot be written as a whole-file output, or an empty text when it can (its
+    // folder included, so that a long job can be refused before it starts).
     static QString whyNotWritable(const QString &target, const QStringList &inputs = {});
     // True when both paths name one existing file (the same device and inode).
     static bool isSameFile(const QString &a, const QString &b);
