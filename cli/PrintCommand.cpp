@@ -1,9 +1,9 @@
 #include "cli/Command.h"
 #include "cli/CommandOptions.h"
 
+#include "graphs/PdfFile.h"
 #include "graphs/RecordTablePrinter.h"
 #include "recording/DataFile.h"
-#include "recording/OutputFile.h"
 #include "tables/FileLoader.h"
 #include "tables/PrintLayout.h"
 #include "tables/RecordTableModel.h"
@@ -44,7 +44,7 @@ int runPrint(const QStringList &args, Io &io)
         return Failure;
     }
     // Written beside OUT and renamed over it once complete: a failure leaves OUT as it was.
-    OutputFile output(pdf, { file });
+    PdfFile output(pdf, { file });
     if (!output.open())
         return options.failure(output.errorString());
     RecordTableModel model;
@@ -69,21 +69,19 @@ int runPrint(const QStringList &args, Io &io)
 
     int pages = 0;
     {
-        QPdfWriter writer(output.device());
+        QPdfWriter &writer = *output.writer();
         writer.setPageSize(
             QPageSize(page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4));
         writer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
-        writer.setCreator(QStringLiteral("dewscope-cli"));
         RecordTablePrinter printer(&model, &writer);
         QObject::connect(&printer, &RecordTablePrinter::finished, &loop, done);
         if (printer.start())
             loop.exec();
         pages = printer.pagesPrinted();
     }
-    if (!ok)
-        return options.failure(QStringLiteral("cannot write %1: %2").arg(pdf, error));
-    if (!output.commit())
-        return options.failure(output.errorString());
+    if (!output.finish(ok))
+        return options.failure(ok ? output.errorString()
+                                  : QStringLiteral("cannot write %1: %2").arg(pdf, error));
     io.out << model.rows() - 1 << " records on " << pages << " pages to " << pdf << "\n";
     return Success;
 }

@@ -2,7 +2,7 @@
 
 #include "desktop/RememberedFolders.h"
 #include "desktop/ShortcutTip.h"
-#include "recording/OutputFile.h"
+#include "graphs/PdfFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,22 +80,10 @@ bool printGraphPage(QPrinter *printer, const std::function<bool(QPagedPaintDevic
     const QString file = printer->outputFileName();
     if (printer->outputFormat() != QPrinter::PdfFormat || file.isEmpty())
         return draw(printer) || fail(QObject::tr("the printer did not take the page."));
-    OutputFile output(file);
-    if (!output.open())
-        return fail(output.errorString());
-    bool drawn = false;
-    {
-        QPdfWriter writer(output.device());
-        writer.setPageLayout(printer->pageLayout());
-        writer.setResolution(printer->resolution());
-        writer.setCreator(QApplication::applicationDisplayName());
-        drawn = draw(&writer);
-    }
-    if (!drawn) {
-        output.cancel();
-        return fail(QObject::tr("%1 was not written: the page could not be drawn.").arg(file));
-    }
-    return output.commit() || fail(output.errorString());
+    PdfFile pdf(file);
+    if (!pdf.open(printer))
+        return fail(pdf.errorString());
+    return pdf.finish(draw(pdf.writer())) || fail(pdf.errorString());
 }
 
 QPrintDialog *printGraphWindow(QToolBar *toolbar, QWidget *dialogParent,

@@ -1,9 +1,9 @@
 #include "graphs/RecordTablePrintJob.h"
 
 #include "desktop/RememberedFolders.h"
+#include "graphs/PdfFile.h"
 #include "graphs/RecordTablePrinter.h"
 #include "meter/Poll.h"
-#include "recording/OutputFile.h"
 #include "tables/RecordWindow.h"
 
 #include <QApplication>
@@ -65,17 +65,13 @@ void RecordTablePrintJob::dialogFinished(int result)
     QPagedPaintDevice *device = m_printer.get();
     if (m_printer->outputFormat() == QPrinter::PdfFormat
         && !m_printer->outputFileName().isEmpty()) {
-        m_output = std::make_unique<OutputFile>(m_printer->outputFileName());
-        if (!m_output->open()) {
-            end(false, m_output->errorString());
+        m_pdf = std::make_unique<PdfFile>(m_printer->outputFileName());
+        if (!m_pdf->open(m_printer.get())) {
+            end(false, m_pdf->errorString());
             return;
         }
-        m_pdf = std::make_unique<QPdfWriter>(m_output->device());
-        m_pdf->setResolution(m_printer->resolution());
-        m_pdf->setPageLayout(m_printer->pageLayout());
-        m_pdf->setTitle(m_printer->docName());
-        m_pdf->setCreator(m_printer->creator());
-        device = m_pdf.get();
+        m_pdf->writer()->setTitle(m_printer->docName());
+        device = m_pdf->writer();
     }
     m_tablePrinter = new RecordTablePrinter(m_window->model(), device, this);
     connect(m_tablePrinter, &RecordTablePrinter::captionChanged, m_window.data(),
@@ -87,12 +83,11 @@ void RecordTablePrintJob::dialogFinished(int result)
 
 void RecordTablePrintJob::end(bool ok, QString error)
 {
-    if (m_output && ok && !m_output->commit()) {
+    if (m_pdf && !m_pdf->finish(ok) && ok) {
         ok = false;
-        error = m_output->errorString();
+        error = m_pdf->errorString();
     }
-    if (m_output)
-        m_output->cancel(); // after a commit, nothing is left to drop
+    m_pdf.reset();
     if (m_waiting)
         QApplication::restoreOverrideCursor();
     m_waiting = false;

@@ -7,13 +7,12 @@
 
 #include <memory>
 
-class QPdfWriter;
 class QPrinter;
 class QWidget;
 
 namespace dewscope {
 
-class OutputFile;
+class PdfFile;
 class Poll;
 class RecordTablePrinter;
 class RecordWindow;
@@ -55,8 +54,7 @@ private:
     QPointer<Poll> m_poll;
     QPointer<QWidget> m_mainWindow;
     std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<OutputFile> m_output;
-    std::unique_ptr<QPdfWriter> m_pdf;
+    std::unique_ptr<PdfFile> m_pdf; // "Print to File": the PDF written whole or not at all
     QPointer<QPrintDialog> m_dialog;
     RecordTablePrinter *m_tablePrinter = nullptr;
     QString m_caption;

@@ -3,9 +3,9 @@
 #include "graphs/DataPlotState.h"
 #include "graphs/DrawingSurface.h"
 #include "graphs/GraphFrame.h"
+#include "graphs/PdfFile.h"
 #include "graphs/PlotPainter.h"
 #include "graphs/ScaleLabel.h"
-#include "recording/OutputFile.h"
 #include "summary/SummaryFormat.h"
 #include "tables/RecordTableModel.h"
 
@@ -98,34 +98,25 @@ bool SummaryReport::write(const QString &path, const QStringList &inputs,
                           const RecordTableModel &table, const SummaryFigures &figures,
                           const Options &options, QString *error)
 {
-    OutputFile output(path, inputs);
-    if (!output.open()) {
-        *error = output.errorString();
+    PdfFile pdf(path, inputs);
+    if (!pdf.open()) {
+        *error = pdf.errorString();
         return false;
     }
+    QPdfWriter &writer = *pdf.writer();
+    writer.setPageSize(QPageSize(options.page));
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setTitle(options.title);
     bool drawn = false;
-    {
-        QPdfWriter writer(output.device());
-        writer.setPageSize(QPageSize(options.page));
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        writer.setTitle(options.title);
-        writer.setCreator(QStringLiteral("Dewscope"));
-        QPainter painter;
-        if (painter.begin(&writer)) {
-            painter.scale(writer.resolution() / 72.0, writer.resolution() / 72.0);
-            const QRectF page(QPointF(0, 0),
-                              writer.pageLayout().paintRect(QPageLayout::Point).size());
-            SummaryReport(&painter, page, table, figures, options).paint();
-            drawn = painter.end();
-        }
+    QPainter painter;
+    if (painter.begin(&writer)) {
+        painter.scale(writer.resolution() / 72.0, writer.resolution() / 72.0);
+        const QRectF page(QPointF(0, 0), writer.pageLayout().paintRect(QPageLayout::Point).size());
+        SummaryReport(&painter, page, table, figures, options).paint();
+        drawn = painter.end();
     }
-    if (!drawn) {
-        output.cancel();
-        *error = QStringLiteral("the PDF could not be drawn");
-        return false;
-    }
-    if (!output.commit()) {
-        *error = output.errorString();
+    if (!pdf.finish(drawn)) {
+        *error = pdf.errorString();
         return false;
     }
     return true;
