@@ -15,6 +15,24 @@ QString timeAndValues(const QString &time, const ReadingTexts &texts)
     return line;
 }
 
+int timeOfDay(QStringView text)
+{
+    text = text.trimmed();
+    if (text.size() != 8 || text[2] != QLatin1Char(':') || text[5] != QLatin1Char(':'))
+        return -1;
+    int parts[3];
+    for (int i = 0; i < 3; ++i) {
+        const QChar tens = text[i * 3], ones = text[i * 3 + 1];
+        if (tens < QLatin1Char('0') || tens > QLatin1Char('9') || ones < QLatin1Char('0')
+            || ones > QLatin1Char('9'))
+            return -1;
+        parts[i] = (tens.unicode() - '0') * 10 + ones.unicode() - '0';
+    }
+    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
+        return -1;
+    return parts[0] * 3600 + parts[1] * 60 + parts[2];
+}
+
 QByteArray recorderLine(qint64 number, const QString &timeAndValues)
 {
     QByteArray line = QByteArray::number(number);

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 namespace dewscope {
 
@@ -26,6 +27,10 @@ QString timeAndValues(const QString &time, const ReadingTexts &texts);
 
 // A grid-save line: every cell followed by one TAB, then CR LF.
 QByteArray gridSaveLine(const QStringList &cells);
+
+// A record's time "hh:mm:ss" (blanks around it aside) as seconds of the day; -1 when the text
+// is no time of day.
+int timeOfDay(QStringView text);
 
 // The nine cells of a row text: split at TAB, fields beyond the ninth dropped, missing ones
 // empty.

@@ -1,5 +1,6 @@
 #include "summary/RecordSummary.h"
 
+#include "recording/DataFile.h"
 #include "tables/RecordTableModel.h"
 
 #include <cmath>
@@ -76,23 +77,6 @@ RecordSummary::RecordSummary(const SummarySettings &settings)
         watch(SummaryChannel::Humidity, settings.humidity);
 }
 
-int RecordSummary::timeOfDay(QStringView text)
-{
-    text = text.trimmed();
-    if (text.size() != 8 || text[2] != QLatin1Char(':') || text[5] != QLatin1Char(':'))
-        return -1;
-    int parts[3];
-    for (int i = 0; i < 3; ++i) {
-        const int tens = digit(text[i * 3]), ones = digit(text[i * 3 + 1]);
-        if (tens < 0 || ones < 0)
-            return -1;
-        parts[i] = tens * 10 + ones;
-    }
-    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
-        return -1;
-    return parts[0] * 3600 + parts[1] * 60 + parts[2];
-}
-
 void RecordSummary::addRow(QStringView rowText)
 {
     QStringView cells[9];
@@ -104,7 +88,7 @@ void RecordSummary::addRow(QStringView rowText)
             break;
         from = tab + 1;
     }
-    const int time = timeOfDay(cells[1]);
+    const int time = DataFile::timeOfDay(cells[1]);
     if (time < 0) {
         ++m_rowsWithoutTime;
         return;

@@ -35,9 +35,6 @@ public:
 
     SummaryFigures figures() const;
 
-    // "hh:mm:ss" as seconds of the day, or -1.
-    static int timeOfDay(QStringView text);
-
 private:
     enum class Cell { Value, Over, Under, Missing };
     enum class Place { Inside, Below, Above, Missing };

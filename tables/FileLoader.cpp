@@ -5,21 +5,19 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace dewscope {
 
 namespace {
 
 // A data file's second field is the time of day, "hh:mm:ss".
-bool hasTime(const QString &item)
+bool hasTime(QStringView item)
 {
-    static const QRegularExpression time(QStringLiteral("^[0-9]{2}:[0-9]{2}:[0-9]{2}$"));
-    const int start = int(item.indexOf(QLatin1Char('\t'))) + 1;
+    const qsizetype start = item.indexOf(QLatin1Char('\t')) + 1;
     if (start == 0)
         return false;
-    const int end = int(item.indexOf(QLatin1Char('\t'), start));
-    return time.match(item.mid(start, end < 0 ? -1 : end - start).trimmed()).hasMatch();
+    const qsizetype end = item.indexOf(QLatin1Char('\t'), start);
+    return DataFile::timeOfDay(item.mid(start, end < 0 ? -1 : end - start)) >= 0;
 }
 
 } // namespace
