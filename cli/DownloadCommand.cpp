@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandInput.h"
 #include "cli/CommandOptions.h"
 #include "cli/MeterConnection.h"
 #include "cli/StopSignals.h"
@@ -9,7 +10,6 @@
 #include "recording/OutputFile.h"
 
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTimer>
 
 namespace dewscope::cli {
@@ -59,11 +59,8 @@ int runDownload(const QStringList &args, Io &io)
         return options.usageError(QStringLiteral(
             "give the meter's port with --port LOCATION and the image file with --out IMAGE"));
     // Checked before the wait, so that neither an image nor a download is lost to a bad name.
-    if (!options.isSet(QStringLiteral("force")) && QFileInfo(out).isFile()
-        && QFileInfo(out).size() > 0)
-        return options.failure(out
-                               + QStringLiteral(" already holds data; give --force to "
-                                                "overwrite it"));
+    if (const auto code = refuseFileWithData(options, out))
+        return *code;
     if (const QString whyNot = OutputFile::whyNotWritable(out); !whyNot.isEmpty())
         return options.failure(whyNot);
 

@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandInput.h"
 #include "cli/CommandOptions.h"
 #include "cli/MeterConnection.h"
 #include "cli/StopSignals.h"
@@ -8,7 +9,6 @@
 #include "recording/Recorder.h"
 
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <optional>
@@ -48,7 +48,6 @@ int runRecord(const QStringList &args, Io &io)
     if (const auto code = options.parse(args))
         return *code;
     const QString location = options.value(QStringLiteral("port"));
-    const bool force = options.isSet(QStringLiteral("force"));
     std::optional<int> interval;
     if (options.isSet(QStringLiteral("interval"))) {
         interval = Recorder::parseSamplingTime(options.value(QStringLiteral("interval")));
@@ -75,12 +74,8 @@ int runRecord(const QStringList &args, Io &io)
         return options.usageError(QStringLiteral("give the port, the interval and the FILE "
                                                  "(Usage: see dewscope-cli record --help)"));
     // Checked before the port, so a mistyped name never costs an old recording.
-    const QFileInfo existing(path);
-    if (!force && existing.isFile() && existing.size() > 0) {
-        io.err << "dewscope-cli record: " << path
-               << " already holds data; give --force to overwrite it\n";
-        return Failure;
-    }
+    if (const auto code = refuseFileWithData(options, path))
+        return *code;
 
     // The port first: a port that cannot be opened leaves an existing file untouched.
     MeterConnection meter;

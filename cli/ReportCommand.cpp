@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandInput.h"
 #include "cli/CommandOptions.h"
 #include "cli/SummaryInput.h"
 
@@ -20,12 +21,7 @@ int runReport(const QStringList &args, Io &io)
                 QStringLiteral("TEXT"));
     options.add(QStringLiteral("page"), QStringLiteral("the paper: a4 (default) or letter"),
                 QStringLiteral("SIZE"));
-    options.add(QStringLiteral("celsius"), QString::fromUtf8("the plot's temperature scale in °C"),
-                QStringLiteral("MIN,MAX"));
-    options.add(QStringLiteral("fahrenheit"),
-                QString::fromUtf8("the plot's temperature scale in °F"), QStringLiteral("MIN,MAX"));
-    options.add(QStringLiteral("rh"), QStringLiteral("the plot's humidity scale in %"),
-                QStringLiteral("MIN,MAX"));
+    addScaleOptions(options);
     options.addNote(QStringLiteral(
         "Scales are checked as the plot's range dialog checks them; a scale not given holds the "
         "data and the limits, widened to whole degrees and per cent."));
@@ -34,18 +30,15 @@ int runReport(const QStringList &args, Io &io)
     const auto value = [&options](const char *name) {
         return options.value(QString::fromLatin1(name)).trimmed();
     };
-    const QString pdf = value("pdf"), page = value("page").toLower(), celsius = value("celsius"),
-                  fahrenheit = value("fahrenheit"), rh = value("rh");
+    const QString pdf = value("pdf"), page = value("page").toLower();
     if (pdf.isEmpty())
         return options.usageError(QStringLiteral("give --pdf OUT"));
     if (!page.isEmpty() && page != QLatin1String("a4") && page != QLatin1String("letter"))
         return options.usageError(QStringLiteral("--page takes a4 or letter"));
-    if (!celsius.isEmpty() && !fahrenheit.isEmpty())
-        return options.usageError(QStringLiteral("give --celsius or --fahrenheit, not both"));
-    const QString temperature = celsius.isEmpty() ? fahrenheit : celsius;
-    for (const QString &range : { temperature, rh })
-        if (!range.isEmpty() && range.count(QLatin1Char(',')) != 1)
-            return options.usageError(QStringLiteral("a scale is given as MIN,MAX"));
+    ScaleBoxes scales { true, QStringLiteral("-20"), QStringLiteral("60"), QStringLiteral("0"),
+                        QStringLiteral("100") };
+    if (const auto code = readScaleOptions(options, &scales))
+        return *code;
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return options.failure(QStringLiteral("drawing is not available in this process"));
     SummaryInput input;
@@ -58,25 +51,20 @@ int runReport(const QStringList &args, Io &io)
     report.page = page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4;
     report.fahrenheit = input.settings.fahrenheit;
     report.scales = SummaryReport::fittingScales(input.figures);
-    if (!temperature.isEmpty() || !rh.isEmpty()) {
+    if (scales.temperatureGiven || scales.humidityGiven) {
         // The scales given, checked as the range dialog checks its boxes.
         GraphScales given;
-        const QStringList t = temperature.isEmpty() ? QStringList { "-20", "60" }
-                                                    : temperature.split(QLatin1Char(','));
-        const QStringList h
-            = rh.isEmpty() ? QStringList { "0", "100" } : rh.split(QLatin1Char(','));
-        const auto result
-            = ScaleRangeCheck::applyScales(fahrenheit.isEmpty(), t[1].trimmed(), t[0].trimmed(),
-                                           h[1].trimmed(), h[0].trimmed(), &given);
+        const auto result = ScaleRangeCheck::applyScales(scales.celsius, scales.max, scales.min,
+                                                         scales.maxRH, scales.minRH, &given);
         if (result.outcome == ScaleRangeCheck::Outcome::Rejected)
             return options.failure(result.message);
         if (result.outcome == ScaleRangeCheck::Outcome::ConversionFailed)
             return options.failure(QStringLiteral("a scale is not a number"));
-        if (!temperature.isEmpty()) {
+        if (scales.temperatureGiven) {
             report.scales.maxC = given.maxC, report.scales.minC = given.minC;
             report.scales.maxF = given.maxF, report.scales.minF = given.minF;
         }
-        if (!rh.isEmpty())
+        if (scales.humidityGiven)
             report.scales.maxRH = given.maxRH, report.scales.minRH = given.minRH;
     }
     QString error;

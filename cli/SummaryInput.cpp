@@ -1,10 +1,9 @@
 #include "cli/SummaryInput.h"
 
-#include "recording/DataFile.h"
-#include "recording/DataFileReader.h"
+#include "cli/CommandInput.h"
+
 #include "summary/RecordSummary.h"
 
-#include <QFile>
 #include <QLocale>
 
 #include <cmath>
@@ -81,21 +80,9 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
     if (const auto bad = readLimits(options, QStringLiteral("rh-limits"), &settings.humidity))
         return bad;
 
-    // The file into a table, as Open reads it.
-    const QString whyNot = DataFile::whyNotReadable(file);
-    if (!whyNot.isEmpty())
-        return options.failure(whyNot);
-    QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
-        return options.failure(QStringLiteral("cannot open %1: %2").arg(file, input.errorString()));
-    DataFileReader reader(&input);
-    QString item;
     bool full = false;
-    while (!full && reader.next(&item) == DataFileReader::Status::Item)
-        full = !table.addItem(item);
-    if (reader.hasError())
-        return options.failure(
-            QStringLiteral("reading %1 failed: %2").arg(file, input.errorString()));
+    if (const auto code = readTable(options, file, &table, &full))
+        return code;
     if (full)
         options.failure(QStringLiteral("only the first %1 rows are read, as Open reads them")
                             .arg(RecordTableModel::MaxRows));

@@ -1,0 +1,80 @@
+#include "cli/CommandInput.h"
+
+#include "recording/DataFile.h"
+#include "recording/DataFileReader.h"
+#include "tables/RecordTableModel.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace dewscope::cli {
+
+std::optional<int> readTable(const CommandOptions &options, const QString &file,
+                             RecordTableModel *table, bool *full)
+{
+    const QString whyNot = DataFile::whyNotReadable(file);
+    if (!whyNot.isEmpty())
+        return options.failure(whyNot);
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        return options.failure(QStringLiteral("cannot open %1: %2").arg(file, input.errorString()));
+    DataFileReader reader(&input);
+    QString item;
+    bool tableFull = false;
+    while (!tableFull && reader.next(&item) == DataFileReader::Status::Item)
+        tableFull = !table->addItem(item);
+    if (reader.hasError())
+        return options.failure(
+            QStringLiteral("reading %1 failed: %2").arg(file, input.errorString()));
+    if (full)
+        *full = tableFull;
+    return std::nullopt;
+}
+
+std::optional<int> refuseFileWithData(const CommandOptions &options, const QString &file)
+{
+    const QFileInfo existing(file);
+    if (options.isSet(QStringLiteral("force")) || !existing.isFile() || existing.size() == 0)
+        return std::nullopt;
+    return options.failure(file
+                           + QStringLiteral(" already holds data; give --force to "
+                                            "overwrite it"));
+}
+
+void addScaleOptions(CommandOptions &options)
+{
+    options.add(QStringLiteral("celsius"),
+                QString::fromUtf8("the temperature scale in °C (default -20,60)"),
+                QStringLiteral("MIN,MAX"));
+    options.add(QStringLiteral("fahrenheit"), QString::fromUtf8("the temperature scale in °F"),
+                QStringLiteral("MIN,MAX"));
+    options.add(QStringLiteral("rh"), QStringLiteral("the humidity scale in % (default 0,100)"),
+                QStringLiteral("MIN,MAX"));
+}
+
+std::optional<int> readScaleOptions(const CommandOptions &options, ScaleBoxes *boxes)
+{
+    const QString celsius = options.value(QStringLiteral("celsius")).trimmed();
+    const QString fahrenheit = options.value(QStringLiteral("fahrenheit")).trimmed();
+    const QString rh = options.value(QStringLiteral("rh")).trimmed();
+    if (!celsius.isEmpty() && !fahrenheit.isEmpty())
+        return options.usageError(QStringLiteral("give --celsius or --fahrenheit, not both"));
+    const auto split = [](const QString &pair, QString *min, QString *max) {
+        const QStringList parts = pair.split(QLatin1Char(','));
+        if (parts.size() != 2)
+            return false;
+        *min = parts.at(0).trimmed();
+        *max = parts.at(1).trimmed();
+        return true;
+    };
+    const QString temperature = celsius.isEmpty() ? fahrenheit : celsius;
+    boxes->celsius = fahrenheit.isEmpty();
+    boxes->temperatureGiven = !temperature.isEmpty();
+    boxes->humidityGiven = !rh.isEmpty();
+    if ((boxes->temperatureGiven && !split(temperature, &boxes->min, &boxes->max))
+        || (boxes->humidityGiven && !split(rh, &boxes->minRH, &boxes->maxRH)))
+        return options.usageError(QStringLiteral("a scale is given as MIN,MAX"));
+    return std::nullopt;
+}
+
+} // namespace dewscope::cli
