@@ -30,29 +30,32 @@ namespace fmt = summaryformat;
 
 namespace {
 
-// A box's number, "." or "," as the decimal mark; nothing when the box is empty.
-std::optional<double> boxNumber(const QLineEdit *box, bool *ok)
+// A limit box's number, "." or "," as the decimal mark; nothing when it holds none.
+std::optional<double> readLimit(QString text)
 {
-    QString text = box->text().trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    text = text.trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
     bool read = false;
     const double value = QLocale::c().toDouble(text, &read);
-    if (!read || !std::isfinite(value)) {
-        *ok = false;
+    return read && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+// A box's number; nothing when the box is empty, and *ok false when it holds no number.
+std::optional<double> boxNumber(const QLineEdit *box, bool *ok)
+{
+    if (box->text().trimmed().isEmpty())
         return std::nullopt;
-    }
+    const auto value = readLimit(box->text());
+    *ok = *ok && value.has_value();
     return value;
 }
 
 // A temperature box's text in the other unit, to two decimals.
 QString converted(const QString &text, bool toFahrenheit)
 {
-    bool ok = false;
-    const double v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok)
+    const auto number = readLimit(text);
+    if (!number)
         return text;
+    const double v = *number;
     QString out = QString::number(toFahrenheit ? v * 9 / 5 + 32 : (v - 32) * 5 / 9, 'f', 2);
     while (out.endsWith(QLatin1Char('0')))
         out.chop(1);
