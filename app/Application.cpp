@@ -119,7 +119,7 @@ Application::~Application()
         m_recorder->stopRecording();
     m_link->close();
     // Windows first, then the parts they point at, all before the port numbering goes.
-    delete m_demoControl;
+    delete m_demoWindow;
     delete m_graph;
     delete m_plot;
     delete m_port;
@@ -147,17 +147,17 @@ bool Application::start(QString *error)
     m_port->placeOnScreen();
     m_port->show();
     if (m_meter) {
-        m_demoControl = new DemoMeterWindow(m_meter);
-        m_demoControl->adjustSize();
+        m_demoWindow = new DemoMeterWindow(m_meter);
+        m_demoWindow->adjustSize();
         const QRect frame = m_port->frameGeometry();
-        m_demoControl->move(frame.right() + 24, frame.top());
-        m_demoControl->show();
+        m_demoWindow->move(frame.right() + 24, frame.top());
+        m_demoWindow->show();
         // Closed, the control window comes back with Ctrl+D in the main window.
         auto *showDemo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), m_mainWindow);
-        connect(showDemo, &QShortcut::activated, m_demoControl, [this] {
-            m_demoControl->show();
-            m_demoControl->raise();
-            m_demoControl->activateWindow();
+        connect(showDemo, &QShortcut::activated, m_demoWindow, [this] {
+            m_demoWindow->show();
+            m_demoWindow->raise();
+            m_demoWindow->activateWindow();
         });
         m_port->raise();
         m_port->activateWindow();
@@ -173,10 +173,10 @@ void Application::openMainWindow()
     m_mainWindow->show();
     m_mainWindow->raise();
     m_mainWindow->activateWindow();
-    if (m_demoControl) {
+    if (m_demoWindow) {
         // Beside the main window, which now sits in the top-left corner.
         const QRect frame = m_mainWindow->frameGeometry();
-        m_demoControl->move(frame.right() + 24, frame.top());
+        m_demoWindow->move(frame.right() + 24, frame.top());
     }
 }
 

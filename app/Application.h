@@ -57,7 +57,7 @@ public:
     PortWindow *port() const { return m_port; }
     MainWindow *mainWindow() const { return m_mainWindow; }
     SimulatedMeter *simulatedMeter() const { return m_meter; }
-    DemoMeterWindow *demoControl() const { return m_demoControl; }
+    DemoMeterWindow *demoMeterWindow() const { return m_demoWindow; }
     RealTimeGraph *realTimeGraph() const { return m_graph; }
     MemoryCommands *memoryCommands() const { return m_memory; }
     DataPlot *dataPlot() const { return m_plot; }
@@ -80,7 +80,7 @@ private:
     SimulatedMeter *m_meter = nullptr;
     PortWindow *m_port = nullptr;
     MainWindow *m_mainWindow = nullptr;
-    DemoMeterWindow *m_demoControl = nullptr;
+    DemoMeterWindow *m_demoWindow = nullptr;
     RealTimeGraph *m_graph = nullptr;
     MemoryCommands *m_memory = nullptr; // the main window's, deleted just before it
     DataPlot *m_plot = nullptr;

@@ -47,19 +47,21 @@ MainToolbarCommands::MainToolbarCommands(Recorder *recorder, RecordWindows *wind
     connect(recorder, &Recorder::listRowAppended, windows, &RecordWindows::appendToList);
 }
 
-MainToolbarCommands *MainToolbarCommands::attach(MainWindow *panel)
+MainToolbarCommands *MainToolbarCommands::attach(MainWindow *mainWindow)
 {
-    auto *windows = new RecordWindows(panel->recorder(), panel, panel);
-    auto *commands = new MainToolbarCommands(panel->recorder(), windows, panel, panel);
-    commands->setRecordButton(panel->toolbarButton(1), panel->stopImage(), panel->saveImage());
-    commands->setLabels(panel->lblRec(), panel->lblCount(), panel->lblFileName());
-    if (panel->poll())
-        commands->watchPoll(panel->poll());
-    connect(panel, &MainWindow::commandRequested, commands, &MainToolbarCommands::runCommand);
+    auto *windows = new RecordWindows(mainWindow->recorder(), mainWindow, mainWindow);
+    auto *commands
+        = new MainToolbarCommands(mainWindow->recorder(), windows, mainWindow, mainWindow);
+    commands->setRecordButton(mainWindow->toolbarButton(1), mainWindow->stopImage(),
+                              mainWindow->saveImage());
+    commands->setLabels(mainWindow->lblRec(), mainWindow->lblCount(), mainWindow->lblFileName());
+    if (mainWindow->poll())
+        commands->watchPoll(mainWindow->poll());
+    connect(mainWindow, &MainWindow::commandRequested, commands, &MainToolbarCommands::runCommand);
     connect(windows, &RecordWindows::keyClicked, commands,
-            [commands, panel](RecordWindow *window, const QString &key) {
+            [commands, mainWindow](RecordWindow *window, const QString &key) {
                 if (key == QLatin1String("Print"))
-                    commands->printTable(window, panel->poll());
+                    commands->printTable(window, mainWindow->poll());
             });
     return commands;
 }

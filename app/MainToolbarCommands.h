@@ -41,7 +41,7 @@ public:
     // Creates the record windows and the recording commands of a main window and connects them
     // to its toolbar keys, button 1, its recorder labels and its poll. Both belong to the main
     // window and go with it.
-    static MainToolbarCommands *attach(MainWindow *panel);
+    static MainToolbarCommands *attach(MainWindow *mainWindow);
 
     RecordWindows *windows() const;
 

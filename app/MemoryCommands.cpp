@@ -18,11 +18,11 @@ namespace dewscope {
 const QString MemoryCommands::InvalidSetMessage = QStringLiteral("Invalid, try again!");
 const QString MemoryCommands::EmptyMemoryMessage = QStringLiteral("The meter's memory is empty.");
 
-MemoryCommands::MemoryCommands(MainWindow *panel, RecordWindows *windows, QObject *parent)
+MemoryCommands::MemoryCommands(MainWindow *mainWindow, RecordWindows *windows, QObject *parent)
     : QObject(parent)
-    , m_mainWindow(panel)
+    , m_mainWindow(mainWindow)
     , m_windows(windows)
-    , m_transfer(panel->meterLink(), &m_received)
+    , m_transfer(mainWindow->meterLink(), &m_received)
 {
     m_mainWindow->setMemoryImage(&m_image);
     connect(m_mainWindow, &MainWindow::setLoadRequested, this, &MemoryCommands::loadSet);

@@ -28,7 +28,7 @@ public:
     static const QString InvalidSetMessage;
     static const QString EmptyMemoryMessage;
 
-    MemoryCommands(MainWindow *panel, RecordWindows *windows, QObject *parent = nullptr);
+    MemoryCommands(MainWindow *mainWindow, RecordWindows *windows, QObject *parent = nullptr);
     ~MemoryCommands() override;
 
     // The image of the panel's sets.

@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    // The folders of the file dialogs are remembered between runs in these settings.
+    // The folders of the file dialogs and the summary's limits are kept between runs here.
     dewscope::ProgramSettings::name(QStringLiteral("Dewscope"), QStringLiteral("dewscope"));
     QApplication::setDesktopFileName(QStringLiteral("dewscope"));
     QApplication::setWindowIcon(dewscope::artwork::applicationIcon());

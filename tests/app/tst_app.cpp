@@ -380,7 +380,7 @@ private Q_SLOTS:
     {
         Application app(Application::Options { QString(), true });
         QVERIFY(app.start());
-        QWidget *demo = app.demoControl();
+        QWidget *demo = app.demoMeterWindow();
         demo->close();
         QTest::mouseClick(app.port()->cmdOK(), Qt::LeftButton);
         QVERIFY(app.state()->meterOnline && !demo->isVisible());
