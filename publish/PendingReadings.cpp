@@ -7,10 +7,12 @@ namespace dewscope {
 void PendingReadings::push(const QByteArray &payload, bool late)
 {
     m_entries.push_back({ payload, -1, late });
+    m_late += late ? 1 : 0;
     if (int(m_entries.size()) <= m_capacity)
         return;
     if (m_handed > 0)
         --m_handed;
+    m_late -= m_entries.front().late ? 1 : 0;
     m_entries.pop_front();
     ++m_dropped;
 }
@@ -35,6 +37,7 @@ bool PendingReadings::acknowledge(int messageId, bool *late)
     if (found == end)
         return false;
     *late = found->late;
+    m_late -= found->late ? 1 : 0;
     m_entries.erase(found);
     --m_handed;
     return true;
@@ -43,16 +46,12 @@ bool PendingReadings::acknowledge(int messageId, bool *late)
 void PendingReadings::connectionLost()
 {
     for (int i = 0; i < m_handed; ++i) {
-        m_entries[size_t(i)].messageId = -1;
-        m_entries[size_t(i)].late = true;
+        Entry &entry = m_entries[size_t(i)];
+        entry.messageId = -1;
+        m_late += entry.late ? 0 : 1;
+        entry.late = true;
     }
     m_handed = 0;
-}
-
-bool PendingReadings::hasLate() const
-{
-    return std::any_of(m_entries.begin(), m_entries.end(),
-                       [](const Entry &entry) { return entry.late; });
 }
 
 } // namespace dewscope

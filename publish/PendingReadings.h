@@ -30,7 +30,7 @@ public:
 
     int size() const { return int(m_entries.size()); }
     qint64 dropped() const { return m_dropped; }
-    bool hasLate() const;
+    bool hasLate() const { return m_late > 0; }
 
 private:
     struct Entry
@@ -44,6 +44,7 @@ private:
     int m_capacity;
     int m_handed = 0;
     qint64 m_dropped = 0;
+    int m_late = 0; // entries marked late
 };
 
 } // namespace dewscope
