@@ -241,26 +241,33 @@ QIcon applicationIcon()
     return icon;
 }
 
-QFont sansFont(int pointSize, bool bold)
+namespace {
+
+// A face by its names, the first one installed, with its metric-compatible stand-ins after it.
+QFont face(const QStringList &families, QFont::StyleHint hint, int pointSize, bool bold)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setFamilies({ QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                       QStringLiteral("DejaVu Sans") });
-    font.setStyleHint(QFont::SansSerif);
+    QFont font(families.first());
+    font.setFamilies(families);
+    font.setStyleHint(hint);
     font.setPointSize(pointSize);
     font.setBold(bold);
     return font;
 }
 
+} // namespace
+
+QFont sansFont(int pointSize, bool bold)
+{
+    return face({ QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                  QStringLiteral("DejaVu Sans") },
+                QFont::SansSerif, pointSize, bold);
+}
+
 QFont serifFont(int pointSize)
 {
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setFamilies({ QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
-                       QStringLiteral("DejaVu Serif") });
-    font.setStyleHint(QFont::Serif);
-    font.setPointSize(pointSize);
-    font.setBold(true);
-    return font;
+    return face({ QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                  QStringLiteral("DejaVu Serif") },
+                QFont::Serif, pointSize, true);
 }
 
 } // namespace dewscope::artwork
