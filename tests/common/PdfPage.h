@@ -14,11 +14,12 @@ inline QImage pdfPage(const QString &pdf, int dpi)
     return QImage(pdf + "-page.png");
 }
 
-// The text of a PDF file as poppler reads it.
-inline QString pdfText(const QString &pdf)
+// The text of a PDF file as poppler reads it; with layout, each line as the page shows it.
+inline QString pdfText(const QString &pdf, bool layout = false)
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), { pdf, "-" });
+    process.start(QStringLiteral("pdftotext"),
+                  layout ? QStringList { "-layout", pdf, "-" } : QStringList { pdf, "-" });
     process.waitForFinished(60000);
     return QString::fromUtf8(process.readAllStandardOutput());
 }

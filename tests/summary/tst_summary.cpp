@@ -7,6 +7,7 @@
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindows.h"
 #include "tests/common/CommandRun.h"
+#include "tests/common/PdfPage.h"
 #include "tests/common/ProgramRig.h"
 #include "tests/common/TestData.h"
 
@@ -75,11 +76,6 @@ QJsonObject summaryJson(const QString &file, const QString &options)
     CommandRun run(QStringList { "summary", file, "--json" }
                    + options.split(' ', Qt::SkipEmptyParts));
     return run.code == 0 ? QJsonDocument::fromJson(run.out().toUtf8()).object() : QJsonObject();
-}
-
-QString tool(const char *name)
-{
-    return QStandardPaths::findExecutable(QString::fromLatin1(name));
 }
 
 } // namespace
@@ -284,7 +280,6 @@ private Q_SLOTS:
     // The page: its text through pdftotext, the plot through pdftoppm.
     void report()
     {
-        QVERIFY2(!tool("pdftotext").isEmpty() && !tool("pdftoppm").isEmpty(), "poppler-utils");
         QTemporaryDir dir;
         // 20 rows a minute apart: temperature 10 .. 29, humidity 50 .. 69 %; 21 .. 25 °C is
         // above 20, 66 .. 69 % above 65.
@@ -298,10 +293,7 @@ private Q_SLOTS:
         CommandRun run({ "report", table, "--pdf", pdf, "--title", "Store room 4", "--temp-limits",
                          ",20", "--rh-limits", ",65", "--celsius", "0,40", "--rh", "0,100" });
         QCOMPARE(run.code, 0);
-        QProcess text;
-        text.start(tool("pdftotext"), { "-layout", pdf, "-" });
-        QVERIFY(text.waitForFinished(60000));
-        const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        const QString page = test::pdfText(pdf, true).simplified();
         for (const char *shown :
              { "Store room 4", "table.txt", "First 10:00:00", "Last 10:19:00", "Records 20",
                "Interval 0:01:00", "Span 0:20:00",
@@ -314,11 +306,7 @@ private Q_SLOTS:
 
         // The humidity limit, 65 % of a 0 .. 100 % scale, is the row with the most blue: dashed
         // and dotted, across the plot, with the curves' colours in the plot above the table.
-        QProcess picture;
-        picture.start(tool("pdftoppm"),
-                      { "-r", "150", "-png", "-singlefile", pdf, dir.filePath("p") });
-        QVERIFY(picture.waitForFinished(60000));
-        const QImage image(dir.filePath("p.png"));
+        const QImage image = test::pdfPage(pdf, 150);
         QVERIFY(!image.isNull());
         const auto kind = [&image](int x, int y) {
             const QColor c = image.pixelColor(x, y);
