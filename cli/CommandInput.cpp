@@ -43,12 +43,11 @@ std::optional<int> refuseFileWithData(const CommandOptions &options, const QStri
 
 void addScaleOptions(CommandOptions &options)
 {
-    options.add(QStringLiteral("celsius"),
-                QString::fromUtf8("the temperature scale in °C (default -20,60)"),
+    options.add(QStringLiteral("celsius"), QString::fromUtf8("the temperature scale in °C"),
                 QStringLiteral("MIN,MAX"));
     options.add(QStringLiteral("fahrenheit"), QString::fromUtf8("the temperature scale in °F"),
                 QStringLiteral("MIN,MAX"));
-    options.add(QStringLiteral("rh"), QStringLiteral("the humidity scale in % (default 0,100)"),
+    options.add(QStringLiteral("rh"), QStringLiteral("the humidity scale in %"),
                 QStringLiteral("MIN,MAX"));
 }
 

@@ -40,7 +40,8 @@ int runPlot(const QStringList &args, Io &io)
     add("to", "M", "the last row of the span");
     addScaleOptions(options);
     options.addNote(QStringLiteral(
-        "Ranges are checked as the range dialog checks them; a refusal prints its message."));
+        "Ranges are checked as the range dialog checks them; a refusal prints its message. The "
+        "scales not given are -20,60 °C and 0,100 %."));
     if (const auto code = options.parse(args))
         return *code;
     if (options.positional().size() > 1)
