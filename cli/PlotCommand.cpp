@@ -11,6 +11,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
 #include <QRegularExpression>
 
 namespace dewscope::cli {
@@ -113,9 +114,10 @@ int runPlot(const QStringList &args, Io &io)
     PlotPainter painter(&surface, &state);
     if (painter.drawAll(&table) != PlotPainter::Progress::Finished)
         return options.failure(QStringLiteral("the table cannot be plotted"));
-    const bool saved = surface.image().save(output.device(), "PNG");
+    QImageWriter writer(output.device(), "PNG");
+    const bool saved = writer.write(surface.image());
     if (!saved)
-        output.abandon();
+        output.abandon(writer.errorString());
     if (!saved || !output.commit())
         return options.failure(output.errorString());
     return Success;

@@ -30,13 +30,12 @@ bool PdfFile::open(const QPagedPaintDevice *likePage)
 
 bool PdfFile::finish(bool drawn)
 {
+    // The writer ends the document as it goes; every byte it wrote was checked on the way.
     m_writer.reset();
     if (!drawn) {
-        m_output.cancel();
-        m_error = QCoreApplication::translate("PdfFile",
-                                              "%1 was not written: the document could not be "
-                                              "drawn.")
-                      .arg(m_output.target());
+        // A write that failed under the painter is the reason it failed.
+        m_output.abandon(QCoreApplication::translate("PdfFile", "the document could not be drawn"));
+        m_error = m_output.errorString();
         return false;
     }
     if (!m_output.commit()) {

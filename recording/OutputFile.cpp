@@ -4,7 +4,10 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,10 +102,11 @@ bool OutputFile::open()
         m_error = cannotWrite(m_target, errno, m_file.errorString());
         return false;
     }
+    m_checked.emplace(&m_file);
     return true;
 }
 
-bool OutputFile::commit()
+bool OutputFile::whole()
 {
     if (!m_file.isOpen()) {
         if (m_error.isEmpty())
@@ -111,10 +115,30 @@ bool OutputFile::commit()
     }
     // Flushed first, so that a full disk is told with the system's own reason.
     errno = 0;
-    if (!m_file.flush() || m_file.error() != QFileDevice::NoError) {
+    if (m_checked->failed() || !m_file.flush() || m_file.error() != QFileDevice::NoError) {
         abandon();
         return false;
     }
+    struct stat info
+    {
+    };
+    if (::fstat(m_file.handle(), &info) != 0) {
+        abandon();
+        return false;
+    }
+    if (info.st_size != m_checked->written()) {
+        abandon(tr("only %1 of its %2 bytes reached the disk")
+                    .arg(qint64(info.st_size))
+                    .arg(m_checked->written()));
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::commit()
+{
+    if (!whole())
+        return false;
     errno = 0;
     if (!m_file.commit()) {
         m_error = cannotWrite(m_target, errno, m_file.errorString());
@@ -123,9 +147,70 @@ bool OutputFile::commit()
     return true;
 }
 
-void OutputFile::abandon()
+// Gives the open temporary file the name, unless something holds that name (taken then).
+bool OutputFile::place(const QString &name, bool *taken)
 {
-    m_error = cannotWrite(m_target, errno, m_file.errorString());
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.handle());
+    const QByteArray to = QFile::encodeName(name);
+    // A second name for the open file: refused when the name exists, whatever it is.
+    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != EEXIST) {
+        // A file system without hard links: the temporary file's own name, renamed without
+        // replacing.
+        char path[PATH_MAX];
+        const ssize_t length = ::readlink(self.constData(), path, sizeof path - 1);
+        if (length > 0) {
+            path[length] = '\0';
+            if (::renameat2(AT_FDCWD, path, AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+                return true;
+        }
+    }
+    *taken = errno == EEXIST;
+    return false;
+}
+
+bool OutputFile::commitBeside(QString *placedAt)
+{
+    if (!whole())
+        return false;
+    if (::fsync(m_file.handle()) != 0) {
+        abandon();
+        return false;
+    }
+    constexpr int MostNames = 1000;
+    for (int n = 0; n <= MostNames; ++n) {
+        const QString name = n == 0 ? m_target
+            : n == 1                ? m_target + QLatin1String(".new")
+                                    : QStringLiteral("%1.new.%2").arg(m_target).arg(n - 1);
+        bool taken = false;
+        if (place(name, &taken)) {
+            *placedAt = name;
+            cancel(); // drops the temporary name; the file keeps the new one
+            return true;
+        }
+        if (!taken) {
+            m_error = cannotWrite(name, errno);
+            cancel();
+            return false;
+        }
+    }
+    m_error = tr("%1 cannot be written: it and the names %1.new to %1.new.%2 are all taken.")
+                  .arg(m_target)
+                  .arg(MostNames - 1);
+    cancel();
+    return false;
+}
+
+void OutputFile::abandon(const QString &why)
+{
+    const int reason = errno;
+    if (m_checked && m_checked->failed())
+        m_error = cannotWrite(m_target, 0, m_checked->reason());
+    else if (!why.isEmpty())
+        m_error = cannotWrite(m_target, 0, why);
+    else
+        m_error = cannotWrite(m_target, reason, m_file.errorString());
     cancel();
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "recording/CheckedWrites.h"
+
 #include <QSaveFile>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace dewscope {
 
@@ -10,7 +14,9 @@ namespace dewscope {
 // file in the target's folder and renamed over the target only once it is complete, so that a
 // failure leaves whatever was there untouched. A target that exists is replaced only when it is
 // a regular file the user may write; a device, a FIFO, a folder, or a file that is one of the
-// inputs (the same device and inode) is refused before anything is written.
+// inputs (the same device and inode) is refused before anything is written. Every write is
+// checked, and before the rename the bytes on disk must be the bytes written: a write cut short
+// (a full disk, a file size limit) fails with the system's reason and replaces nothing.
 class OutputFile
 {
 public:
@@ -27,25 +33,35 @@ public:
     // Checks the target and opens the temporary file beside it; false with errorString().
     bool open();
     // Where the writer writes, once open.
-    QIODevice *device() { return &m_file; }
+    QIODevice *device() { return m_checked ? &*m_checked : nullptr; }
     // Renames the complete temporary file over the target; false with errorString(), and then
     // the target is as it was.
     bool commit();
+    // As commit(), but never replaces a file: the complete file takes the target's name only
+    // if no file holds it at that moment, else the first free name of TARGET.new, TARGET.new.1,
+    // TARGET.new.2, ... by the same rule. placedAt: the name it took.
+    bool commitBeside(QString *placedAt);
     // Drops the temporary file; the target is as it was.
     void cancel();
-    // Right after a write into device() failed or was cut short: keeps the system's reason for
-    // errorString() and drops the temporary file (a short write leaves no error behind, so
-    // committing would keep a cut file).
-    void abandon();
+    // Right after a write into device() failed or was cut short, or a writer into it failed:
+    // keeps the reason for errorString() (the system's where a write failed, else why) and
+    // drops the temporary file.
+    void abandon(const QString &why = QString());
 
     QString target() const { return m_target; }
     // The reason of the last failure, with the system's own words where it gave one.
     QString errorString() const { return m_error; }
 
 private:
+    // The checks before a rename: every write whole, the buffer flushed, the bytes on disk
+    // those written. False (with the reason kept and the temporary file dropped) otherwise.
+    bool whole();
+    bool place(const QString &name, bool *taken);
+
     QString m_target;
     QStringList m_inputs;
     QSaveFile m_file;
+    std::optional<CheckedWrites> m_checked;
     QString m_error;
 };
 

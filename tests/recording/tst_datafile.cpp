@@ -1,3 +1,4 @@
+#include "recording/CheckedWrites.h"
 #include "recording/DataFile.h"
 #include "recording/DataFileReader.h"
 #include "recording/OutputFile.h"
@@ -6,6 +7,7 @@
 #include <QBuffer>
 #include <QtTest>
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +29,23 @@ QStringList readAll(const QByteArray &bytes, qint64 budget = -1)
             items.append(item);
     return items;
 }
+// A device with room for so many bytes: a write beyond takes what fits, the next one fails.
+struct RoomDevice : QIODevice
+{
+    explicit RoomDevice(int room)
+        : room(room)
+    {
+        open(WriteOnly);
+    }
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 fits = qMin<qint64>(size, room - taken.size());
+        return fits > 0 ? (taken.append(data, fits), fits) : (errno = ENOSPC, -1);
+    }
+    const int room;
+    QByteArray taken;
+};
 } // namespace
 
 class TestDataFile : public QObject
@@ -146,6 +165,32 @@ private Q_SLOTS:
                 || ::stat(QFile::encodeName(target).constData(), &info) == 0);
         QVERIFY(kind != "fifo" || S_ISFIFO(info.st_mode));
         QVERIFY(kind != "device" || S_ISCHR(info.st_mode));
+    }
+
+    void checkedWrites_data()
+    {
+        QTest::addColumn<int>("room");
+        QTest::addColumn<QList<int>>("writes"); // sizes, in turn
+        QTest::addColumn<QList<int>>("returned"); // what each write returned
+        // clang-format off
+        dewscope::test::row("room to spare", 100, QList<int> { 10, 20 }, QList<int> { 10, 20 });
+        dewscope::test::row("exactly full", 30, QList<int> { 10, 20 }, QList<int> { 10, 20 });
+        dewscope::test::row("the second cut", 25, QList<int> { 10, 20, 5 }, QList<int> { 10, 15, -1 });
+        dewscope::test::row("the first refused", 0, QList<int> { 10, 1 }, QList<int> { -1, -1 });
+        // clang-format on
+    }
+    // The first write taken in part or refused ends the writing, with the system's reason.
+    void checkedWrites()
+    {
+        QFETCH(QList<int>, writes);
+        QFETCH(QList<int>, returned);
+        RoomDevice device(FETCHED(int, room));
+        CheckedWrites checked(&device);
+        for (int i = 0; i < writes.size(); ++i)
+            QCOMPARE(int(checked.write(QByteArray(writes[i], 'x'))), returned[i]);
+        const bool cut = returned != writes;
+        QVERIFY(checked.written() == device.taken.size() && checked.failed() == cut);
+        QCOMPARE(checked.reason(), cut ? QString("No space left on device") : QString());
     }
 
     void failingDevice()

@@ -142,6 +142,13 @@ private Q_SLOTS:
         test::row("record, 100 bytes", "100 record --port @PORT --interval 1 --count 4 --force @DIR/old.txt", 1, "2 record(s) written to @DIR/old.txt, 2 sample(s) missed", "^1\t[^\r]+\r\n2\t[^\r]+\r\n$");
         test::row("plot, 100 bytes", "100 plot @DIR/old.txt --png @DIR/earlier", 1, tooLarge, "");
         test::row("print, 100 bytes", "100 print @DIR/old.txt --pdf @DIR/earlier", 1, tooLarge, "");
+        test::row("report of 3000 rows", "unlimited report @DIR/big.txt --pdf @DIR/earlier", 0, "", "^%PDF[\\s\\S]*%%EOF\\s*$");
+        // A cut output never replaces what was there, whatever writes it: the report of big.txt
+        // is 71 kB, print 243 kB, plot 24 kB, the memory 24,011 bytes (LIMIT:BYTES SENT of it;
+        // 4,000 bytes more than the limit make a .partial that cannot be kept).
+        for (const QString limit : { "100", "8192", "16000" })
+            for (const QString command : { " report @DIR/big.txt --pdf @DIR/earlier", " print @DIR/big.txt --pdf @DIR/earlier", " plot @DIR/big.txt --png @DIR/earlier", ":24011 download --port @PORT --timeout 30 --force --out @DIR/earlier", ":%1 download --port @PORT --timeout 30 --force --out @DIR/earlier" })
+                test::row(qPrintable(limit + command), limit + QString(command).replace("%1", QString::number(limit.toInt() + 4000)), 1, command.startsWith(":%") ? "@DIR/earlier.partial cannot be written: " + QString(strerror(EFBIG)) : tooLarge, "");
         // A refused recording never truncates a file that is there.
         test::row("missing port", "unlimited record --port @DIR/none --interval 1 --force @DIR/old.txt", 1, "cannot open", "");
         test::row("old data without --force", "unlimited record --port @PORT --interval 1 --count 1 @DIR/old.txt", 1, "--force", "");
@@ -166,7 +173,20 @@ private Q_SLOTS:
             text->replace(QRegularExpression("@PORT|@SILENT"), m_meter->path())
                 .replace("@DIR", m_dir->path());
         QDir dir(m_dir->path());
-        QVERIFY(test::writeBytes(dir.filePath("earlier"), m_old)
+        QByteArray big; // 3,000 rows, temperature and humidity going up and down
+        for (int i = 1; i <= 3000; ++i)
+            big += QString::asprintf(
+                       "%d\t%02d:%02d:00\t%.1f\t10.0\t15.0\t%.1f\t70.0\t50.0\t59.0\r\n", i,
+                       i / 60 % 24, i % 60, 20 + i % 37 / 10.0, 40 + i % 53 / 5.0)
+                       .toLatin1();
+        const QString limit = line.section(' ', 0, 0);
+        if (limit.contains(':')) // the meter sends its memory at 24 kB/s, or that many bytes of it
+            QTimer::singleShot(1000, &*m_meter, [this, sent = limit.section(':', 1).toInt()] {
+                const QByteArray memory = SimulatedMeter::makeMemoryImage(8, 749, QTime(10, 0), 60);
+                m_meter->sendDownload(memory.left(sent), 0, 24000);
+            });
+        QVERIFY(test::writeBytes(dir.filePath("big.txt"), big)
+                && test::writeBytes(dir.filePath("earlier"), m_old)
                 && test::writeBytes(dir.filePath("protected"), m_old)
                 && QFile::setPermissions(dir.filePath("protected"), QFile::ReadOwner)
                 && dir.mkdir("folder") && ::mkfifo(qPrintable(dir.filePath("fifo")), 0600) == 0);
@@ -179,7 +199,7 @@ private Q_SLOTS:
         QSignalSpy finished(&program, &QProcess::finished); // the meter runs meanwhile
         program.start("env",
                       QString("-u XDG_RUNTIME_DIR prlimit --fsize=%1 " DEWSCOPE_CLI " %2")
-                          .arg(line.section(' ', 0, 0), line.section(' ', 1))
+                          .arg(limit.section(':', 0, 0), line.section(' ', 1))
                           .split(' '));
         QVERIFY(finished.wait(60000));
         const QString printed = QString::fromLocal8Bit(program.readAllStandardError());
