@@ -10,18 +10,43 @@
 #include "recording/OutputFile.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
+
+#include <optional>
+#include <sys/stat.h>
+#include <utility>
 
 namespace dewscope::cli {
 
 namespace {
-// Writes a whole file through a temporary one beside it; the reason on failure.
-QString writeWhole(const QString &path, const QByteArray &bytes)
+// Writes a whole file through a temporary one beside it; the reason on failure. With placedAt,
+// a file that holds the name at that moment stays as it is, and the bytes take the first free
+// name of PATH.new, PATH.new.1, ... (placedAt: the name taken).
+QString writeWhole(const QString &path, const QByteArray &bytes, QString *placedAt = nullptr)
 {
     OutputFile file(path);
-    if (file.open() && (file.device()->write(bytes), file.commit()))
+    if (!file.open())
+        return file.errorString();
+    if (file.device()->write(bytes) != bytes.size()) {
+        file.abandon();
+        return file.errorString();
+    }
+    if (placedAt ? file.commitBeside(placedAt) : file.commit())
         return QString();
     return file.errorString();
+}
+
+// The empty regular file at path (its device and inode), or nothing.
+std::optional<std::pair<dev_t, ino_t>> emptyFile(const QString &path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)
+        || info.st_size != 0)
+        return std::nullopt;
+    return std::make_pair(info.st_dev, info.st_ino);
 }
 } // namespace
 
@@ -41,6 +66,10 @@ int runDownload(const QStringList &args, Io &io)
                 QStringLiteral("SECONDS"));
     options.add(QStringLiteral("force"),
                 QStringLiteral("overwrite IMAGE when it already holds data (refused otherwise)"));
+    options.addNote(QStringLiteral(
+        "Without --force, a file that appears at IMAGE while the download runs is never "
+        "replaced: the image goes to IMAGE.new (or IMAGE.new.1, .2, ...) and the exit status is "
+        "1."));
     options.addNote(QStringLiteral(
         "A transfer that stops short (fewer than 240 bytes in a second, or slower than its length "
         "/ 960 bytes a second x 1.5 + 5 s) or is stopped with SIGINT or SIGTERM keeps what "
@@ -63,6 +92,9 @@ int runDownload(const QStringList &args, Io &io)
         return *code;
     if (const QString whyNot = OutputFile::whyNotWritable(out); !whyNot.isEmpty())
         return options.failure(whyNot);
+    // An empty file at OUT holds no data and may be replaced; any other file that holds the
+    // name once the image is in stays as it is (without --force).
+    const auto emptyAtStart = emptyFile(out);
 
     MeterConnection meter;
     if (!meter.open("download", location, io))
@@ -127,8 +159,16 @@ int runDownload(const QStringList &args, Io &io)
         }
         return options.failure(transfer.incompleteMessage() + QLatin1Char(' ') + kept);
     }
-    if (const QString whyNot = writeWhole(out, image.bytes()); !whyNot.isEmpty())
+    const bool replace = options.isSet(QStringLiteral("force"))
+        || (emptyAtStart && emptyFile(out) == emptyAtStart);
+    QString placedAt = out;
+    if (const QString whyNot = writeWhole(out, image.bytes(), replace ? nullptr : &placedAt);
+        !whyNot.isEmpty())
         return options.failure(whyNot);
+    if (placedAt != out)
+        return options.failure(QStringLiteral("%1 appeared while the download ran and was left "
+                                              "as it is; the memory image is in %2")
+                                   .arg(out, placedAt));
     return printMemory(image.bytes(), -1, io);
 }
 

@@ -118,7 +118,9 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("send"); // bytes along with the announcement, bytes/s
         QTest::addColumn<int>("pauseMs"); // after the image, live frames again (-1: silent)
         QTest::addColumn<int>("stopMs"); // SIGINT this long after the start
-        QTest::addColumn<QString>("existing"); // at OUT: "old" (and "older" at OUT.partial)
+        // At OUT: "old" (and "older" at OUT.partial), "empty", "fifo", or "appears" while the
+        // command waits (", .new taken": OUT.new holds "older")
+        QTest::addColumn<QString>("existing");
         QTest::addColumn<bool>("force");
         QTest::addColumn<QString>("text"); // the output, or a part of the message on failure
         QTest::addColumn<QList<int>>("partial"); // the least and most bytes kept in OUT.partial
@@ -132,6 +134,9 @@ private Q_SLOTS:
         row("empty memory", image(0, 3), line, -1, 0, "", false, "10:30:00\t10:30:00\t0\n", none);
         row("OUT holds data", image(2, 3), line, -1, 0, "old", false, "already holds data; give --force to overwrite it", none);
         row("--force replaces OUT", image(2, 3), line, -1, 0, "old", true, "10:30:00\t10:35:00\t2\n", none);
+        row("OUT is empty", image(2, 3), line, -1, 0, "empty", false, "10:30:00\t10:35:00\t2\n", none);
+        row("OUT appears meanwhile", image(2, 3), line, -1, 0, "appears", false, "appeared while the download ran and was left as it is; the memory image is in", none);
+        row("OUT and OUT.new taken", image(2, 3), line, -1, 0, "appears, .new taken", false, "appeared while the download ran", none);
         row("OUT is a FIFO", image(2, 3), line, -1, 0, "fifo", false, "is not a regular file", none);
         row("stops half-way", half, line, -1, 0, "old", true, halfLost, QList<int> { 501, 501 });
         row("live frames after a pause", half, line, 1250, 0, "", false, halfLost, QList<int> { 501, 501 });
@@ -169,6 +174,11 @@ private Q_SLOTS:
         QVERIFY(existing != "fifo" || ::mkfifo(QFile::encodeName(out), 0600) == 0);
         QVERIFY(existing != "old"
                 || (test::writeBytes(out, "old") && test::writeBytes(out + ".partial", "older")));
+        const bool taken = existing.endsWith("taken"), appears = existing.startsWith("appears");
+        QVERIFY((existing != "empty" || test::writeBytes(out, ""))
+                && (!taken || test::writeBytes(out + ".new", "older")));
+        if (appears)
+            QTimer::singleShot(150, this, [&] { QVERIFY(test::writeBytes(out, "late")); });
         test::CommandRun run(QStringList { "download", "--port", meter.meter.path(), "--out", out,
                                            "--timeout=30", "--force" }
                                  .mid(0, FETCHED(bool, force) ? 7 : 6));
@@ -180,7 +190,13 @@ private Q_SLOTS:
             QVERIFY(QFileInfo(out).exists() && !QFileInfo(out).isFile());
         else
             QCOMPARE(test::readBytes(out),
-                     success ? bytes : QByteArray(existing == "old" ? "old" : "<cannot open>"));
+                     success ? bytes
+                             : QByteArray(existing == "old" ? "old"
+                                              : appears     ? "late"
+                                                            : "<cannot open>"));
+        if (appears) // beside it, by the same rule
+            QVERIFY(test::readBytes(out + ".new") == (taken ? "older" : bytes)
+                    && test::readBytes(out + ".new.1") == (taken ? bytes : "<cannot open>"));
         const QByteArray kept = test::readBytes(out + ".partial");
         if (partial.isEmpty())
             QCOMPARE(kept, existing == "old" ? "older" : "<cannot open>");
