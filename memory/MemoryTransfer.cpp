@@ -152,6 +152,8 @@ void MemoryTransfer::append(const QByteArray &block)
         m_expected = MemoryImage::expectedLength(m_image->slotCount());
         m_limit.start(int(qMax<qint64>(1, timeLimitMs(m_expected) - now)));
     }
+    if (m_expected >= 0 && m_image->size() > m_expected) // live frames after the image
+        m_image->setBytes(m_image->bytes().left(m_expected));
     if (m_expected >= 0)
         Q_EMIT progress(progressCaption(received(), m_expected));
 }

@@ -17,8 +17,8 @@ class MeterLink;
 // second for the data to start, then takes every block the link receives (on its bytesArrived,
 // never by waiting in a loop) until the header's slot count says the image is whole. The image
 // starts with the first byte after the announcement, also when that byte came in the same read
-// as the announcement. The slot count and interval are read once bytes 9 and 10 are in. Bytes
-// beyond the expected length in the last block stay in the image.
+// as the announcement. The slot count and interval are read once bytes 9 and 10 are in. The image
+// ends at the expected length: bytes that follow it in the last block are none of it.
 //
 // A memory comes at line speed, about 960 bytes a second, without a pause; live frames come a
 // few a second. Before the first byte of the image the transfer waits up to the stall limit.

@@ -19,6 +19,13 @@ Kind classify(const QByteArray &bytes)
     return Kind::Invalid;
 }
 
+int afterAnnouncement(const QByteArray &bytes)
+{
+    static const QByteArray announcement(Length, '\xFF');
+    const qsizetype at = bytes.indexOf(announcement);
+    return at < 0 ? -1 : int(at) + Length;
+}
+
 void decode(Reading &reading, const QByteArray &bytes)
 {
     decodeTemperature(reading, static_cast<quint8>(bytes.at(1)), static_cast<quint8>(bytes.at(2)));

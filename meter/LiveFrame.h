@@ -19,6 +19,10 @@ enum class Kind { Reading, DownloadAnnouncement, Invalid };
 // Looks at the first six bytes only; fewer than six is Invalid.
 Kind classify(const QByteArray &bytes);
 
+// Where the bytes after the first run of six FF (the download announcement) begin, wherever it
+// lies in bytes; -1 when there is none.
+int afterAnnouncement(const QByteArray &bytes);
+
 // Decodes a frame of Kind::Reading into the reading: temperature, humidity, then dew point and
 // wet bulb, with every rule of the decoders and psychrometrics.
 void decode(Reading &reading, const QByteArray &bytes);

@@ -30,6 +30,7 @@ public:
     bool enabled = false;
     bool labelVisible = true;
     bool beatMissed = false; // a beat fell into the tick under way
+    int carriedFF = 0; // FF bytes that ended the last read looked at (at most five)
 
     Private(Poll *poll, MeterLink *meterLink, SharedState *sharedState)
         : q(poll)
@@ -46,13 +47,39 @@ public:
 
     QByteArray input() const { return link ? link->input() : QByteArray(); }
 
-    void flush()
+    // Every read the poll would otherwise throw away is searched for the download announcement:
+    // a meter that starts sending its memory while the poll flushes or retries loses nothing.
+    // FF bytes that ended the read before count as the start of a run. True when it was found:
+    // the transfer starts with the bytes after it, and the tick ends with the transfer.
+    bool announcedIn(const QByteArray &read)
+    {
+        int after = LiveFrame::afterAnnouncement(read);
+        if (after < 0 && carriedFF > 0) {
+            after = LiveFrame::afterAnnouncement(QByteArray(carriedFF, '\xFF') + read);
+            if (after >= 0)
+                after -= carriedFF;
+        }
+        if (after < 0) {
+            int run = 0;
+            while (run < read.size() && run < LiveFrame::Length - 1
+                   && static_cast<quint8>(read.at(read.size() - 1 - run)) == 0xFF)
+                ++run;
+            carriedFF = run == read.size() ? qMin(carriedFF + run, LiveFrame::Length - 1) : run;
+            return false;
+        }
+        carriedFF = 0;
+        announceDownload(read.mid(after));
+        return true;
+    }
+
+    // The flush before each wait: every waiting byte is read (and searched), none dropped
+    // unread, so the wait sees only what comes after.
+    bool flush()
     {
         if (!link)
-            return;
+            return false;
         link->setInputLen(0);
-        link->input();
-        link->clearInBuffer();
+        return announcedIn(link->input());
     }
 
     void tick()
@@ -67,13 +94,14 @@ public:
             return;
         counter = 0;
         tickClock.start();
-        startWait();
         Q_EMIT q->tickStarted();
+        startWait();
     }
 
     void startWait()
     {
-        flush();
+        if (flush())
+            return;
         step = Step::Waiting;
         waitClock.start();
         deadline.start(WaitMs);
@@ -110,16 +138,16 @@ public:
             return;
         }
         const QByteArray bytes = input();
-        switch (LiveFrame::classify(bytes)) {
-        case LiveFrame::Kind::DownloadAnnouncement:
-            announceDownload(bytes.mid(LiveFrame::Length));
+        if (announcedIn(bytes))
             return;
+        switch (LiveFrame::classify(bytes)) {
         case LiveFrame::Kind::Reading:
             LiveFrame::decode(state->reading, bytes);
             state->texts = ReadingTexts::fromReading(state->reading);
             Q_EMIT q->readingDecoded();
             endTick();
             return;
+        case LiveFrame::Kind::DownloadAnnouncement: // found above
         case LiveFrame::Kind::Invalid:
             counter = 1;
             startWait(); // a tick runs to its end, even when disabled meanwhile
@@ -166,8 +194,8 @@ public:
         // Ends the silence before the signal, so receivers see the poll as no longer silent.
         step = Step::Idle;
         Q_EMIT q->meterBack(state->comPortNumber);
-        input();
-        endTick();
+        if (!announcedIn(input()))
+            endTick();
     }
 
     void endTick()

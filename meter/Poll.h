@@ -11,8 +11,11 @@ struct SharedState;
 // The main window's meter poll (its Timer1, 150 ms): each tick flushes the receive buffer,
 // waits until exactly six bytes wait or 0.6 s have passed, retries, checks the frame's start
 // and end bytes, decodes it into the shared reading and its display texts, recognises the
-// download announcement and notices a silent meter. It runs as a state machine on a monotonic
-// clock: no waits that pump events, no busy loops, ticks never overlap.
+// download announcement and notices a silent meter. The flush reads what waits rather than
+// dropping it unread, and every read the poll takes (flushes, retries, the bytes that end a
+// silence) is searched for the announcement, so that a memory download is never thrown away. It
+// runs as a state machine on a monotonic clock: no waits that pump events, no busy loops, ticks
+// never overlap.
 //
 // While the shared state's meterOnline is false the ticks do nothing.
 class Poll : public QObject
@@ -52,9 +55,9 @@ Q_SIGNALS:
     void blinkToggled(bool visible);
     // Bytes came back after silence: the port label shows "COM" and the number, visible.
     void meterBack(int comPortNumber);
-    // Six bytes FF arrived: a memory download begins; imageStart holds the bytes that came after
-    // them in the same read, the first bytes of the image. The poll waits for
-    // downloadFinished(). With nothing connected to this signal the poll goes on at once.
+    // Six bytes FF in a row arrived: a memory download begins; imageStart holds the bytes that
+    // came after the first such run in the same read, the first bytes of the image. The poll waits
+    // for downloadFinished(). With nothing connected to this signal the poll goes on at once.
     void downloadAnnounced(const QByteArray &imageStart);
 
     // Every tick that did some work (the meter online) reports when it began and, at its end,

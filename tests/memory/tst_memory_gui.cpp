@@ -61,7 +61,7 @@ private Q_SLOTS:
         // clang-format off
         row("3 slots", image(1, 2), true, "", false, true);
         row("1000 slots", image(8, 124), true, "", false, true);
-        row("no set", image(2, 3, 1), true, "", false, false);
+        row("marker past the image's length", image(2, 3, 1), true, "3Warning! Operation error!\nPlease download try again!", true, true);
         row("empty memory", image(0, 3), true, "1The meter's memory is empty.", false, false);
         row("stall", image(2, 3, 12), true, incomplete + "43 of 59 bytes (72.9%) arrived before the meter stopped sending. 2 of the 3 sets arrived whole.", false, true);
         row("stall before a whole set", image(8, 124).left(100), true, incomplete + "100 of 4011 bytes (2.5%) arrived before the meter stopped sending. No set arrived whole.", true, true);

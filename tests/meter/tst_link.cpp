@@ -1,9 +1,12 @@
 #include "app/PortChoice.h"
+#include "memory/MemoryImage.h"
+#include "memory/MemoryTransfer.h"
 #include "meter/LiveFrame.h"
 #include "meter/PortOrder.h"
 #include "meter/SerialSettings.h"
 #include "tests/common/CommandRun.h"
 #include "tests/common/MeterRig.h"
+#include "tests/common/TestData.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -260,6 +263,48 @@ private Q_SLOTS:
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(rig.state.texts.tempC, QStringLiteral("26.0"), 3000);
         }
+    }
+
+    void announcementNeverDropped_data()
+    {
+        QTest::addColumn<QString>("when"); // the poll's read the announcement falls into
+        QTest::addColumn<QByteArray>("before"); // sent just before the six FF
+        test::row("a flush", QString("flush"), QByteArray());
+        test::row("a flush, after a torn frame", QString("flush"), QByteArray::fromHex("0200FA"));
+        test::row("split between a flush and a wait", QString("split"), QByteArray::fromHex("03"));
+        test::row("the meter coming back", QString("silence"), QByteArray::fromHex("0200"));
+    }
+    // A download announced in bytes the poll throws away (a flush, the end of a silence)
+    // reaches the transfer, which starts after the six FF and ends at the image's length,
+    // whatever follows it (here a live frame and two FF).
+    void announcementNeverDropped()
+    {
+        QFETCH(QString, when);
+        const QByteArray memory = SimulatedMeter::makeMemoryImage(2, 3, QTime(10, 30), 60);
+        const QByteArray ff = FETCHED(QByteArray, before) + QByteArray(6, '\xFF');
+        const QByteArray rest = memory + QByteArray::fromHex("0200FA01F403FFFF");
+        const int split = when == "split" ? 3 : 0; // FF bytes sent only once the wait began
+        Rig rig;
+        MemoryImage image;
+        MemoryTransfer transfer(&rig.link, &image);
+        QSignalSpy finished(&transfer, &MemoryTransfer::finished);
+        connect(&rig.poll, &Poll::downloadAnnounced, &transfer,
+                [&](const QByteArray &start) { transfer.start(start); });
+        int waits = 0; // after the first frame shown, which ends its tick: the next one flushes
+        connect(&rig.poll, &Poll::readingDecoded, this, [&] {
+            if (rig.decoded.count() == 1)
+                rig.meter.sendRaw(ff.left(ff.size() - split) + (split ? QByteArray() : rest));
+        });
+        connect(&rig.poll, &Poll::waitStarted, this, [&] {
+            if (rig.decoded.count() == 1 && ++waits == 1 && split)
+                rig.meter.sendRaw(ff.right(split) + rest);
+        });
+        QVERIFY(rig.start(25.0, 50.0, when == "silence" ? 0 : 500));
+        rig.poll.setEnabled(true);
+        if (when == "silence" && rig.silent.wait(6000))
+            rig.meter.sendRaw(ff + rest);
+        QVERIFY(finished.wait(8000) && transfer.end() == MemoryTransfer::End::Complete);
+        QCOMPARE(image.bytes().toHex(), memory.toHex());
     }
 
     void openErrors_data()
