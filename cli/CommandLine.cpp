@@ -36,7 +36,7 @@ const QList<Command> &commands()
           runPlot },
         { "publish", "publish --port=LOCATION --broker=HOST[:PORT] [options]",
           "Publish the meter's readings to an MQTT broker, with availability and discovery, until "
-          "SIGINT or SIGTERM.",
+          "SIGINT, SIGTERM or SIGHUP.",
           runPublish },
         { "print", "print FILE --pdf=OUT [--page=a4|letter]",
           "Print a data file's records as the Print key does, 45 to a page, to a PDF file.",

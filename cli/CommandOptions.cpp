@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace dewscope::cli {
 
 namespace {
@@ -132,6 +134,23 @@ std::optional<double> CommandOptions::number(const QString &name, double min, do
     if (ok && number >= min && number <= max)
         return number;
     *code = usageError(QStringLiteral("--%1 takes a number from %2 to %3")
+                           .arg(name, QString::number(min), QString::number(max)));
+    return std::nullopt;
+}
+
+std::optional<qint64> CommandOptions::wholeNumber(const QString &name, qint64 min, qint64 max,
+                                                  int *code) const
+{
+    if (!isSet(name))
+        return std::nullopt;
+    const QString text = value(name).trimmed();
+    const bool digits = !text.isEmpty() && text.size() <= 18
+        && std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    const qint64 number = digits ? text.toLongLong() : -1;
+    if (digits && number >= min && number <= max)
+        return number;
+    *code = usageError(QStringLiteral("--%1 takes a whole number from %2 to %3")
                            .arg(name, QString::number(min), QString::number(max)));
     return std::nullopt;
 }

@@ -45,6 +45,9 @@ public:
     // as decimal mark) from min to max, or a usage error naming the option and the range is
     // said and *code set to UsageError.
     std::optional<double> number(const QString &name, double min, double max, int *code) const;
+    // A whole-number option: as number(), but the value (blanks around it aside) must be
+    // digits only: no sign, fraction, exponent or "inf".
+    std::optional<qint64> wholeNumber(const QString &name, qint64 min, qint64 max, int *code) const;
 
     // "dewscope-cli COMMAND: message" on stderr; the exit code to return.
     int usageError(const QString &message) const;

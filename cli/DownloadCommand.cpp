@@ -72,7 +72,7 @@ int runDownload(const QStringList &args, Io &io)
         "1."));
     options.addNote(QStringLiteral(
         "A transfer that stops short (fewer than 240 bytes in a second, or slower than its length "
-        "/ 960 bytes a second x 1.5 + 5 s) or is stopped with SIGINT or SIGTERM keeps what "
+        "/ 960 bytes a second x 1.5 + 5 s) or is stopped with SIGINT, SIGTERM or SIGHUP keeps what "
         "arrived in IMAGE.partial; IMAGE is left as it was and the exit status is 1."));
     options.allowPositional(0);
     if (const auto code = options.parse(args))

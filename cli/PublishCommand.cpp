@@ -1,10 +1,12 @@
 #include "cli/Command.h"
 #include "cli/CommandOptions.h"
 #include "cli/MeterConnection.h"
+#include "cli/SmallFile.h"
 #include "cli/StopSignals.h"
 
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
+#include "publish/MqttLimits.h"
 #include "publish/Publisher.h"
 
 #include <QDir>
@@ -29,31 +31,32 @@ QStringList withDiscoveryDefault(QStringList args)
     return args;
 }
 
-// HOST, HOST:PORT, [IPv6] or [IPv6]:PORT; false when the port is not one.
-bool splitBroker(const QString &broker, QString *host, int *port)
+// A prefix of topics (trailing slashes dropped) and the topics built from it, checked before
+// connecting. Nothing when they can work; otherwise UsageError, the reason said on stderr.
+std::optional<int> refuseTopics(const CommandOptions &options, const char *option,
+                                const QString &prefix, const QStringList &topics)
 {
-    QString portText;
-    if (broker.startsWith(QLatin1Char('['))) {
-        const int close = int(broker.indexOf(QLatin1Char(']')));
-        *host = broker.mid(1, close - 1);
-        portText = broker.mid(close + 1);
-        if (close < 0 || !(portText.isEmpty() || portText.startsWith(QLatin1Char(':'))))
-            return false;
-        portText = portText.mid(1);
-    } else if (broker.count(QLatin1Char(':')) == 1) {
-        *host = broker.section(QLatin1Char(':'), 0, 0);
-        portText = broker.section(QLatin1Char(':'), 1);
-    } else {
-        *host = broker;
+    QString whyNot = MqttLimits::whyNotPrefix(prefix);
+    for (const QString &topic : topics) {
+        if (whyNot.isEmpty() && !(whyNot = MqttLimits::whyNotTopic(topic)).isEmpty())
+            whyNot = QStringLiteral("a topic made from it: %1").arg(whyNot);
     }
-    bool ok = true;
-    if (!portText.isEmpty())
-        *port = portText.toInt(&ok);
-    return ok && *port >= 1 && *port <= 65535 && !host->isEmpty();
+    if (whyNot.isEmpty())
+        return std::nullopt;
+    return options.usageError(
+        QStringLiteral("--%1 refused: %2").arg(QLatin1String(option), whyNot));
+}
+
+QString withoutTrailingSlashes(QString prefix)
+{
+    while (prefix.endsWith(QLatin1Char('/')))
+        prefix.chop(1);
+    return prefix;
 }
 
 // The password: from --password-file, else DEWSCOPE_MQTT_PASSWORD, else the service's
-// credential. Its first line; nothing when none is given.
+// credential. Its first line; nothing when none is given. The file is read whatever it is (a
+// pipe from a password store works), but only up to 4 KiB and for 5 s.
 bool readPassword(const QString &file, QString *password, QString *error)
 {
     QString path = file;
@@ -66,25 +69,27 @@ bool readPassword(const QString &file, QString *password, QString *error)
         path = QDir(credentials).filePath(QStringLiteral("mqtt-password"));
     if (path.isEmpty() || (file.isEmpty() && !QFile::exists(path)))
         return true;
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read the password from %1: %2").arg(path, in.errorString());
+    QByteArray bytes;
+    QString reason;
+    if (!readSmallFile(path, 4096, 5000, &bytes, &reason)) {
+        *error = QStringLiteral("cannot read the password from %1: %2").arg(path, reason);
         return false;
     }
-    *password
-        = QString::fromUtf8(in.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    *password = QString::fromUtf8(bytes.left(bytes.indexOf('\n'))).remove(QLatin1Char('\r'));
     return true;
 }
 
 } // namespace
 
-// Publishes the meter's readings to an MQTT broker until SIGINT or SIGTERM; see Publisher.
+// Publishes the meter's readings to an MQTT broker until SIGINT, SIGTERM or SIGHUP; see
+// Publisher.
 int runPublish(const QStringList &args, Io &io)
 {
     CommandOptions options("publish", io);
     options.addMeterPort();
     options.add(QStringLiteral("broker"),
-                QStringLiteral("the MQTT broker; PORT 1883, or 8883 with --cafile"),
+                QStringLiteral("the MQTT broker, an IPv6 address as [ADDRESS]; PORT 1883, or 8883 "
+                               "with --cafile"),
                 QStringLiteral("HOST[:PORT]"));
     options.add(QStringLiteral("topic"),
                 QStringLiteral("the topic prefix (default dewscope/NODE, NODE being the host name "
@@ -104,8 +109,9 @@ int runPublish(const QStringList &args, Io &io)
     options.add(QStringLiteral("username"), QStringLiteral("log in as USER"),
                 QStringLiteral("USER"));
     options.add(QStringLiteral("password-file"),
-                QStringLiteral("the password, first line of FILE (else DEWSCOPE_MQTT_PASSWORD, or "
-                               "the service's credential mqtt-password)"),
+                QStringLiteral("the password, first line of FILE, which must end within 5 s and "
+                               "hold at most 4096 bytes (else DEWSCOPE_MQTT_PASSWORD, or the "
+                               "service's credential mqtt-password)"),
                 QStringLiteral("FILE"));
     options.add(QStringLiteral("cafile"),
                 QStringLiteral("TLS: the broker's certificate and name are verified against the "
@@ -117,10 +123,14 @@ int runPublish(const QStringList &args, Io &io)
                     .arg(DefaultDiscoveryPrefix),
                 QStringLiteral("PREFIX"));
     options.addNote(QStringLiteral(
-        "PREFIX/state carries the reading as JSON, PREFIX/availability (retained) \"online\" "
-        "while the meter sends, \"offline\" while it is silent, after SIGINT or SIGTERM and as "
-        "the last will. Runs until SIGINT or SIGTERM; the exit status is 1 when credentials or "
-        "the broker's certificate are refused, or when readings were dropped."));
+        "PREFIX/state carries the reading as JSON (its time to the millisecond), "
+        "PREFIX/availability (retained) \"online\" while the meter sends, \"offline\" while it "
+        "is silent, after the stop and as the last will. Runs until SIGINT, SIGTERM or SIGHUP, "
+        "then waits up to 5 s for the broker to take the QoS 1 readings still queued. The exit "
+        "status is 1 when credentials or the broker's certificate are refused, when readings "
+        "were dropped, or when QoS 1 readings were still queued at the end; QoS 0 readings not "
+        "sent are counted but do not fail the run. Settings MQTT cannot carry (+, # or an empty "
+        "level in a prefix, a topic or client id over 65535 bytes) are refused at once."));
     options.allowPositional(0);
     if (const auto code = options.parse(withDiscoveryDefault(args)))
         return *code;
@@ -140,24 +150,39 @@ int runPublish(const QStringList &args, Io &io)
     MqttClient::Settings settings;
     settings.caFile = options.value(QStringLiteral("cafile"));
     settings.port = settings.caFile.isEmpty() ? 1883 : 8883;
-    if (!splitBroker(broker, &settings.host, &settings.port))
-        return options.usageError(QStringLiteral("--broker takes HOST or HOST:PORT"));
+    if (!MqttLimits::splitBroker(broker, &settings.host, &settings.port))
+        return options.usageError(QStringLiteral("--broker takes HOST, HOST:PORT, [IPv6] or "
+                                                 "[IPv6]:PORT, with one port from 1 to 65535"));
     Publisher::Options publishing;
     publishing.node = MqttMessages::nodeName(QSysInfo::machineHostName(), location);
-    publishing.topicPrefix
-        = options.value(QStringLiteral("topic"), MqttMessages::defaultTopicPrefix(publishing.node));
-    while (publishing.topicPrefix.endsWith(QLatin1Char('/')))
-        publishing.topicPrefix.chop(1);
-    if (publishing.topicPrefix.isEmpty() || publishing.topicPrefix.contains(QLatin1Char('+'))
-        || publishing.topicPrefix.contains(QLatin1Char('#')))
-        return options.usageError(QStringLiteral("--topic takes a prefix without + and #"));
+    publishing.topicPrefix = withoutTrailingSlashes(
+        options.value(QStringLiteral("topic"), MqttMessages::defaultTopicPrefix(publishing.node)));
+    if (const auto code = refuseTopics(options, "topic", publishing.topicPrefix,
+                                       { MqttMessages::stateTopic(publishing.topicPrefix),
+                                         MqttMessages::availabilityTopic(publishing.topicPrefix) }))
+        return *code;
     publishing.intervalMs = int(interval * 1000);
     publishing.qos = qos.toInt();
-    publishing.discoveryPrefix = options.value(QStringLiteral("discovery"));
     publishing.version = QStringLiteral(DEWSCOPE_VERSION);
+    if (options.isSet(QStringLiteral("discovery"))) {
+        publishing.discoveryPrefix
+            = withoutTrailingSlashes(options.value(QStringLiteral("discovery")));
+        QStringList topics;
+        for (const MqttMessages::Message &message :
+             MqttMessages::discoveryMessages(publishing.discoveryPrefix, publishing.node,
+                                             publishing.topicPrefix, publishing.version))
+            topics << message.topic;
+        if (const auto code
+            = refuseTopics(options, "discovery", publishing.discoveryPrefix, topics))
+            return *code;
+    }
     settings.clientId
         = options.value(QStringLiteral("client-id"), QStringLiteral("dewscope_") + publishing.node);
     settings.username = options.value(QStringLiteral("username"));
+    if (const QString whyNot = MqttLimits::whyNotClientId(settings.clientId); !whyNot.isEmpty())
+        return options.usageError(QStringLiteral("--client-id refused: ") + whyNot);
+    if (const QString whyNot = MqttLimits::whyNotTopic(settings.username); !whyNot.isEmpty())
+        return options.usageError(QStringLiteral("--username refused: ") + whyNot);
     settings.willTopic = MqttMessages::availabilityTopic(publishing.topicPrefix);
     settings.willPayload = "offline";
     QString error;
@@ -234,7 +259,12 @@ int runPublish(const QStringList &args, Io &io)
             .arg(counts.late)
             .arg(counts.dropped)
             .arg(counts.notSent));
-    return code != Success || counts.dropped > 0 ? Failure : Success;
+    if (counts.waiting > 0)
+        say(QStringLiteral("%1 queued reading(s) did not reach the broker within %2 s of the "
+                           "stop and are lost")
+                .arg(counts.waiting)
+                .arg(Publisher::StopTimeoutMs / 1000));
+    return code != Success || counts.dropped > 0 || counts.waiting > 0 ? Failure : Success;
 }
 
 } // namespace dewscope::cli

@@ -6,6 +6,7 @@
 
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
+#include "recording/OutputFile.h"
 #include "recording/Recorder.h"
 
 #include <QEventLoop>
@@ -19,52 +20,45 @@ namespace dewscope::cli {
 // Records the meter's readings into a data file with the same recorder as the window: a sample
 // every interval seconds (in ticks of 960 ms), the recorder's time stamps, at most 35,000
 // records, each line flushed as it is written. Stops after --count samples (written or
-// missed), at 35,000 records, or on SIGINT/SIGTERM, closing the file cleanly. A file that
-// already holds data is kept unless --force is given. Samples that cannot be written are
-// reported, the recording goes on trying (a disk may be freed), and the exit status is 1 when
-// any sample was missed. Sampling starts with the first reading; a meter that has sent none a
-// minute after the start ends the recording with status 1.
+// missed), at 35,000 records, or on SIGINT/SIGTERM/SIGHUP, closing the file cleanly. A file
+// that already holds data is kept unless --force is given, and then until the first record.
+// Samples that cannot be written are reported, the recording goes on trying (a disk may be
+// freed), and the exit status is 1 when any sample was missed. Sampling starts with the first
+// reading; a meter that has sent none a minute after the start ends the recording with status 1.
 int runRecord(const QStringList &args, Io &io)
 {
     CommandOptions options("record", io);
     options.addMeterPort();
-    options.add(
-        QStringLiteral("interval"),
-        QStringLiteral("the sampling time in seconds, 1 to %1").arg(Recorder::MaxSamplingTime),
-        QStringLiteral("SECONDS"));
+    options.add(QStringLiteral("interval"),
+                QStringLiteral("the sampling time in whole seconds, 1 to %1")
+                    .arg(Recorder::MaxSamplingTime),
+                QStringLiteral("SECONDS"));
     options.add(QStringLiteral("count"),
                 QStringLiteral("stop after N samples, 1 to %1").arg(Recorder::MaxRecords),
                 QStringLiteral("N"));
     options.add(QStringLiteral("force"),
-                QStringLiteral("overwrite FILE when it already holds data (refused otherwise)"));
+                QStringLiteral("overwrite FILE when it already holds data (refused otherwise); it "
+                               "is emptied when the first record is written"));
     options.addHidden(QStringLiteral("first-reading-wait"), QStringLiteral("SECONDS"));
     options.addNote(QStringLiteral(
         "Samples every SECONDS from the first reading on, until N samples (written or missed), "
-        "35000 records, SIGINT or SIGTERM. Samples that cannot be written (a full disk, a file "
-        "size limit) are reported on stderr and tried again; the exit status is then 1, and the "
-        "summary gives the samples missed. A meter that sends no reading within 60 s of the "
-        "start ends the recording with status 1."));
+        "35000 records, SIGINT, SIGTERM or SIGHUP. Samples that cannot be written (a full disk, "
+        "a file size limit) are reported on stderr and tried again; the exit status is then 1, "
+        "and the summary gives the samples missed. A meter that sends no reading within 60 s of "
+        "the start ends the recording with status 1. FILE must be a regular file; when it is "
+        "renamed or removed while recording, a new FILE is started, and stderr says where the "
+        "earlier one went and how many records each holds."));
     options.allowPositional(1);
     if (const auto code = options.parse(args))
         return *code;
     const QString location = options.value(QStringLiteral("port"));
-    std::optional<int> interval;
-    if (options.isSet(QStringLiteral("interval"))) {
-        interval = Recorder::parseSamplingTime(options.value(QStringLiteral("interval")));
-        if (!interval)
-            return options.usageError(
-                QStringLiteral("--interval wants a number of seconds (1 to %1)")
-                    .arg(Recorder::MaxSamplingTime));
-    }
-    qint64 count = 0;
-    if (options.isSet(QStringLiteral("count"))) {
-        bool ok = false;
-        count = options.value(QStringLiteral("count")).toLongLong(&ok);
-        if (!ok || count < 1 || count > Recorder::MaxRecords)
-            return options.usageError(QStringLiteral("--count wants a whole number from 1 to %1")
-                                          .arg(Recorder::MaxRecords));
-    }
     int code = Success;
+    const std::optional<qint64> interval = options.wholeNumber(
+        QStringLiteral("interval"), Recorder::MinSamplingTime, Recorder::MaxSamplingTime, &code);
+    const qint64 count
+        = options.wholeNumber(QStringLiteral("count"), 1, Recorder::MaxRecords, &code).value_or(0);
+    if (code != Success)
+        return code;
     const double firstReadingWait
         = options.number(QStringLiteral("first-reading-wait"), 1, 3600, &code).value_or(60);
     if (code != Success)
@@ -76,6 +70,8 @@ int runRecord(const QStringList &args, Io &io)
     // Checked before the port, so a mistyped name never costs an old recording.
     if (const auto code = refuseFileWithData(options, path))
         return *code;
+    if (const QString whyNot = OutputFile::whyNotWritableInPlace(path); !whyNot.isEmpty())
+        return options.failure(whyNot);
 
     // The port first: a port that cannot be opened leaves an existing file untouched.
     MeterConnection meter;
@@ -85,10 +81,11 @@ int runRecord(const QStringList &args, Io &io)
     SharedState &state = meter.state;
     Recorder recorder(&state);
     recorder.loadDefaults();
-    recorder.setSamplingTime(*interval);
+    recorder.setSamplingTime(int(*interval));
     recorder.resetRecordTime();
     QString fileError;
-    if (!recorder.startRecording(path, &fileError)) {
+    // A file with data (--force) keeps it until the first record is written.
+    if (!recorder.startRecording(path, &fileError, Recorder::Emptying::AtFirstRecord)) {
         io.err << "dewscope-cli record: cannot create " << path << ": " << fileError << '\n';
         link.close();
         return Failure;
@@ -134,6 +131,20 @@ int runRecord(const QStringList &args, Io &io)
                << " records written, the recording is full\n";
     });
     QObject::connect(&recorder, &Recorder::recordingStopped, &loop, &QEventLoop::quit);
+    // The earlier files of a recording whose file was renamed or removed, and their records.
+    QStringList earlierFiles;
+    qint64 earlierRecords = 0;
+    QObject::connect(
+        &recorder, &Recorder::fileReplaced, &loop, [&](const QString &earlier, qint64 records) {
+            const QString where
+                = earlier.isEmpty() ? QStringLiteral("deleted") : QStringLiteral("now ") + earlier;
+            io.err << "dewscope-cli record: " << path << " was replaced on disk; the earlier file ("
+                   << where << ") holds " << records
+                   << " record(s), the records that follow go to a new " << path << '\n';
+            io.err.flush();
+            earlierFiles << QStringLiteral(", %1 in the earlier file (%2)").arg(records).arg(where);
+            earlierRecords += records;
+        });
     // The first failed sample of a run of failures is reported, then its end.
     QObject::connect(&recorder, &Recorder::writeFailed, &loop,
                      [&](const QString &reason, qint64 missed) {
@@ -181,8 +192,13 @@ int runRecord(const QStringList &args, Io &io)
         io.err << "dewscope-cli record: no reading came from " << location << " within "
                << firstReadingWait << " s; stopped (is the meter on and connected?)\n";
     const qint64 missed = recorder.totalSamplesMissed();
-    io.err << "dewscope-cli record: " << written << " record(s) written to " << path << ", "
-           << missed << " sample(s) missed\n";
+    if (earlierFiles.isEmpty())
+        io.err << "dewscope-cli record: " << written << " record(s) written to " << path << ", "
+               << missed << " sample(s) missed\n";
+    else
+        io.err << "dewscope-cli record: " << written << " record(s): " << written - earlierRecords
+               << " in " << path << earlierFiles.join(QString()) << ", " << missed
+               << " sample(s) missed\n";
     io.out.flush();
     io.err.flush();
     return missed > 0 || timedOut ? Failure : Success;

@@ -88,7 +88,7 @@ void declareOptions(CommandOptions *options)
     add("seed", "N", "seed of the drift, for a repeatable run");
     add("duration", "S", "stop after S seconds");
     options->addNote(QStringLiteral("Prints the pseudo-terminal's path on its first line, then "
-                                    "sends live frames until SIGINT or SIGTERM."));
+                                    "sends live frames until SIGINT, SIGTERM or SIGHUP."));
 }
 
 // Returns an error text, empty when the arguments are good.

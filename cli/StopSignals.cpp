@@ -15,6 +15,8 @@ namespace {
 int g_pipe[2] = { -1, -1 };
 struct sigaction g_previousInt;
 struct sigaction g_previousTerm;
+struct sigaction g_previousHup;
+bool g_hupTaken = false;
 
 void onSignal(int signalNumber)
 {
@@ -50,6 +52,12 @@ StopSignals::StopSignals(QObject *parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, &g_previousInt);
     ::sigaction(SIGTERM, &action, &g_previousTerm);
+    // A closed terminal stops the command as SIGTERM does, unless the command was started to
+    // outlive its terminal (nohup): a hang-up ignored at the start stays ignored.
+    ::sigaction(SIGHUP, nullptr, &g_previousHup);
+    g_hupTaken = g_previousHup.sa_handler != SIG_IGN;
+    if (g_hupTaken)
+        ::sigaction(SIGHUP, &action, nullptr);
 }
 
 StopSignals::~StopSignals()
@@ -58,6 +66,8 @@ StopSignals::~StopSignals()
         return;
     ::sigaction(SIGINT, &g_previousInt, nullptr);
     ::sigaction(SIGTERM, &g_previousTerm, nullptr);
+    if (g_hupTaken)
+        ::sigaction(SIGHUP, &g_previousHup, nullptr);
     delete m_notifier;
     m_notifier = nullptr;
     ::close(g_pipe[0]);

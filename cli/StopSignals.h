@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 namespace dewscope::cli {
 
-// Turns SIGINT and SIGTERM into a Qt signal while it lives (the handler only writes a byte to
-// a pipe; the event loop reads it), and puts the previous handlers back when it goes.
+// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal while it lives (the handler only writes a
+// byte to a pipe; the event loop reads it), and puts the previous handlers back when it goes. A
+// SIGHUP that was ignored when it came (nohup) stays ignored.
 class StopSignals : public QObject
 {
     Q_OBJECT

@@ -40,7 +40,7 @@ QString timeText(const QDateTime &time)
 {
     const int offset = time.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"))
         + QLatin1Char(offset < 0 ? '-' : '+')
         + QStringLiteral("%1:%2")
               .arg(minutes / 60, 2, 10, QLatin1Char('0'))

@@ -27,7 +27,8 @@ QString defaultTopicPrefix(const QString &node);
 QString stateTopic(const QString &topicPrefix);
 QString availabilityTopic(const QString &topicPrefix);
 
-// ISO 8601 to the second with the UTC offset: "2024-05-03T14:02:07+02:00".
+// ISO 8601 to the millisecond with the UTC offset: "2024-05-03T14:02:07.250+02:00", so that
+// readings taken within one second keep times of their own.
 QString timeText(const QDateTime &time);
 
 // One JSON object: the time, the seven values as the recorder writes them (one decimal), null

@@ -40,18 +40,30 @@ void Publisher::stop()
         return;
     m_stopping = true;
     m_retry.stop();
-    m_offlineId = m_client->publish(m_availabilityTopic, "offline", 1, true);
-    if (m_offlineId < 0) {
-        finish();
-        return;
-    }
     m_stopTimeout.start(StopTimeoutMs);
+    // Readings still queued get until the time-out to reach the broker, tried again at once
+    // when it is away; "offline" follows them.
+    if (m_queue.size() > 0 && !m_client->isConnected() && !m_client->isOpen())
+        m_client->open();
+    pump();
+    sendOfflineWhenDelivered();
+}
+
+void Publisher::sendOfflineWhenDelivered()
+{
+    if (m_offlineSent || m_queue.size() > 0)
+        return;
+    m_offlineSent = true;
+    m_offlineId = m_client->publish(m_availabilityTopic, "offline", 1, true);
+    if (m_offlineId < 0)
+        finish();
 }
 
 Publisher::Counts Publisher::counts() const
 {
     Counts counts = m_counts;
     counts.dropped = m_queue.dropped();
+    counts.waiting = m_queue.size();
     counts.notSent += m_queue.size();
     return counts;
 }
@@ -83,8 +95,11 @@ void Publisher::onReading()
 void Publisher::onConnected()
 {
     m_failures = 0;
-    if (m_stopping)
+    if (m_stopping) {
+        pump();
+        sendOfflineWhenDelivered();
         return;
+    }
     publishAvailability();
     for (const MqttMessages::Message &message : std::as_const(m_discovery))
         m_client->publish(message.topic, message.payload, 1, true);
@@ -105,12 +120,20 @@ void Publisher::onPublished(int messageId)
     m_counts.late += late ? 1 : 0;
     pump();
     checkBack();
+    if (m_stopping)
+        sendOfflineWhenDelivered();
 }
 
 void Publisher::onDisconnected(MqttClient::Ending ending, const QString &reason)
 {
-    if (m_stopping) {
+    if (m_stopping && (m_offlineSent || ending != MqttClient::Ending::Lost)) {
         finish();
+        return;
+    }
+    if (m_stopping) {
+        // Still delivering the queue: another attempt within the time-out.
+        m_queue.connectionLost();
+        m_retry.start(1000);
         return;
     }
     if (ending == MqttClient::Ending::CredentialsRefused

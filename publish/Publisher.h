@@ -45,13 +45,15 @@ public:
         qint64 late = 0; // of those, taken while the broker was away
         qint64 dropped = 0; // pushed out of the full queue
         qint64 notSent = 0; // QoS 0 readings while away, and QoS 1 readings still waiting
+        qint64 waiting = 0; // of those, the QoS 1 readings still waiting: lost when it ends
     };
 
     Publisher(Poll *poll, const SharedState *state, MqttClient *client, const Options &options,
               QObject *parent = nullptr);
 
     void start();
-    // Publishes "offline" and disconnects; finished() follows.
+    // Waits up to StopTimeoutMs for the broker to take the readings still queued (reconnecting
+    // at once when it is away), then publishes "offline" and disconnects; finished() follows.
     void stop();
     Counts counts() const;
 
@@ -73,6 +75,7 @@ private:
     void publishAvailability();
     void pump();
     void checkBack();
+    void sendOfflineWhenDelivered();
     void finish();
 
     const SharedState *m_state;
@@ -93,6 +96,7 @@ private:
     bool m_meterSending = false;
     bool m_outage = false;
     bool m_stopping = false;
+    bool m_offlineSent = false;
     bool m_finished = false;
 };
 

@@ -56,35 +56,41 @@ bool OutputFile::isSameFile(const QString &a, const QString &b)
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-QString OutputFile::whyNotWritable(const QString &target, const QStringList &inputs)
+QString OutputFile::whyNotWritableInPlace(const QString &target)
 {
     if (target.isEmpty())
         return tr("No output file was given.");
-    const QByteArray name = QFile::encodeName(target);
     struct stat info
     {
     };
-    const bool exists = ::stat(name.constData(), &info) == 0;
-    if (!exists && errno != ENOENT)
-        return cannotWrite(target, errno);
-    if (exists && S_ISDIR(info.st_mode))
+    if (::stat(QFile::encodeName(target).constData(), &info) != 0)
+        return errno == ENOENT ? QString() : cannotWrite(target, errno);
+    if (S_ISDIR(info.st_mode))
         return tr("%1 is a folder, not a file.").arg(target);
-    if (exists && !S_ISREG(info.st_mode))
+    if (!S_ISREG(info.st_mode))
         return tr("%1 is not a regular file (a device, pipe or socket); nothing was written "
                   "to it.")
             .arg(target);
+    // A file nobody may write is protected on purpose: not even the superuser replaces it.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return tr("%1 is write-protected; it was left as it is.").arg(target);
+    return QString();
+}
+
+QString OutputFile::whyNotWritable(const QString &target, const QStringList &inputs)
+{
     for (const QString &input : inputs) {
         if (isSameFile(target, input))
             return tr("%1 is the input file itself; give another output file.").arg(target);
     }
-    // A file nobody may write is protected on purpose: not even the superuser replaces it.
-    if (exists && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return tr("%1 is write-protected; it was left as it is.").arg(target);
+    if (const QString whyNot = whyNotWritableInPlace(target); !whyNot.isEmpty())
+        return whyNot;
+    const QByteArray name = QFile::encodeName(target);
     // The temporary file is made in the target's folder, and renamed there.
     const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
     if (::access(folder.constData(), W_OK | X_OK) != 0)
         return cannotWrite(target, errno);
-    if (exists && ::access(name.constData(), W_OK) != 0)
+    if (::access(name.constData(), W_OK) != 0 && errno != ENOENT)
         return tr("%1 cannot be replaced: %2.")
             .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
     return QString();

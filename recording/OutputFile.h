@@ -27,6 +27,9 @@ public:
     // Why target cannot be written as a whole-file output, or an empty text when it can (its
     // folder included, so that a long job can be refused before it starts).
     static QString whyNotWritable(const QString &target, const QStringList &inputs = {});
+    // The target's own part of that rule, for a file written in place (a recording): an empty
+    // text when it is missing or a regular file someone may write.
+    static QString whyNotWritableInPlace(const QString &target);
     // True when both paths name one existing file (the same device and inode).
     static bool isSameFile(const QString &a, const QString &b);
 

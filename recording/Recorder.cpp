@@ -2,6 +2,7 @@
 
 #include "meter/SharedState.h"
 #include "recording/DataFile.h"
+#include "recording/OutputFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -52,6 +54,7 @@ Recorder::Clock::~Clock() = default;
 class Recorder::Private
 {
 public:
+    Recorder *q = nullptr;
     SharedState *state = nullptr;
     const Clock *clock = &systemClock();
     QTimer timer;
@@ -67,6 +70,7 @@ public:
     QFile file;
     QString path;
     qint64 goodSize = 0; // bytes of complete records in the file
+    qint64 recordsInFile = 0; // records written into the file held open
     QString writeError; // the latest failed write's reason
     qint64 samplesMissed = 0; // since the writes began to fail
     qint64 totalSamplesMissed = 0; // in the recording
@@ -77,6 +81,7 @@ public:
     bool recLabelVisible = false;
 
     bool fileStillInPlace() const;
+    QString heldFilePath() const;
     bool reopenForAppend();
     bool writeRecord(const QByteArray &line);
     void closeFile();
@@ -100,10 +105,30 @@ bool Recorder::Private::fileStillInPlace() const
 #endif
 }
 
+// Where the file held open is now, as the system names it; empty when it was deleted.
+QString Recorder::Private::heldFilePath() const
+{
+#ifdef Q_OS_LINUX
+    const QString now = QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(file.handle()));
+    return now.endsWith(QLatin1String(" (deleted)")) ? QString() : now;
+#else
+    return QString();
+#endif
+}
+
 bool Recorder::Private::reopenForAppend()
 {
-    file.close();
+    if (file.isOpen()) {
+        const QString earlier = heldFilePath();
+        const qint64 earlierRecords = std::exchange(recordsInFile, 0);
+        closeFile();
+        Q_EMIT q->fileReplaced(earlier, earlierRecords);
+    }
     file.setFileName(path);
+    // Whatever took the file's place must be a file: a FIFO would hold the recording.
+    writeError = OutputFile::whyNotWritableInPlace(path);
+    if (!writeError.isEmpty())
+        return false;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         writeError = file.errorString();
         return false;
@@ -139,6 +164,7 @@ bool Recorder::Private::writeRecord(const QByteArray &line)
         return false;
     }
     goodSize += written;
+    ++recordsInFile;
     return true;
 }
 
@@ -157,6 +183,7 @@ Recorder::Recorder(SharedState *state, QObject *parent)
     : QObject(parent)
     , d(new Private)
 {
+    d->q = this;
     d->state = state;
     d->timer.setInterval(TickIntervalMs);
     connect(&d->timer, &QTimer::timeout, this, &Recorder::tick);
@@ -268,21 +295,28 @@ QString Recorder::fileTitle() const
     return QFileInfo(d->path).fileName();
 }
 
-bool Recorder::startRecording(const QString &path, QString *error)
+bool Recorder::startRecording(const QString &path, QString *error, Emptying emptying)
 {
-    if (d->recording) {
-        if (error)
-            *error = tr("A recording is already under way.");
-        return false;
+    QString whyNot = d->recording ? tr("A recording is already under way.")
+                                  : OutputFile::whyNotWritableInPlace(path);
+    if (whyNot.isEmpty()) {
+        d->file.setFileName(path);
+        // Opened for appending, a file keeps what it holds until the first record's write cuts
+        // it back to the complete records, none yet.
+        const QIODevice::OpenMode mode = emptying == Emptying::AtStart
+            ? QIODevice::WriteOnly | QIODevice::Truncate
+            : QIODevice::WriteOnly | QIODevice::Append;
+        if (!d->file.open(mode | QIODevice::Unbuffered))
+            whyNot = d->file.errorString();
     }
-    d->file.setFileName(path);
-    if (!d->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!whyNot.isEmpty()) {
         if (error)
-            *error = d->file.errorString();
+            *error = whyNot;
         return false;
     }
     d->path = path;
     d->goodSize = 0;
+    d->recordsInFile = 0;
     d->writeError.clear();
     d->samplesMissed = 0;
     d->totalSamplesMissed = 0;

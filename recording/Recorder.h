@@ -19,7 +19,8 @@ struct SharedState;
 // (disk full, file removed, no permission) abandons the tick: the line is taken back out of the
 // file if only part of it got there, the count and sampleTicks stay as they were, and the next
 // tick samples again. A recording file that was deleted or replaced on disk is opened again
-// (created) at its path, so the records that follow are not written into an unreachable file.
+// (created) at its path, so the records that follow are not written into an unreachable file;
+// fileReplaced() tells where the earlier one went.
 // Failed writes show no message of their own; the recorder keeps the system's reason and counts
 // the samples missed, so the window and the command line can make the failure visible.
 class Recorder : public QObject
@@ -77,9 +78,15 @@ public:
     qint64 recordCount() const;
     QString filePath() const;
     QString fileTitle() const;
-    // Creates or truncates the file and starts recording. Returns false (and changes nothing)
-    // when already recording or when the file cannot be created.
-    bool startRecording(const QString &path, QString *error = nullptr);
+    // When an existing file loses what it holds: at the start (the window, whose file dialog
+    // asked before replacing it) or with the first record written, so that a recording that
+    // never writes one leaves the file as it was.
+    enum class Emptying { AtStart, AtFirstRecord };
+    // Creates or opens the file and starts recording. Returns false (and changes nothing) when
+    // already recording, when the file is no regular file someone may write (a device, a FIFO,
+    // a write-protected file) or when it cannot be opened.
+    bool startRecording(const QString &path, QString *error = nullptr,
+                        Emptying emptying = Emptying::AtStart);
     // Stops recording and closes the file.
     void stopRecording();
 
@@ -131,6 +138,9 @@ Q_SIGNALS:
     void writeRecovered(qint64 missed);
     // The recording reached MaxRecords and stopped (recordingStopped follows).
     void recordingFull();
+    // The recording's file was renamed, removed or replaced on disk and a new one opened at its
+    // path: where the earlier file is now (empty when it was deleted) and the records it took.
+    void fileReplaced(const QString &earlierPath, qint64 earlierRecords);
 
 private:
     void endRecording();

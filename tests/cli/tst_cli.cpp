@@ -80,6 +80,21 @@ private Q_SLOTS:
         QTest::newRow("simulate silence without its length") << "simulate --silence-after 2" << 2 << "--silence-for";
         QTest::newRow("simulate an unreadable image") << "simulate --download-file /no/such/image" << 1 << "cannot read";
         QTest::newRow("ports with a stray argument") << "ports extra" << 2 << "extra";
+        // record: whole seconds only; regular files someone may write; publish: settings MQTT can
+        // carry, a password file that ends within 5 s and 4 KiB, checked before the port.
+        const QString protectedFile = writeFile("protected", "1\r\n"), big(70000, 'x');
+        QVERIFY(QFile::setPermissions(protectedFile, QFile::ReadOwner));
+        for (const QString interval : { "-5", "0", "0.4", "1e9", "inf", "86401", "+5", "" })
+            QTest::newRow(qPrintable("record --interval=" + interval)) << "record --port x f --interval=" + interval << 2 << "--interval takes a whole number from 1 to 86400";
+        QTest::newRow("record onto a FIFO") << "record --port x --interval 1 " + fifo << 1 << "not a regular file";
+        QTest::newRow("record over a protected file") << "record --port x --interval 1 --force " + protectedFile << 1 << "write-protected";
+        const QString publish = "publish --port x --broker localhost ";
+        for (const QString &option : QStringList { "--discovery=a/+/b", "--discovery=#", "--discovery=", "--topic=a//b", "--topic=/a", "--client-id=", "--client-id=" + big, "--topic=" + big, "--discovery=" + big, "--username=" + big })
+            QTest::newRow(qPrintable(option.left(20))) << publish + option << 2 << option.section('=', 0, 0) + " refused: ";
+        for (const QString broker : { "127.0.0.1:18945:1", "::1", "h:0", "h:65536", "h:+80", "[::1]x", "h:" })
+            QTest::newRow(qPrintable(broker)) << "publish --port x --broker " + broker << 2 << "--broker takes";
+        QTest::newRow("password /dev/zero") << publish + "--password-file=/dev/zero" << 1 << "/dev/zero: it holds more than 4096 bytes";
+        QTest::newRow("password FIFO without writer") << publish + "--password-file=" + fifo << 1 << "it did not end within 5 s";
         // clang-format on
     }
 

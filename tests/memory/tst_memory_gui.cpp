@@ -117,7 +117,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes"); // the image the meter sends
         QTest::addColumn<QList<int>>("send"); // bytes along with the announcement, bytes/s
         QTest::addColumn<int>("pauseMs"); // after the image, live frames again (-1: silent)
-        QTest::addColumn<int>("stopMs"); // SIGINT this long after the start
+        QTest::addColumn<int>("stopMs"); // SIGINT (or as named, SIGHUP) this long after the start
         // At OUT: "old" (and "older" at OUT.partial), "empty", "fifo", or "appears" while the
         // command waits (", .new taken": OUT.new holds "older")
         QTest::addColumn<QString>("existing");
@@ -143,6 +143,7 @@ private Q_SLOTS:
         row("a byte a second", image(2, 3), QList<int> { 0, 1 }, -1, 0, "", false, "of the 10 bytes that give the memory's size arrived before the meter stopped sending.", QList<int> { 1, 2 });
         row("320 bytes a second", image(8, 124), QList<int> { 0, 320 }, -1, 0, "", false, "arrived in the 11 s that a memory of 4011 bytes may take.", QList<int> { 3000, 4010 });
         row("stopped by the user", image(8, 124), line, -1, 2000, "", false, "arrived before you stopped it.", QList<int> { 1, 4010 });
+        row("stopped by SIGHUP", image(8, 124), line, -1, 2000, "", false, "arrived before you stopped it.", QList<int> { 1, 4010 });
         // clang-format on
     }
     // dewscope-cli download against the simulated meter: the image in OUT and its sets printed,
@@ -167,7 +168,8 @@ private Q_SLOTS:
         });
         QTimer::singleShot(stopMs, &meter.meter, [&] {
             if (stopMs > 0 && meter.meter.isSendingDownload())
-                std::raise(SIGINT);
+                std::raise(QTest::currentDataTag() == QLatin1String("stopped by SIGHUP") ? SIGHUP
+                                                                                         : SIGINT);
         });
         QTemporaryDir dir;
         const QString out = dir.filePath("m");

@@ -52,13 +52,14 @@ class TestPublish : public QObject
         return lines;
     }
 
-    // Runs publish at the meter until done() holds (then SIGTERM), or for 90 s at most.
-    void publish(test::CommandRun &run, QStringList args, const std::function<bool()> &done)
+    // Runs publish at the meter until done() holds (then the signal), or for 90 s at most.
+    void publish(test::CommandRun &run, QStringList args, const std::function<bool()> &done,
+                 int signalNumber = SIGTERM)
     {
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
             if (done())
-                watch.stop(), ::raise(SIGTERM);
+                watch.stop(), ::raise(signalNumber);
         });
         watch.start(100);
         QTimer::singleShot(90000, &watch, [] { ::raise(SIGTERM); });
@@ -148,8 +149,9 @@ private Q_SLOTS:
         QCOMPARE(run.code, 0);
         const QString state = received("/state", true).value(0);
         const QRegularExpressionMatch match
-            = QRegularExpression(R"(^dewscope/([A-Za-z0-9_-]+_meter-1)/state )"
-                                 R"x(\{"time":"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d-03:30)",(.*)$)x")
+            = QRegularExpression(
+                  R"(^dewscope/([A-Za-z0-9_-]+_meter-1)/state )"
+                  R"x(\{"time":"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}-03:30)",(.*)$)x")
                   .match(state);
         QVERIFY2(match.hasMatch(), qPrintable(state));
         QCOMPARE(match.captured(3), FETCHED(QString, values));
@@ -240,6 +242,39 @@ private Q_SLOTS:
                      && back.captured(3) == back.captured(1)
                      && back.captured(2).toInt() == seen.size(),
                  qPrintable(run.err()));
+    }
+
+    void stopWithQueue_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("brokerBack"); // started again 1 s after the stop
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        row("SIGTERM, the broker away", int(SIGTERM), false, 1,
+            QString("queued reading(s) did not reach the broker within 5 s of the stop"));
+        row("SIGHUP, the broker back within 5 s", int(SIGHUP), true, 0,
+            QString(" dropped, 0 not sent\n"));
+    }
+    // Stopped while QoS 1 readings wait for a broker that went away: the command waits up to
+    // 5 s for the broker, and readings still queued then are lost and fail the run.
+    void stopWithQueue()
+    {
+        QVERIFY(startBroker());
+        QTimer::singleShot(2000, [&] { m_broker->stop(); });
+        int waits = 0;
+        test::CommandRun run;
+        publish(
+            run, { "--interval", "0" },
+            [&] {
+                if (!run.err().contains("unreachable") || ++waits < 10)
+                    return false;
+                if (FETCHED(bool, brokerBack))
+                    QTimer::singleShot(1000, [&] { QVERIFY(m_broker->start()); });
+                return true;
+            },
+            FETCHED(int, signalNumber));
+        QTEST(run.code, "code");
+        QVERIFY2(run.err().contains(FETCHED(QString, message)), qPrintable(run.err()));
     }
 
     void refusals_data()

@@ -184,6 +184,7 @@ private Q_SLOTS:
         Rig rig(2);
         QSignalSpy failed(&rig.recorder, &Recorder::writeFailed);
         QSignalSpy recovered(&rig.recorder, &Recorder::writeRecovered);
+        QSignalSpy replaced(&rig.recorder, &Recorder::fileReplaced);
         QVERIFY(rig.recorder.startRecording(rig.path));
         rig.ticks(3);
         {
@@ -194,6 +195,9 @@ private Q_SLOTS:
         QVERIFY(rig.recorder.isRecording());
         QTEST(rig.recorder.recordCount(), "countDuring");
         QTEST(recordNumbers(rig.path), "atPathDuring");
+        // The deleted file is told with the two records it took.
+        QCOMPARE(replaced.value(0),
+                 diskFull ? QVariantList() : QVariantList({ QString(), qint64(2) }));
         QCOMPARE(rig.recorder.isWriteFailing(), missed > 0);
         QCOMPARE(rig.recorder.samplesMissed(), missed);
         QCOMPARE(rig.recorder.writeError().isEmpty(), missed == 0);

@@ -43,33 +43,39 @@ private Q_SLOTS:
 
     void recordsUntilStopped_data()
     {
-        QTest::addColumn<bool>("bySignal"); // else after --count 3
-        QTest::newRow("--count 3") << false;
-        QTest::newRow("SIGTERM") << true;
+        QTest::addColumn<int>("signalNumber"); // 0: after --count 3
+        QTest::addColumn<bool>("nohup"); // SIGHUP ignored from the start: --count 3 ends it
+        test::row("--count 3", 0, false);
+        test::row("SIGTERM", int(SIGTERM), false);
+        test::row("SIGHUP", int(SIGHUP), false);
+        test::row("SIGHUP under nohup", int(SIGHUP), true);
     }
 
-    // Old data replaced under --force; whole lines only, also when SIGTERM ends the recording;
+    // Old data replaced under --force; whole lines only, also when a signal ends the recording;
     // and only the 35,000th record would make a recording "full".
     void recordsUntilStopped()
     {
-        QFETCH(bool, bySignal);
+        const int signalNumber = FETCHED(int, signalNumber);
+        const bool nohup = FETCHED(bool, nohup), counted = !signalNumber || nohup;
         const QString path = m_dir->filePath(QStringLiteral("old.txt"));
         QStringList args {
             "record", "--port", m_meter->path(), "--interval", "1", "--force", path
         };
-        if (bySignal)
-            QTimer::singleShot(2600, [] { ::raise(SIGTERM); });
-        else
+        const auto hangUp = std::signal(SIGHUP, nohup ? SIG_IGN : SIG_DFL);
+        if (signalNumber)
+            QTimer::singleShot(nohup ? 600 : 2600, [=] { ::raise(signalNumber); });
+        if (counted)
             args << "--count"
                  << "3";
         CommandRun run(args);
+        std::signal(SIGHUP, hangUp);
         QCOMPARE(run.code, 0);
         // Lines ending CR LF, of nine fields: number from 1, stamp, 25.0 °C, dew and wet bulb,
         // 50.0 %, 77.0 °F, dew and wet bulb in °F.
         const QStringList lines = QString::fromLatin1(readBytes(path)).split("\r\n");
         const int written = int(lines.size()) - 1;
         QVERIFY2(lines.last().isEmpty() && written >= 1 && written <= 3
-                     && (bySignal || written == 3),
+                     && (!counted || written == 3),
                  qPrintable(lines.join('|')));
         for (int i = 0; i < written; ++i)
             QVERIFY2(
@@ -86,6 +92,39 @@ private Q_SLOTS:
                                 "missed\n")
                      .arg(written)
                      .arg(path));
+    }
+
+    void fileReplacedMidway_data()
+    {
+        QTest::addColumn<QString>("moved"); // where the file goes after 2 records; empty: deleted
+        test::row("renamed", QString("moved.txt"));
+        test::row("removed", QString());
+    }
+    // The file renamed or removed mid-recording: a new file at its path takes the records that
+    // follow, stderr says so, and the last line counts the records in each file.
+    void fileReplacedMidway()
+    {
+        const QString path = m_dir->filePath("rr.txt"), moved = FETCHED(QString, moved);
+        const QString movedPath = moved.isEmpty() ? QString() : m_dir->filePath(moved);
+        CommandRun run;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (run.out().count('\n') >= 2 && (watch.stop(), true))
+                QVERIFY(moved.isEmpty() ? QFile::remove(path) : QFile::rename(path, movedPath));
+        });
+        watch.start(50);
+        run.exec({ "record", "--port", m_meter->path(), "--interval", "1", "--count", "5", path });
+        const int inNew = int(readBytes(path).count("\r\n")), inEarlier = 5 - inNew;
+        const QString where = moved.isEmpty() ? "deleted" : "now " + movedPath;
+        QVERIFY2(run.code == 0 && inEarlier >= 2
+                     && (moved.isEmpty() || readBytes(movedPath).count("\r\n") == inEarlier)
+                     && run.err().contains(path + " was replaced on disk; the earlier file ("
+                                           + where + ") holds " + QString::number(inEarlier))
+                     && run.err().endsWith(
+                         QString("5 record(s): %1 in %2, %3 in the earlier "
+                                 "file (%4), 0 sample(s) missed\n")
+                             .arg(QString::number(inNew), path, QString::number(inEarlier), where)),
+                 qPrintable(run.err()));
     }
 
     // The disk is full (a file size limit, SIGXFSZ ignored) for the first 3 s, then is freed:
@@ -149,15 +188,17 @@ private Q_SLOTS:
         for (const QString limit : { "100", "8192", "16000" })
             for (const QString command : { " report @DIR/big.txt --pdf @DIR/earlier", " print @DIR/big.txt --pdf @DIR/earlier", " plot @DIR/big.txt --png @DIR/earlier", ":24011 download --port @PORT --timeout 30 --force --out @DIR/earlier", ":%1 download --port @PORT --timeout 30 --force --out @DIR/earlier" })
                 test::row(qPrintable(limit + command), limit + QString(command).replace("%1", QString::number(limit.toInt() + 4000)), 1, command.startsWith(":%") ? "@DIR/earlier.partial cannot be written: " + QString(strerror(EFBIG)) : tooLarge, "");
-        // A refused recording never truncates a file that is there.
+        // A refused recording, or one that never writes a record, leaves a file as it was.
         test::row("missing port", "unlimited record --port @DIR/none --interval 1 --force @DIR/old.txt", 1, "cannot open", "");
         test::row("old data without --force", "unlimited record --port @PORT --interval 1 --count 1 @DIR/old.txt", 1, "--force", "");
         test::row("folder missing", "unlimited record --port @PORT --interval 1 @DIR/no/such/x.txt", 1, "cannot create", "");
-        test::row("file is a folder", "unlimited record --port @PORT --interval 1 @DIR", 1, "cannot create", "");
+        test::row("file is a folder", "unlimited record --port @PORT --interval 1 @DIR", 1, "is a folder", "");
+        test::row("FIFO without a reader", "unlimited record --port @PORT --interval 1 @DIR/fifo", 1, "not a regular file", "");
+        test::row("write-protected", "unlimited record --port @PORT --interval 1 --force @DIR/protected", 1, "write-protected", "");
         test::row("count zero", "unlimited record --port @PORT --interval 1 --count 0 @DIR/old.txt", 2, "--count", "");
         test::row("no file", "unlimited record --port @PORT --interval 1", 2, "Usage", "");
         test::row("no reading ever", "unlimited record --port @SILENT --interval 1 --first-reading-wait 5 --force @DIR/old.txt", 1,
-                  "record: no reading has arrived yet; nothing is recorded until one does\ndewscope-cli record: no reading came from @SILENT within 5 s; stopped (is the meter on and connected?)\ndewscope-cli record: 0 record(s) written", "^$");
+                  "record: no reading has arrived yet; nothing is recorded until one does\ndewscope-cli record: no reading came from @SILENT within 5 s; stopped (is the meter on and connected?)\ndewscope-cli record: 0 record(s) written", "");
         // clang-format on
     }
     // The program itself with no desktop session (and no notice of the runtime folder it
