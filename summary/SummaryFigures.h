@@ -92,6 +92,9 @@ struct SummaryFigures
 {
     qint64 records = 0; // rows with a readable time
     qint64 rowsWithoutTime = 0;
+    // Lines of the file that held commas and so were read as more than one row each (a decimal
+    // comma splits "25,5" into 25 and a row beginning with 5); told by whoever read the file.
+    qint64 linesSplitAtCommas = 0;
     int firstTime = -1; // of the first row; -1 when there is none
     int lastTime = -1;
     qint64 lastOffset = 0;

@@ -174,11 +174,13 @@ QJsonObject toJson(const SummaryFigures &f)
     const auto time = [any](int time) {
         return any ? QJsonValue(SummaryFigures::clock(time)) : QJsonValue(QJsonValue::Null);
     };
-    QJsonObject json {
-        { "records", double(f.records) },    { "rows_without_time", double(f.rowsWithoutTime) },
-        { "first_time", time(f.firstTime) }, { "last_time", time(f.lastTime) },
-        { "span_seconds", f.span },          { "interval_seconds", f.interval }
-    };
+    QJsonObject json { { "records", double(f.records) },
+                       { "rows_without_time", double(f.rowsWithoutTime) },
+                       { "first_time", time(f.firstTime) },
+                       { "last_time", time(f.lastTime) },
+                       { "span_seconds", f.span },
+                       { "interval_seconds", f.interval },
+                       { "rows_split_at_commas", double(f.linesSplitAtCommas) } };
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const auto channel = SummaryChannel(c);
         const ChannelFigures &ch = f.channels[c];
