@@ -5,6 +5,7 @@
 
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
+#include "publish/ForgetRetained.h"
 #include "publish/Publisher.h"
 
 #include <QDir>
@@ -76,6 +77,26 @@ bool readPassword(const QString &file, QString *password, QString *error)
     return true;
 }
 
+// --forget: the meter's retained topics emptied, under the default discovery prefix unless
+// another is given.
+int forgetMeter(MqttClient::Settings settings, const Publisher::Options &publishing, Io &io,
+                CommandOptions &options)
+{
+    settings.clientId += QStringLiteral("_forget"); // a running publisher keeps its session
+    const QStringList topics = MqttMessages::retainedTopics(
+        publishing.discoveryPrefix.isEmpty() ? DefaultDiscoveryPrefix : publishing.discoveryPrefix,
+        publishing.node, publishing.topicPrefix);
+    QString error;
+    if (!forgetRetained(settings, topics, &error))
+        return options.failure(QStringLiteral("cannot forget %1 at %2:%3 (%4)")
+                                   .arg(publishing.node, settings.host)
+                                   .arg(settings.port)
+                                   .arg(error));
+    io.out << "forgot " << publishing.node << ": " << topics.size()
+           << " retained topic(s) emptied\n";
+    return Success;
+}
+
 } // namespace
 
 // Publishes the meter's readings to an MQTT broker until SIGINT or SIGTERM; see Publisher.
@@ -86,9 +107,22 @@ int runPublish(const QStringList &args, Io &io)
     options.add(QStringLiteral("broker"),
                 QStringLiteral("the MQTT broker; PORT 1883, or 8883 with --cafile"),
                 QStringLiteral("HOST[:PORT]"));
-    options.add(QStringLiteral("topic"),
-                QStringLiteral("the topic prefix (default dewscope/NODE, NODE being the host name "
-                               "and the port's base name)"),
+    options.add(QStringLiteral("name"),
+                QStringLiteral("the meter's name in topics and ids: letters, digits, - and _ "
+                               "(default: the host name and the port's base name)"),
+                QStringLiteral("NAME"));
+    options.add(QStringLiteral("label"),
+                QStringLiteral("the device's name shown in dashboards (default NAME)"),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("manufacturer"),
+                QStringLiteral("the meter's maker shown in dashboards (default \"%1\")")
+                    .arg(MqttMessages::Device::DefaultManufacturer),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("model"),
+                QStringLiteral("the meter's model shown in dashboards (default \"%1\")")
+                    .arg(MqttMessages::Device::DefaultModel),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("topic"), QStringLiteral("the topic prefix (default dewscope/NAME)"),
                 QStringLiteral("PREFIX"));
     options.add(QStringLiteral("interval"),
                 QStringLiteral("publish the current reading every SECONDS while the meter sends "
@@ -100,7 +134,7 @@ int runPublish(const QStringList &args, Io &io)
                     .arg(Publisher::QueueCapacity),
                 QStringLiteral("0|1"));
     options.add(QStringLiteral("client-id"),
-                QStringLiteral("the client id (default dewscope_NODE)"), QStringLiteral("ID"));
+                QStringLiteral("the client id (default dewscope_NAME)"), QStringLiteral("ID"));
     options.add(QStringLiteral("username"), QStringLiteral("log in as USER"),
                 QStringLiteral("USER"));
     options.add(QStringLiteral("password-file"),
@@ -113,11 +147,18 @@ int runPublish(const QStringList &args, Io &io)
                 QStringLiteral("FILE"));
     options.add(QStringLiteral("discovery"),
                 QStringLiteral("publish sensor configurations for dashboards under "
-                               "PREFIX/sensor/NODE/ (given alone: %1)")
+                               "PREFIX/sensor/NAME/, again when PREFIX/status says \"online\" "
+                               "(given alone: %1)")
                     .arg(DefaultDiscoveryPrefix),
                 QStringLiteral("PREFIX"));
+    options.add(QStringLiteral("forget"),
+                QStringLiteral("empty every retained topic of NAME (configurations under the "
+                               "--discovery prefix, default %1; availability, state, alarms) "
+                               "and exit; the meter's port is not opened")
+                    .arg(DefaultDiscoveryPrefix));
     options.addNote(QStringLiteral(
-        "PREFIX/state carries the reading as JSON, PREFIX/availability (retained) \"online\" "
+        "PREFIX/state (retained) carries the reading as JSON, PREFIX/availability (retained) "
+        "\"online\" "
         "while the meter sends, \"offline\" while it is silent, after SIGINT or SIGTERM and as "
         "the last will. Runs until SIGINT or SIGTERM; the exit status is 1 when credentials or "
         "the broker's certificate are refused, or when readings were dropped."));
@@ -131,9 +172,16 @@ int runPublish(const QStringList &args, Io &io)
         return code;
     const QString location = options.value(QStringLiteral("port"));
     const QString broker = options.value(QStringLiteral("broker"));
-    if (location.isEmpty() || broker.isEmpty())
+    const bool forget = options.isSet(QStringLiteral("forget"));
+    const QString name = options.value(QStringLiteral("name"));
+    if (forget && (broker.isEmpty() || (location.isEmpty() && name.isEmpty())))
+        return options.usageError(QStringLiteral("--forget needs the broker and --name (or the "
+                                                 "meter's port that named it)"));
+    if ((location.isEmpty() && !forget) || broker.isEmpty())
         return options.usageError(QStringLiteral("give the meter's port and the broker "
                                                  "(see dewscope-cli publish --help)"));
+    if (options.isSet(QStringLiteral("name")) && !MqttMessages::isMeterName(name))
+        return options.usageError(QStringLiteral("--name takes letters, digits, - and _ only"));
     const QString qos = options.value(QStringLiteral("qos"), QStringLiteral("1"));
     if (qos != QLatin1String("0") && qos != QLatin1String("1"))
         return options.usageError(QStringLiteral("--qos takes 0 or 1"));
@@ -143,7 +191,12 @@ int runPublish(const QStringList &args, Io &io)
     if (!splitBroker(broker, &settings.host, &settings.port))
         return options.usageError(QStringLiteral("--broker takes HOST or HOST:PORT"));
     Publisher::Options publishing;
-    publishing.node = MqttMessages::nodeName(QSysInfo::machineHostName(), location);
+    publishing.node
+        = name.isEmpty() ? MqttMessages::nodeName(QSysInfo::machineHostName(), location) : name;
+    publishing.label = options.value(QStringLiteral("label"));
+    publishing.manufacturer
+        = options.value(QStringLiteral("manufacturer"), publishing.manufacturer);
+    publishing.model = options.value(QStringLiteral("model"), publishing.model);
     publishing.topicPrefix
         = options.value(QStringLiteral("topic"), MqttMessages::defaultTopicPrefix(publishing.node));
     while (publishing.topicPrefix.endsWith(QLatin1Char('/')))
@@ -167,6 +220,8 @@ int runPublish(const QStringList &args, Io &io)
     if (!settings.caFile.isEmpty() && !caFile.open(QIODevice::ReadOnly))
         return options.failure(
             QStringLiteral("cannot read %1: %2").arg(settings.caFile, caFile.errorString()));
+    if (forget)
+        return forgetMeter(settings, publishing, io, options);
 
     MeterConnection meter;
     if (!meter.open("publish", location, io))
