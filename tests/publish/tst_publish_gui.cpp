@@ -1,9 +1,11 @@
 #include "app/PublishCommands.h"
+#include "desktop/PasswordStore.h"
 #include "desktop/ProgramSettings.h"
 #include "publish/PublishDialog.h"
 #include "publish/PublishSettings.h"
 #include "tests/common/BrokerRig.h"
 #include "tests/common/ProgramRig.h"
+#include "tests/common/TestData.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -27,6 +29,33 @@ private Q_SLOTS:
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/dewscope-test-bus");
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         ProgramSettings::name("Dewscope-test", "dewscope");
+    }
+
+    void passwordFile_data()
+    {
+        QTest::addColumn<bool>("before"); // a file readable by all is there before
+        QTest::newRow("new file") << false;
+        QTest::newRow("over a readable file") << true;
+    }
+
+    // Where no key store answers, the password goes into a file only its owner may read, and
+    // comes back from there.
+    void passwordFile()
+    {
+        const QString file = m_config.filePath(QTest::currentDataTag());
+        QVERIFY(!FETCHED(bool, before)
+                || (test::writeBytes(file, "old")
+                    && QFile::setPermissions(file, QFile::Permissions(0x6644))));
+        PasswordStore store("Dewscope-test", "mqtt-password", file);
+        QSignalSpy written(&store, &PasswordStore::written);
+        QSignalSpy read(&store, &PasswordStore::passwordRead);
+        store.write("pässword 2");
+        QVERIFY(written.wait(20000) && written.at(0).at(0).toString().isEmpty());
+        QCOMPARE(int(QFile::permissions(file) & 0x60ff), 0x6000); // rw for the owner alone
+        store.read();
+        QVERIFY(read.wait(20000));
+        QCOMPARE(read.at(0).at(0).toString(), QString("pässword 2"));
+        QCOMPARE(store.place(), PasswordStore::Place::File);
     }
 
     void publishesFromWindow()
