@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/MemoryCommands.h"
 #include "app/PortWindow.h"
+#include "app/PublishCommands.h"
 #include "graphs/DataPlot.h"
 #include "graphs/RealTimeGraph.h"
 #include "meter/MeterLink.h"
@@ -105,6 +106,9 @@ Application::Application(const Options &options, QObject *parent)
                     SummaryWindow::openFor(window, m_state.celsiusMode, m_recorder);
             });
     connect(commands->windows(), &RecordWindows::tableReplaced, m_plot, &DataPlot::tableReplaced);
+    // "Publish": the meter's readings to an MQTT broker.
+    m_publishing = new PublishCommands(m_mainWindow, this);
+    connect(m_publishing, &PublishCommands::stopped, this, &Application::finished);
 
     m_port = new PortWindow(&m_state, m_portMap.get());
     connect(m_port, &PortWindow::accepted, this, &Application::openMainWindow);
@@ -118,6 +122,7 @@ Application::~Application()
     if (m_recorder->isRecording())
         m_recorder->stopRecording();
     m_link->close();
+    delete m_publishing;
     // Windows first, then the parts they point at, all before the port numbering goes.
     delete m_demoWindow;
     delete m_graph;
@@ -170,6 +175,7 @@ void Application::openMainWindow()
     // The load places the window and settles online or offline (its message included) before
     // the window is first seen, so it never shows keys that are about to be disabled.
     m_mainWindow->load();
+    m_publishing->startIfWanted();
     m_mainWindow->show();
     m_mainWindow->raise();
     m_mainWindow->activateWindow();
@@ -200,7 +206,8 @@ void Application::shutDown()
     }
     if (m_mainWindow->isVisible())
         m_mainWindow->hide();
-    Q_EMIT finished();
+    // finished() once the broker has "offline" (at once when nothing is published).
+    m_publishing->stop();
 }
 
 } // namespace dewscope

@@ -19,6 +19,7 @@ class PortWindow;
 class DataPlot;
 class RealTimeGraph;
 class PortMap;
+class PublishCommands;
 class Recorder;
 class SimulatedMeter;
 
@@ -61,10 +62,11 @@ public:
     RealTimeGraph *realTimeGraph() const { return m_graph; }
     MemoryCommands *memoryCommands() const { return m_memory; }
     DataPlot *dataPlot() const { return m_plot; }
+    PublishCommands *publishing() const { return m_publishing; }
 
 Q_SIGNALS:
     // The port window was closed without a choice, or the main window was closed: everything
-    // is released; the event loop may end.
+    // is released (publishing has said "offline"); the event loop may end.
     void finished();
 
 private:
@@ -84,6 +86,7 @@ private:
     RealTimeGraph *m_graph = nullptr;
     MemoryCommands *m_memory = nullptr; // the main window's, deleted just before it
     DataPlot *m_plot = nullptr;
+    PublishCommands *m_publishing = nullptr;
     bool m_finished = false;
 };
 

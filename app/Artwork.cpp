@@ -167,6 +167,24 @@ void drawHelp(QPainter &p)
     p.drawText(QRectF(3, 3, 18, 18), Qt::AlignCenter, QStringLiteral("?"));
 }
 
+// A mast sending waves to both sides.
+void drawPublish(QPainter &p)
+{
+    p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(12, 11), QPointF(12, 21));
+    p.drawLine(QPointF(8.5, 21), QPointF(15.5, 21));
+    p.setPen(QPen(QColor(46, 110, 200), 1.6, Qt::SolidLine, Qt::RoundCap));
+    for (const qreal r : { 4.0, 7.5 }) {
+        const QRectF around(12 - r, 9 - r, 2 * r, 2 * r);
+        p.drawArc(around, -40 * 16, 80 * 16);
+        p.drawArc(around, 140 * 16, 80 * 16);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(215, 35, 35));
+    p.drawEllipse(QPointF(12, 9), 2, 2);
+}
+
 void drawApplication(QPainter &p)
 {
     // Thermometer.
@@ -211,6 +229,8 @@ QIcon toolbarImage(int index)
         return iconFrom(drawUnits);
     case 10:
         return iconFrom(drawHelp);
+    case 12:
+        return iconFrom(drawPublish);
     default:
         return {};
     }

@@ -125,6 +125,7 @@ void MainWindow::buildToolbar()
         { "As", "Save As", 7, QKeySequence() },
         { "CF", "Cel Far", 9, QKeySequence(Qt::CTRL | Qt::Key_U) },
         { "help", "Help...", 10, QKeySequence(QKeySequence::HelpContents) },
+        { "Publish", "Publish to MQTT", 12, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P) },
     };
 
     m_toolbar = new QToolBar(QStringLiteral("Toolbar1"));
@@ -284,6 +285,12 @@ QWidget *MainWindow::buildStatusStrip()
     row->addWidget(m_lblRec);
     row->addWidget(m_lblCount);
     row->addWidget(m_lblFileName, 1);
+    m_lblPublish = new QLabel;
+    m_lblPublish->setObjectName(QStringLiteral("LblPublish"));
+    m_lblPublish->setFont(artwork::sansFont(10, false));
+    m_lblPublish->setTextFormat(Qt::PlainText);
+    m_lblPublish->hide();
+    row->addWidget(m_lblPublish);
     return strip;
 }
 
@@ -472,7 +479,8 @@ void MainWindow::showReading()
 void MainWindow::runToolbarKey(const QString &key)
 {
     if (key == QLatin1String("Save") || key == QLatin1String("Open") || key == QLatin1String("List")
-        || key == QLatin1String("Graph") || key == QLatin1String("Sample")) {
+        || key == QLatin1String("Graph") || key == QLatin1String("Sample")
+        || key == QLatin1String("Publish")) {
         Q_EMIT commandRequested(key);
     } else if (key == QLatin1String("CF")) {
         // The figures follow at the next decoded frame.

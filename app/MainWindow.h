@@ -28,7 +28,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    static constexpr int ToolbarButtonCount = 9;
+    static constexpr int ToolbarButtonCount = 10;
 
     MainWindow(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder,
                QWidget *parent = nullptr);
@@ -42,8 +42,8 @@ public:
     void load();
     bool isLoaded() const { return m_loaded; }
 
-    // Toolbar buttons by position, 1 to 9 (keys "Save", "Open", "List", "Graph", "Sample",
-    // "Stop", "As", "CF", "help"); nullptr outside. Buttons 6 and 7 are hidden: they only hold
+    // Toolbar buttons by position, 1 to 10 (keys "Save", "Open", "List", "Graph", "Sample",
+    // "Stop", "As", "CF", "help", "Publish"); nullptr outside. Buttons 6 and 7 are hidden: they only hold
     // the stop and save pictures that button 1 switches between while recording.
     QAction *toolbarButton(int index) const;
     QIcon stopImage() const { return m_stopImage; }
@@ -57,6 +57,8 @@ public:
     QLabel *lblRec() const { return m_lblRec; }
     QLabel *lblCount() const { return m_lblCount; }
     QLabel *lblFileName() const { return m_lblFileName; }
+    // Publishing to MQTT, hidden while the window does not publish.
+    QLabel *lblPublish() const { return m_lblPublish; }
 
     SharedState *sharedState() const { return m_state; }
     MeterLink *meterLink() const { return m_link; }
@@ -86,7 +88,8 @@ public:
     QLabel *imaF() const { return m_imaF; }
 
 Q_SIGNALS:
-    // Save, Open, List, Graph and Sample: carried out by the recording commands.
+    // Save, Open, List, Graph and Sample: carried out by the recording commands; Publish by
+    // the publishing commands.
     void commandRequested(const QString &key);
     // Enter in the set number box: load the set whose number is in the text.
     void setLoadRequested(const QString &text);
@@ -140,6 +143,7 @@ private:
     QLabel *m_lblRec = nullptr;
     QLabel *m_lblCount = nullptr;
     QLabel *m_lblFileName = nullptr;
+    QLabel *m_lblPublish = nullptr;
 
     HelpPanel *m_helpPanel = nullptr;
     MemoryPanel *m_memoryPanel = nullptr;

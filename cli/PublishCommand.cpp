@@ -7,6 +7,7 @@
 #include "meter/MeterLink.h"
 #include "meter/Poll.h"
 #include "publish/MqttLimits.h"
+#include "publish/ForgetRetained.h"
 #include "publish/Publisher.h"
 
 #include <QDir>
@@ -79,6 +80,26 @@ bool readPassword(const QString &file, QString *password, QString *error)
     return true;
 }
 
+// --forget: the meter's retained topics emptied, under the default discovery prefix unless
+// another is given.
+int forgetMeter(MqttClient::Settings settings, const Publisher::Options &publishing, Io &io,
+                CommandOptions &options)
+{
+    settings.clientId += QStringLiteral("_forget"); // a running publisher keeps its session
+    const QStringList topics = MqttMessages::retainedTopics(
+        publishing.discoveryPrefix.isEmpty() ? DefaultDiscoveryPrefix : publishing.discoveryPrefix,
+        publishing.node, publishing.topicPrefix);
+    QString error;
+    if (!forgetRetained(settings, topics, &error))
+        return options.failure(QStringLiteral("cannot forget %1 at %2:%3 (%4)")
+                                   .arg(publishing.node, settings.host)
+                                   .arg(settings.port)
+                                   .arg(error));
+    io.out << "forgot " << publishing.node << ": " << topics.size()
+           << " retained topic(s) emptied\n";
+    return Success;
+}
+
 } // namespace
 
 // Publishes the meter's readings to an MQTT broker until SIGINT, SIGTERM or SIGHUP; see
@@ -91,9 +112,22 @@ int runPublish(const QStringList &args, Io &io)
                 QStringLiteral("the MQTT broker, an IPv6 address as [ADDRESS]; PORT 1883, or 8883 "
                                "with --cafile"),
                 QStringLiteral("HOST[:PORT]"));
-    options.add(QStringLiteral("topic"),
-                QStringLiteral("the topic prefix (default dewscope/NODE, NODE being the host name "
-                               "and the port's base name)"),
+    options.add(QStringLiteral("name"),
+                QStringLiteral("the meter's name in topics and ids: letters, digits, - and _ "
+                               "(default: the host name and the port's base name)"),
+                QStringLiteral("NAME"));
+    options.add(QStringLiteral("label"),
+                QStringLiteral("the device's name shown in dashboards (default NAME)"),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("manufacturer"),
+                QStringLiteral("the meter's maker shown in dashboards (default \"%1\")")
+                    .arg(MqttMessages::Device::DefaultManufacturer),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("model"),
+                QStringLiteral("the meter's model shown in dashboards (default \"%1\")")
+                    .arg(MqttMessages::Device::DefaultModel),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("topic"), QStringLiteral("the topic prefix (default dewscope/NAME)"),
                 QStringLiteral("PREFIX"));
     options.add(QStringLiteral("interval"),
                 QStringLiteral("publish the current reading every SECONDS while the meter sends "
@@ -105,7 +139,7 @@ int runPublish(const QStringList &args, Io &io)
                     .arg(Publisher::QueueCapacity),
                 QStringLiteral("0|1"));
     options.add(QStringLiteral("client-id"),
-                QStringLiteral("the client id (default dewscope_NODE)"), QStringLiteral("ID"));
+                QStringLiteral("the client id (default dewscope_NAME)"), QStringLiteral("ID"));
     options.add(QStringLiteral("username"), QStringLiteral("log in as USER"),
                 QStringLiteral("USER"));
     options.add(QStringLiteral("password-file"),
@@ -119,11 +153,17 @@ int runPublish(const QStringList &args, Io &io)
                 QStringLiteral("FILE"));
     options.add(QStringLiteral("discovery"),
                 QStringLiteral("publish sensor configurations for dashboards under "
-                               "PREFIX/sensor/NODE/ (given alone: %1)")
+                               "PREFIX/sensor/NAME/, again when PREFIX/status says \"online\" "
+                               "(given alone: %1)")
                     .arg(DefaultDiscoveryPrefix),
                 QStringLiteral("PREFIX"));
+    options.add(QStringLiteral("forget"),
+                QStringLiteral("empty every retained topic of NAME (configurations under the "
+                               "--discovery prefix, default %1; availability, state, alarms) "
+                               "and exit; the meter's port is not opened")
+                    .arg(DefaultDiscoveryPrefix));
     options.addNote(QStringLiteral(
-        "PREFIX/state carries the reading as JSON (its time to the millisecond), "
+        "PREFIX/state (retained) carries the reading as JSON (its time to the millisecond), "
         "PREFIX/availability (retained) \"online\" while the meter sends, \"offline\" while it "
         "is silent, after the stop and as the last will. Runs until SIGINT, SIGTERM or SIGHUP, "
         "then waits up to 5 s for the broker to take the QoS 1 readings still queued. The exit "
@@ -141,9 +181,16 @@ int runPublish(const QStringList &args, Io &io)
         return code;
     const QString location = options.value(QStringLiteral("port"));
     const QString broker = options.value(QStringLiteral("broker"));
-    if (location.isEmpty() || broker.isEmpty())
+    const bool forget = options.isSet(QStringLiteral("forget"));
+    const QString name = options.value(QStringLiteral("name"));
+    if (forget && (broker.isEmpty() || (location.isEmpty() && name.isEmpty())))
+        return options.usageError(QStringLiteral("--forget needs the broker and --name (or the "
+                                                 "meter's port that named it)"));
+    if ((location.isEmpty() && !forget) || broker.isEmpty())
         return options.usageError(QStringLiteral("give the meter's port and the broker "
                                                  "(see dewscope-cli publish --help)"));
+    if (options.isSet(QStringLiteral("name")) && !MqttMessages::isMeterName(name))
+        return options.usageError(QStringLiteral("--name takes letters, digits, - and _ only"));
     const QString qos = options.value(QStringLiteral("qos"), QStringLiteral("1"));
     if (qos != QLatin1String("0") && qos != QLatin1String("1"))
         return options.usageError(QStringLiteral("--qos takes 0 or 1"));
@@ -154,7 +201,12 @@ int runPublish(const QStringList &args, Io &io)
         return options.usageError(QStringLiteral("--broker takes HOST, HOST:PORT, [IPv6] or "
                                                  "[IPv6]:PORT, with one port from 1 to 65535"));
     Publisher::Options publishing;
-    publishing.node = MqttMessages::nodeName(QSysInfo::machineHostName(), location);
+    publishing.node
+        = name.isEmpty() ? MqttMessages::nodeName(QSysInfo::machineHostName(), location) : name;
+    publishing.label = options.value(QStringLiteral("label"));
+    publishing.manufacturer
+        = options.value(QStringLiteral("manufacturer"), publishing.manufacturer);
+    publishing.model = options.value(QStringLiteral("model"), publishing.model);
     publishing.topicPrefix = withoutTrailingSlashes(
         options.value(QStringLiteral("topic"), MqttMessages::defaultTopicPrefix(publishing.node)));
     if (const auto code = refuseTopics(options, "topic", publishing.topicPrefix,
@@ -167,11 +219,9 @@ int runPublish(const QStringList &args, Io &io)
     if (options.isSet(QStringLiteral("discovery"))) {
         publishing.discoveryPrefix
             = withoutTrailingSlashes(options.value(QStringLiteral("discovery")));
-        QStringList topics;
-        for (const MqttMessages::Message &message :
-             MqttMessages::discoveryMessages(publishing.discoveryPrefix, publishing.node,
-                                             publishing.topicPrefix, publishing.version))
-            topics << message.topic;
+        // The longest topics built from it: the configurations of every entity.
+        const QStringList topics = MqttMessages::retainedTopics(
+            publishing.discoveryPrefix, publishing.node, publishing.topicPrefix);
         if (const auto code
             = refuseTopics(options, "discovery", publishing.discoveryPrefix, topics))
             return *code;
@@ -192,6 +242,8 @@ int runPublish(const QStringList &args, Io &io)
     if (!settings.caFile.isEmpty() && !caFile.open(QIODevice::ReadOnly))
         return options.failure(
             QStringLiteral("cannot read %1: %2").arg(settings.caFile, caFile.errorString()));
+    if (forget)
+        return forgetMeter(settings, publishing, io, options);
 
     MeterConnection meter;
     if (!meter.open("publish", location, io))

@@ -98,6 +98,12 @@ void MqttClient::open()
     mosquitto_publish_callback_set(m_client, [](mosquitto *, void *object, int messageId) {
         Q_EMIT static_cast<MqttClient *>(object)->published(messageId);
     });
+    mosquitto_message_callback_set(
+        m_client, [](mosquitto *, void *object, const mosquitto_message *message) {
+            Q_EMIT static_cast<MqttClient *>(object)->messageReceived(
+                QString::fromUtf8(message->topic),
+                QByteArray(static_cast<const char *>(message->payload), message->payloadlen));
+        });
     mosquitto_log_callback_set(
         m_client, [](mosquitto *, void *object, int level, const char *text) {
             if (level == MOSQ_LOG_ERR)
@@ -105,8 +111,10 @@ void MqttClient::open()
         });
 
     const QByteArray will = m_settings.willTopic.toUtf8();
-    int code = mosquitto_will_set(m_client, will.constData(), int(m_settings.willPayload.size()),
-                                  m_settings.willPayload.constData(), 1, true);
+    int code = will.isEmpty()
+        ? MOSQ_ERR_SUCCESS
+        : mosquitto_will_set(m_client, will.constData(), int(m_settings.willPayload.size()),
+                             m_settings.willPayload.constData(), 1, true);
     if (code == MOSQ_ERR_SUCCESS && !m_settings.username.isEmpty()) {
         const QByteArray password = m_settings.password.toUtf8();
         code = mosquitto_username_pw_set(m_client, m_settings.username.toUtf8().constData(),
@@ -143,6 +151,16 @@ int MqttClient::publish(const QString &topic, const QByteArray &payload, int qos
     check(code);
     service();
     return code == MOSQ_ERR_SUCCESS ? messageId : -1;
+}
+
+bool MqttClient::subscribe(const QString &topic, int qos)
+{
+    if (!m_connected || m_report->isActive())
+        return false;
+    const int code = mosquitto_subscribe(m_client, nullptr, topic.toUtf8().constData(), qos);
+    check(code);
+    service();
+    return code == MOSQ_ERR_SUCCESS;
 }
 
 void MqttClient::close()

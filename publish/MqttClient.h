@@ -29,7 +29,7 @@ public:
         QString password; // sent only with a user name
         QString caFile; // not empty: TLS, the broker's certificate and name checked against it
         int keepAliveSeconds = 30;
-        QString willTopic; // the last will, QoS 1 and retained
+        QString willTopic; // the last will, QoS 1 and retained; empty: none
         QByteArray willPayload;
     };
 
@@ -53,6 +53,8 @@ public:
     void open();
     // Hands a message to the library; its id, or -1 when not connected or refused.
     int publish(const QString &topic, const QByteArray &payload, int qos, bool retain);
+    // Asks for the messages of a topic filter while connected; false when not connected.
+    bool subscribe(const QString &topic, int qos);
     // Sends DISCONNECT; disconnected(Closed) follows.
     void close();
 
@@ -60,6 +62,8 @@ Q_SIGNALS:
     void connected();
     // A QoS 1 message was acknowledged by the broker, a QoS 0 one written to the network.
     void published(int messageId);
+    // A message on a subscribed topic.
+    void messageReceived(const QString &topic, const QByteArray &payload);
     void disconnected(dewscope::MqttClient::Ending ending, const QString &reason);
 
 private:

@@ -5,20 +5,34 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace dewscope::MqttMessages {
+
+namespace {
+
+bool isNameCharacter(QChar c)
+{
+    return (c.unicode() < 128 && c.isLetterOrNumber()) || c == QLatin1Char('_')
+        || c == QLatin1Char('-');
+}
+
+} // namespace
 
 QString nodeName(const QString &hostName, const QString &portLocation)
 {
     QString node = hostName + QLatin1Char('_') + QFileInfo(portLocation).fileName();
     for (QChar &c : node) {
-        const bool kept = (c.unicode() < 128 && c.isLetterOrNumber()) || c == QLatin1Char('_')
-            || c == QLatin1Char('-');
-        if (!kept)
+        if (!isNameCharacter(c))
             c = QLatin1Char('_');
     }
     return node;
+}
+
+bool isMeterName(const QString &name)
+{
+    return !name.isEmpty() && std::all_of(name.begin(), name.end(), isNameCharacter);
 }
 
 QString defaultTopicPrefix(const QString &node)
@@ -74,50 +88,101 @@ QByteArray statePayload(const QString &time, const ReadingTexts &texts)
         + "]}";
 }
 
-QList<Message> discoveryMessages(const QString &discoveryPrefix, const QString &node,
-                                 const QString &topicPrefix, const QString &version)
+const QString Device::DefaultManufacturer = QStringLiteral("Maker not given");
+const QString Device::DefaultModel = QStringLiteral("Datalogging humidity-temperature meter");
+
+int expireAfterSeconds(int intervalMs)
 {
-    struct Channel
-    {
-        const char *id;
-        const char *name;
-        const char *key;
-        const char *unit;
-        const char *deviceClass;
+    return qMax(30, int((3LL * intervalMs + 999) / 1000));
+}
+
+namespace {
+
+struct Entity
+{
+    const char *id;
+    const char *name;
+    const char *key;
+    const char *unit; // nullptr: none
+    const char *deviceClass;
+};
+
+const Entity entities[] = {
+    { "temperature", "Temperature", "temperature_c", "°C", "temperature" },
+    { "humidity", "Humidity", "humidity", "%", "humidity" },
+    { "dew_point", "Dew point", "dew_point_c", "°C", "temperature" },
+    { "wet_bulb", "Wet bulb", "wet_bulb_c", "°C", "temperature" },
+    { "time", "Reading time", "time", nullptr, "timestamp" },
+};
+
+} // namespace
+
+QList<Message> discoveryMessages(const Discovery &discovery, const Device &device)
+{
+    const QJsonObject deviceBlock {
+        { "identifiers", QJsonArray { QStringLiteral("dewscope_") + device.name } },
+        { "name", device.label.isEmpty() ? device.name : device.label },
+        { "manufacturer", device.manufacturer },
+        { "model", device.model },
     };
-    static const Channel channels[] = {
-        { "temperature", "Temperature", "temperature_c", "°C", "temperature" },
-        { "humidity", "Humidity", "humidity", "%", "humidity" },
-        { "dew_point", "Dew point", "dew_point_c", "°C", "temperature" },
-        { "wet_bulb", "Wet bulb", "wet_bulb_c", "°C", "temperature" },
+    const QJsonObject origin {
+        { "name", "Dewscope" },
+        { "sw_version", discovery.version },
     };
-    const QJsonObject device {
-        { "identifiers", QJsonArray { QStringLiteral("dewscope_") + node } },
-        { "name", QStringLiteral("Dewscope ") + node },
-        { "model", "Humidity-temperature meter" },
-        { "sw_version", version },
-    };
+    // Entity ids take lower-case letters, digits and "_" only.
+    const QString entityName = device.name.toLower().replace(QLatin1Char('-'), QLatin1Char('_'));
     QList<Message> messages;
-    for (const Channel &channel : channels) {
-        const QString id = QString::fromLatin1(channel.id);
-        const QJsonObject config {
-            { "name", channel.name },
-            { "unique_id", node + QLatin1Char('_') + id },
-            { "state_topic", stateTopic(topicPrefix) },
+    for (const Entity &entity : entities) {
+        const QString id = QString::fromLatin1(entity.id);
+        const QString uniqueId = device.name + QLatin1Char('_') + id;
+        QJsonObject config {
+            { "name", entity.name },
+            { "unique_id", uniqueId },
+            { "default_entity_id", QStringLiteral("sensor.%1_%2").arg(entityName, id) },
+            { "state_topic", stateTopic(discovery.topicPrefix) },
             { "value_template",
-              QStringLiteral("{{ value_json.%1 }}").arg(QLatin1String(channel.key)) },
-            { "unit_of_measurement", QString::fromUtf8(channel.unit) },
-            { "device_class", channel.deviceClass },
-            { "state_class", "measurement" },
-            { "suggested_display_precision", 1 },
-            { "availability_topic", availabilityTopic(topicPrefix) },
-            { "device", device },
+              QStringLiteral("{{ value_json.%1 }}").arg(QLatin1String(entity.key)) },
+            { "device_class", entity.deviceClass },
+            { "availability_topic", availabilityTopic(discovery.topicPrefix) },
+            { "expire_after", discovery.expireAfterSeconds },
+            { "device", deviceBlock },
+            { "origin", origin },
         };
-        messages.append({ discoveryPrefix + QStringLiteral("/sensor/") + node + QLatin1Char('/')
-                              + id + QStringLiteral("/config"),
+        if (entity.unit) {
+            config.insert("unit_of_measurement", QString::fromUtf8(entity.unit));
+            config.insert("state_class", "measurement");
+            config.insert("suggested_display_precision", 1);
+            // Which channels are over or under range, and when the reading was taken: a
+            // null value with over range is not a reading missing.
+            config.insert("json_attributes_topic", stateTopic(discovery.topicPrefix));
+            config.insert("json_attributes_template",
+                          "{{ {'time': value_json.time, 'over_range': value_json.over_range, "
+                          "'under_range': value_json.under_range} | tojson }}");
+        } else {
+            config.insert("entity_category", "diagnostic");
+        }
+        if (discovery.qos > 0)
+            config.insert("qos", discovery.qos);
+        messages.append({ discovery.prefix + QStringLiteral("/sensor/") + device.name
+                              + QLatin1Char('/') + id + QStringLiteral("/config"),
                           QJsonDocument(config).toJson(QJsonDocument::Compact) });
     }
     return messages;
+}
+
+QStringList retainedTopics(const QString &discoveryPrefix, const QString &name,
+                           const QString &topicPrefix)
+{
+    QStringList topics;
+    for (const Entity &entity : entities)
+        topics << discoveryPrefix + QStringLiteral("/sensor/") + name + QLatin1Char('/')
+                + QLatin1String(entity.id) + QStringLiteral("/config");
+    for (const char *channel : { "temperature", "humidity", "meter" }) {
+        topics << discoveryPrefix + QStringLiteral("/binary_sensor/") + name
+                + QStringLiteral("/alarm_") + QLatin1String(channel) + QStringLiteral("/config");
+        topics << topicPrefix + QStringLiteral("/alarm/") + QLatin1String(channel);
+    }
+    return topics << availabilityTopic(topicPrefix) << stateTopic(topicPrefix);
 }
 
 int reconnectDelaySeconds(int failedAttempts)

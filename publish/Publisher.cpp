@@ -3,6 +3,8 @@
 #include "meter/Poll.h"
 #include "meter/SharedState.h"
 
+#include <QRandomGenerator>
+
 namespace dewscope {
 
 Publisher::Publisher(Poll *poll, const SharedState *state, MqttClient *client,
@@ -14,19 +16,26 @@ Publisher::Publisher(Poll *poll, const SharedState *state, MqttClient *client,
     , m_stateTopic(MqttMessages::stateTopic(options.topicPrefix))
     , m_availabilityTopic(MqttMessages::availabilityTopic(options.topicPrefix))
 {
-    if (!options.discoveryPrefix.isEmpty())
-        m_discovery = MqttMessages::discoveryMessages(options.discoveryPrefix, options.node,
-                                                      options.topicPrefix, options.version);
+    if (!options.discoveryPrefix.isEmpty()) {
+        m_birthTopic = options.discoveryPrefix + QStringLiteral("/status");
+        m_discovery = MqttMessages::discoveryMessages(
+            { options.discoveryPrefix, options.topicPrefix, options.version, options.qos,
+              MqttMessages::expireAfterSeconds(options.intervalMs) },
+            { options.node, options.label, options.manufacturer, options.model });
+    }
     m_clock.start();
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, m_client, &MqttClient::open);
     m_stopTimeout.setSingleShot(true);
     connect(&m_stopTimeout, &QTimer::timeout, this, &Publisher::finish);
+    m_birthWait.setSingleShot(true);
+    connect(&m_birthWait, &QTimer::timeout, this, &Publisher::answerBirth);
     connect(poll, &Poll::readingDecoded, this, &Publisher::onReading);
     connect(poll, &Poll::meterSilent, this, [this] { setMeterSending(false); });
     connect(client, &MqttClient::connected, this, &Publisher::onConnected);
     connect(client, &MqttClient::published, this, &Publisher::onPublished);
     connect(client, &MqttClient::disconnected, this, &Publisher::onDisconnected);
+    connect(client, &MqttClient::messageReceived, this, &Publisher::onMessage);
 }
 
 void Publisher::start()
@@ -40,6 +49,7 @@ void Publisher::stop()
         return;
     m_stopping = true;
     m_retry.stop();
+    m_birthWait.stop();
     m_stopTimeout.start(StopTimeoutMs);
     // Readings still queued get until the time-out to reach the broker, tried again at once
     // when it is away; "offline" follows them.
@@ -81,8 +91,9 @@ void Publisher::onReading()
     m_nextDue = (onSchedule ? m_nextDue : now) + m_options.intervalMs;
     const QByteArray payload = MqttMessages::statePayload(
         MqttMessages::timeText(QDateTime::currentDateTime()), m_state->texts);
+    m_lastState = payload;
     if (m_options.qos == 0) {
-        if (m_client->publish(m_stateTopic, payload, 0, false) >= 0)
+        if (m_client->publish(m_stateTopic, payload, 0, true) >= 0)
             ++m_counts.published;
         else
             ++m_counts.notSent;
@@ -103,8 +114,29 @@ void Publisher::onConnected()
     publishAvailability();
     for (const MqttMessages::Message &message : std::as_const(m_discovery))
         m_client->publish(message.topic, message.payload, 1, true);
+    if (!m_birthTopic.isEmpty())
+        m_client->subscribe(m_birthTopic, 1);
     pump();
     checkBack();
+}
+
+void Publisher::onMessage(const QString &topic, const QByteArray &payload)
+{
+    if (topic == m_birthTopic && payload == "online" && !m_birthWait.isActive() && !m_stopping)
+        m_birthWait.start(QRandomGenerator::global()->bounded(BirthWaitMaxMs + 1));
+}
+
+// The dashboard restarted: it has forgotten the configurations, and the state unless retained
+// (a broker that restarted without persistence forgot that too).
+void Publisher::answerBirth()
+{
+    if (!m_client->isConnected() || m_stopping)
+        return;
+    for (const MqttMessages::Message &message : std::as_const(m_discovery))
+        m_client->publish(message.topic, message.payload, 1, true);
+    publishAvailability();
+    if (m_meterSending && !m_lastState.isEmpty())
+        m_client->publish(m_stateTopic, m_lastState, m_options.qos, true);
 }
 
 void Publisher::onPublished(int messageId)
@@ -170,7 +202,7 @@ void Publisher::pump()
         const QByteArray *payload = m_queue.nextToHand(Window);
         if (!payload)
             return;
-        const int messageId = m_client->publish(m_stateTopic, *payload, 1, false);
+        const int messageId = m_client->publish(m_stateTopic, *payload, 1, true);
         if (messageId < 0)
             return;
         m_queue.markHanded(messageId);

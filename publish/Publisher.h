@@ -14,11 +14,13 @@ class Poll;
 struct SharedState;
 
 // Publishes the live poll's readings to an MQTT broker: the current reading on PREFIX/state
-// every interval while the meter sends, "online" / "offline" on PREFIX/availability (retained;
-// "offline" is also the last will), and the discovery configurations. Both are published again
-// after every reconnection. The broker going away loses nothing within the queue's bound: at
-// QoS 1 readings wait in order until acknowledged; at QoS 0 those taken meanwhile are counted as
-// not sent. Reconnects after 1, 2, 4, 8, 16, then every 30 s.
+// (retained) every interval while the meter sends, "online" / "offline" on PREFIX/availability
+// (retained; "offline" is also the last will), and the discovery configurations. Both are
+// published again after every reconnection, and when the dashboard announces itself "online"
+// on DISCOVERY/status (after a random wait, so that many publishers do not answer at once). The
+// broker going away loses nothing within the queue's bound: at QoS 1 readings wait in order until
+// acknowledged; at QoS 0 those taken meanwhile are counted as not sent. Reconnects after 1, 2, 4,
+// 8, 16, then every 30 s.
 class Publisher : public QObject
 {
     Q_OBJECT
@@ -28,6 +30,8 @@ public:
     // QoS 1 readings handed to the library at a time; the rest wait in our queue.
     static constexpr int Window = 20;
     static constexpr int StopTimeoutMs = 5000;
+    // The longest wait before answering the dashboard's "online".
+    static constexpr int BirthWaitMaxMs = 5000;
 
     struct Options
     {
@@ -35,7 +39,10 @@ public:
         int intervalMs = 10000; // 0: every reading the poll decodes
         int qos = 1;
         QString discoveryPrefix; // empty: no discovery
-        QString node;
+        QString node; // the meter's name
+        QString label; // the device's name as shown; empty: node
+        QString manufacturer = MqttMessages::Device::DefaultManufacturer;
+        QString model = MqttMessages::Device::DefaultModel;
         QString version;
     };
 
@@ -56,6 +63,8 @@ public:
     // at once when it is away), then publishes "offline" and disconnects; finished() follows.
     void stop();
     Counts counts() const;
+    // Readings taken and not yet acknowledged.
+    int waiting() const { return m_queue.size(); }
 
 Q_SIGNALS:
     // Once per outage, with the reason of its first failure.
@@ -71,6 +80,8 @@ private:
     void onConnected();
     void onPublished(int messageId);
     void onDisconnected(MqttClient::Ending ending, const QString &reason);
+    void onMessage(const QString &topic, const QByteArray &payload);
+    void answerBirth();
     void setMeterSending(bool sending);
     void publishAvailability();
     void pump();
@@ -83,7 +94,9 @@ private:
     Options m_options;
     QString m_stateTopic;
     QString m_availabilityTopic;
+    QString m_birthTopic; // empty: no discovery
     QList<MqttMessages::Message> m_discovery;
+    QByteArray m_lastState; // the last reading published
     PendingReadings m_queue { QueueCapacity };
     Counts m_counts;
     Counts m_atOutage; // the counts when the outage began
@@ -91,6 +104,7 @@ private:
     qint64 m_nextDue = -1; // when the next reading is due, on m_clock
     QTimer m_retry;
     QTimer m_stopTimeout;
+    QTimer m_birthWait;
     int m_failures = 0;
     int m_offlineId = -1;
     bool m_meterSending = false;

@@ -85,11 +85,20 @@ private Q_SLOTS:
         QVERIFY(m_meter->open());
     }
 
-    // NODE: the host name and the port's base name, characters outside A-Za-z0-9_- replaced.
+    // The default name: the host name and the port's base name, characters outside
+    // A-Za-z0-9_- replaced. A name given takes those characters only.
     void names()
     {
         QCOMPARE(MqttMessages::nodeName("lab-pc", "/dev/ttyUSB0"), QString("lab-pc_ttyUSB0"));
         QCOMPARE(MqttMessages::nodeName("Büro 2.lab", "COM3"), QString("B_ro_2_lab_COM3"));
+        using namespace MqttMessages;
+        QCOMPARE(QList<bool>({ isMeterName("cold-4_B"), isMeterName("cold room"), isMeterName(""),
+                               isMeterName("Büro") }),
+                 QList<bool>({ true, false, false, false }));
+        // Three intervals, rounded up, at least 30 s.
+        QCOMPARE(QList<int>({ expireAfterSeconds(0), expireAfterSeconds(10000),
+                              expireAfterSeconds(20000), expireAfterSeconds(10500) }),
+                 QList<int>({ 30, 30, 60, 32 }));
     }
 
     // The wait between attempts grows from 1 s to 30 s. The queue drops the oldest beyond its
@@ -161,7 +170,7 @@ private Q_SLOTS:
 
         const QString node = match.captured(1);
         const QStringList configs = received("/config", true);
-        QCOMPARE(configs.size(), 4);
+        QCOMPARE(configs.size(), 5);
         const QStringList channels { "temperature", "humidity", "dew_point", "wet_bulb" };
         const QStringList keys { "temperature_c", "humidity", "dew_point_c", "wet_bulb_c" };
         for (int i = 0; i < 4; ++i) {
@@ -179,6 +188,85 @@ private Q_SLOTS:
                                    "measurement" }));
             QCOMPARE(config["device"]["identifiers"].toArray().size(), 1);
         }
+    }
+
+    // What a subscriber arriving now is given: the retained messages under the topic filter.
+    QString retained(const QString &filter)
+    {
+        QProcess sub;
+        sub.start("mosquitto_sub",
+                  { "-p", QString::number(m_broker->port), "-t", filter, "-v", "--retained-only",
+                    "-W", "3" });
+        sub.waitForFinished(20000);
+        return QString::fromUtf8(sub.readAllStandardOutput());
+    }
+
+    void namedMeter_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("expireAfter");
+        QTest::addColumn<int>("qos"); // in the configurations; 0: not given
+        row("QoS 1, every reading", QStringList { "--interval", "0" }, 30, 1);
+        row("QoS 0, every 20 s", QStringList { "--interval", "20", "--qos", "0" }, 60, 0);
+    }
+
+    // A meter named on the command line: the dashboard's keys, the same ids from another port,
+    // the state kept for a new subscriber, the dashboard's "online" answered, and --forget.
+    void namedMeter()
+    {
+        QVERIFY(startBroker());
+        const QStringList args = FETCHED(QStringList, args)
+            + QStringList { "--name", "cold-4", "--label", "Cold room 4", "--discovery" };
+        QElapsedTimer sinceBirth;
+        test::CommandRun run;
+        publish(run, args, [&] {
+            if (!sinceBirth.isValid() && !received("/state").isEmpty()) {
+                QProcess::execute("mosquitto_pub",
+                                  { "-p", QString::number(m_broker->port), "-t",
+                                    "homeassistant/status", "-m", "online" });
+                sinceBirth.start();
+            }
+            return received("/config").size() == 10;
+        });
+        QVERIFY2(sinceBirth.elapsed() < 7000, qPrintable(run.err())); // a 0-5 s wait + 2 s
+        const QStringList configs = received("/config", true);
+        const QStringList ids { "temperature", "humidity", "dew_point", "wet_bulb", "time" };
+        for (int i = 0; i < 5; ++i) {
+            const QJsonObject c
+                = QJsonDocument::fromJson(configs.at(i).section(' ', 1).toUtf8()).object();
+            QCOMPARE(configs.at(i).section(' ', 0, 0),
+                     "homeassistant/sensor/cold-4/" + ids[i] + "/config");
+            QCOMPARE(
+                QStringList({ c["unique_id"].toString(), c["default_entity_id"].toString(),
+                              c["state_topic"].toString(), c["availability_topic"].toString(),
+                              c["origin"]["name"].toString(), c["device"]["name"].toString(),
+                              c["device"]["manufacturer"].toString(),
+                              c["device"]["identifiers"][0].toString() }),
+                QStringList({ "cold-4_" + ids[i], "sensor.cold_4_" + ids[i],
+                              "dewscope/cold-4/state", "dewscope/cold-4/availability", "Dewscope",
+                              "Cold room 4", "Maker not given", "dewscope_cold-4" }));
+            QVERIFY(!c["device"].toObject().contains("sw_version"));
+            QCOMPARE(c["expire_after"].toInt(), FETCHED(int, expireAfter));
+            QCOMPARE(c["qos"].toInt(), FETCHED(int, qos));
+            QCOMPARE(c["json_attributes_topic"].toString(), i < 4 ? "dewscope/cold-4/state" : "");
+            QCOMPARE(c["entity_category"].toString(), i < 4 ? "" : "diagnostic");
+            QCOMPARE(configs.at(i + 5), configs.at(i)); // the answer to "online"
+        }
+        QCOMPARE(QJsonDocument::fromJson(configs.at(4).section(' ', 1).toUtf8())["device_class"],
+                 "timestamp");
+        // Another port, the same name: the same configurations.
+        m_meter->close();
+        m_meter->setLinkPath(m_broker->path("meter-2"));
+        QVERIFY(m_meter->open());
+        test::CommandRun again;
+        publish(again, args, [&] { return received("/config").size() == 15; });
+        QCOMPARE(received("/config", true).mid(10), configs.mid(0, 5));
+        QVERIFY(retained("dewscope/cold-4/state").startsWith("dewscope/cold-4/state {\"time\""));
+        test::CommandRun forget;
+        forget.exec({ "publish", "--forget", "--name", "cold-4", "--broker",
+                      QStringLiteral("127.0.0.1:%1").arg(m_broker->port) });
+        QCOMPARE(forget.code, 0);
+        QCOMPARE(retained("#"), QString());
     }
 
     // Availability from the real program: online, offline while the meter is silent, online
