@@ -14,6 +14,7 @@ class QPainter;
 
 namespace dewscope {
 
+class DataPlotState;
 class RecordTableModel;
 
 // The one-page report of a recording: title and file, its times, the plot of the whole table as
@@ -55,6 +56,7 @@ private:
     // room left shared out. Returns the y below.
     double table(double x, double y, double width, const QList<QStringList> &rows);
     double drawPlot(double y, double height);
+    void drawGaps(const DataPlotState &state);
     double drawChannels(double y);
     void drawLimits(const LimitFigures &limits, double x, double y, double width);
     void drawFooter();
