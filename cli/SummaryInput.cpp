@@ -1,9 +1,11 @@
 #include "cli/SummaryInput.h"
 
-#include "cli/CommandInput.h"
-
+#include "recording/DataFile.h"
+#include "recording/DataFileReader.h"
 #include "summary/RecordSummary.h"
+#include "tables/RecordTableModel.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include <cmath>
@@ -92,17 +94,24 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
         settings.startDate = date;
     }
 
-    bool full = false;
-    if (const auto code = readTable(options, file, &table, &full))
-        return code;
-    if (full)
-        options.failure(QStringLiteral("only the first %1 rows are read, as Open reads them")
-                            .arg(RecordTableModel::MaxRows));
-
+    const QString whyNot = DataFile::whyNotReadable(file);
+    if (!whyNot.isEmpty())
+        return options.failure(whyNot);
     RecordSummary summary(settings);
-    summary.addRows(table, 1);
+    QString error;
+    qint64 split = 0;
+    if (!readRows(
+            file, [&summary](QStringView row) { summary.addRow(row); }, &split, &error))
+        return options.failure(error);
     figures = summary.figures();
     figures.file = file;
+    figures.linesSplitAtCommas = split;
+    if (split > 0)
+        options.failure(QStringLiteral("%1 line(s) of %2 held commas and were read as more than "
+                                       "one row each: a decimal comma (\"25,5\") is not read as "
+                                       "a decimal point, so the figures may be wrong")
+                            .arg(split)
+                            .arg(file));
     if (figures.records == 0)
         return options.failure(QStringLiteral("%1 holds no record with a readable time").arg(file));
     if (figures.dated && settings.startDate)
@@ -110,6 +119,36 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
             QStringLiteral("%1 carries its dates; --start-date is only for a table without them")
                 .arg(file));
     return std::nullopt;
+}
+
+bool SummaryInput::readRows(const Each &each, QString *error) const
+{
+    qint64 split = 0;
+    return readRows(file, each, &split, error);
+}
+
+bool SummaryInput::readRows(const QString &file, const Each &each, qint64 *linesSplitAtCommas,
+                            QString *error)
+{
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open %1: %2").arg(file, input.errorString());
+        return false;
+    }
+    DataFileReader reader(&input);
+    QString item;
+    bool lineGoesOn = false; // the item before ended at a comma
+    while (reader.next(&item) == DataFileReader::Status::Item) {
+        if (reader.endedAtComma() && !lineGoesOn)
+            ++*linesSplitAtCommas;
+        lineGoesOn = reader.endedAtComma();
+        each(RecordTableModel::compactRow(item));
+    }
+    if (reader.hasError()) {
+        *error = QStringLiteral("reading %1 failed: %2").arg(file, input.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace dewscope::cli

@@ -44,7 +44,10 @@ private:
     struct Channel
     {
         qint64 count = 0, over = 0, under = 0, missing = 0;
-        double min = 0, max = 0, mean = 0, m2 = 0;
+        double min = 0, max = 0;
+        // The running mean and sum of squared deviations, both in units of scale (their true
+        // values are mean × scale and m2 × scale²).
+        double mean = 0, m2 = 0, scale = 1;
         SummaryMoment minAt, maxAt;
         // Σ exp(e_i) kept as exp(logMax) × scaled, so no term over- or underflows.
         double logMax = 0, scaled = 0;

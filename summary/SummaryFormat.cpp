@@ -212,6 +212,7 @@ QJsonObject toJson(const SummaryFigures &f)
                        { "last_datetime", ifAny(dateTime(f.last)) },
                        { "span_seconds", f.span },
                        { "interval_seconds", f.interval },
+                       { "rows_split_at_commas", double(f.linesSplitAtCommas) },
                        { "gap_seconds", f.gapSeconds },
                        { "gaps", gaps } };
     for (int c = 0; c < SummaryChannelCount; ++c) {
