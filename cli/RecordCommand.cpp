@@ -17,6 +17,35 @@
 
 namespace dewscope::cli {
 
+namespace {
+
+// What the recording's silences cost, for its last line: ", 1 silence(s) (0:00:42 silent)".
+QString silenceFigures(const Recorder &recorder)
+{
+    const qint64 seconds = qint64(recorder.silentSeconds() + 0.5);
+    return QStringLiteral(", %1 silence(s) (%2:%3:%4 silent)")
+        .arg(recorder.silences())
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Said once per silence: from the first sample it costs until the meter sends again.
+void reportSilences(const Recorder &recorder, QEventLoop &loop, Io &io)
+{
+    QObject::connect(&recorder, &Recorder::silenceBegan, &loop, [&io] {
+        io.err << "dewscope-cli record: the meter is silent; nothing is recorded until it sends "
+                  "again\n";
+        io.err.flush();
+    });
+    QObject::connect(&recorder, &Recorder::silenceEnded, &loop, [&io] {
+        io.err << "dewscope-cli record: the meter is back; recording goes on\n";
+        io.err.flush();
+    });
+}
+
+} // namespace
+
 // Records the meter's readings into a data file with the same recorder as the window: a sample
 // every interval seconds (in ticks of 960 ms), the recorder's time stamps, at most 35,000
 // records, each line flushed as it is written. Stops after --count samples (written or
@@ -39,15 +68,20 @@ int runRecord(const QStringList &args, Io &io)
     options.add(QStringLiteral("force"),
                 QStringLiteral("overwrite FILE when it already holds data (refused otherwise); it "
                                "is emptied when the first record is written"));
+    options.add(QStringLiteral("nine-fields"),
+                QStringLiteral("write records of nine fields, without the date and time"));
     options.addHidden(QStringLiteral("first-reading-wait"), QStringLiteral("SECONDS"));
     options.addNote(QStringLiteral(
         "Samples every SECONDS from the first reading on, until N samples (written or missed), "
         "35000 records, SIGINT, SIGTERM or SIGHUP. Samples that cannot be written (a full disk, "
         "a file size limit) are reported on stderr and tried again; the exit status is then 1, "
-        "and the summary gives the samples missed. A meter that sends no reading within 60 s of "
-        "the start ends the recording with status 1. FILE must be a regular file; when it is "
-        "renamed or removed while recording, a new FILE is started, and stderr says where the "
-        "earlier one went and how many records each holds."));
+        "and the summary gives the samples missed. Each record ends with the local date and time "
+        "of its sample (2026-12-07T14:03:22+01:00) unless --nine-fields is given. While the "
+        "meter is silent nothing is recorded; the last line counts the silences and their time. "
+        "A meter that sends no reading within 60 s of the start ends the recording with status "
+        "1. FILE must be a regular file; when it is renamed or removed while recording, a new "
+        "FILE is started, and stderr says where the earlier one went and how many records each "
+        "holds."));
     options.allowPositional(1);
     if (const auto code = options.parse(args))
         return *code;
@@ -82,6 +116,7 @@ int runRecord(const QStringList &args, Io &io)
     Recorder recorder(&state);
     recorder.loadDefaults();
     recorder.setSamplingTime(int(*interval));
+    recorder.setNineFields(options.isSet(QStringLiteral("nine-fields")));
     recorder.resetRecordTime();
     QString fileError;
     // A file with data (--force) keeps it until the first record is written.
@@ -92,6 +127,7 @@ int runRecord(const QStringList &args, Io &io)
     }
 
     Poll poll(&link, &state);
+    recorder.watchPoll(&poll);
     QEventLoop loop;
     qint64 written = 0;
     qint64 samples = 0; // written or missed
@@ -159,17 +195,11 @@ int runRecord(const QStringList &args, Io &io)
         io.err << "dewscope-cli record: writing again after " << missed << " missed sample(s)\n";
         io.err.flush();
     });
+    reportSilences(recorder, loop, io);
     QObject::connect(&poll, &Poll::meterSilent, &loop, [&] {
-        if (recorder.isTimerEnabled())
-            io.err << "dewscope-cli record: the meter is silent; the last reading is recorded\n";
-        else if (!std::exchange(saidNoReading, true))
+        if (!recorder.isTimerEnabled() && !std::exchange(saidNoReading, true))
             io.err << "dewscope-cli record: no reading has arrived yet; nothing is recorded "
                       "until one does\n";
-        io.err.flush();
-    });
-    QObject::connect(&poll, &Poll::meterBack, &loop, [&] {
-        if (recorder.isTimerEnabled())
-            io.err << "dewscope-cli record: the meter is back\n";
         io.err.flush();
     });
     // Without the window there is no transfer: the poll goes on at once.
@@ -194,11 +224,11 @@ int runRecord(const QStringList &args, Io &io)
     const qint64 missed = recorder.totalSamplesMissed();
     if (earlierFiles.isEmpty())
         io.err << "dewscope-cli record: " << written << " record(s) written to " << path << ", "
-               << missed << " sample(s) missed\n";
+               << missed << " sample(s) missed" << silenceFigures(recorder) << '\n';
     else
         io.err << "dewscope-cli record: " << written << " record(s): " << written - earlierRecords
                << " in " << path << earlierFiles.join(QString()) << ", " << missed
-               << " sample(s) missed\n";
+               << " sample(s) missed" << silenceFigures(recorder) << '\n';
     io.out.flush();
     io.err.flush();
     return missed > 0 || timedOut ? Failure : Success;

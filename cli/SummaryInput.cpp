@@ -58,6 +58,10 @@ void SummaryInput::addOptions(CommandOptions &options)
                 QStringLiteral("c (default) or f: the temperature columns the limits and the "
                                "table use"),
                 QStringLiteral("c|f"));
+    options.add(QStringLiteral("start-date"),
+                QStringLiteral("the first row's date, for a table without dates (its other rows "
+                               "follow from their times)"),
+                QStringLiteral("YYYY-MM-DD"));
     options.add(QStringLiteral("activation-energy"),
                 QString::fromUtf8("ΔH of the mean kinetic temperature (default 83.144)"),
                 QStringLiteral("KJ_PER_MOL"));
@@ -82,6 +86,14 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
     if (const auto bad = readLimits(options, QStringLiteral("rh-limits"), &settings.humidity))
         return bad;
 
+    if (options.isSet(QStringLiteral("start-date"))) {
+        const QDate date
+            = QDate::fromString(options.value(QStringLiteral("start-date")), Qt::ISODate);
+        if (!date.isValid() || options.value(QStringLiteral("start-date")).size() != 10)
+            return options.usageError(QStringLiteral("--start-date takes a date YYYY-MM-DD"));
+        settings.startDate = date;
+    }
+
     const QString whyNot = DataFile::whyNotReadable(file);
     if (!whyNot.isEmpty())
         return options.failure(whyNot);
@@ -92,6 +104,7 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
             file, [&summary](QStringView row) { summary.addRow(row); }, &split, &error))
         return options.failure(error);
     figures = summary.figures();
+    figures.file = file;
     figures.linesSplitAtCommas = split;
     if (split > 0)
         options.failure(QStringLiteral("%1 line(s) of %2 held commas and were read as more than "
@@ -101,6 +114,10 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
                             .arg(file));
     if (figures.records == 0)
         return options.failure(QStringLiteral("%1 holds no record with a readable time").arg(file));
+    if (figures.dated && settings.startDate)
+        return options.usageError(
+            QStringLiteral("%1 carries its dates; --start-date is only for a table without them")
+                .arg(file));
     return std::nullopt;
 }
 

@@ -80,6 +80,7 @@ private:
     // room left shared out. Returns the y below.
     double table(double x, double y, double width, const QList<QStringList> &rows);
     double drawPlot(double y, double height);
+    void drawGaps(const DataPlotState &state);
     // The records on the plot: one by one where each has a pixel column of its own, otherwise
     // the lowest and highest of each column.
     bool drawRecords(DrawingSurface *surface, DataPlotState *state);

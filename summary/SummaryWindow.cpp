@@ -113,6 +113,13 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
     grid->addWidget(m_rhHigh, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("%")), 1, 3);
     grid->addWidget(m_energy, 2, 1);
+    // The first row's date, for a table without dates; not remembered: it belongs to the table.
+    m_startDate = new QLineEdit;
+    m_startDate->setObjectName(QStringLiteral("startDate"));
+    m_startDate->setPlaceholderText(QStringLiteral("start date YYYY-MM-DD"));
+    m_startDate->setToolTip(QStringLiteral("The first row's date, for a table without dates"));
+    connect(m_startDate, &QLineEdit::editingFinished, this, &SummaryWindow::apply);
+    grid->addWidget(m_startDate, 2, 2, 1, 2);
 
     m_message = new QLabel;
     m_message->setObjectName(QStringLiteral("message"));
@@ -170,7 +177,7 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
 SummaryWindow::~SummaryWindow()
 {
     // A box that loses the focus as the window goes would report an edit to a window half gone.
-    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_startDate })
         disconnect(box, nullptr, this, nullptr);
     disconnect(m_unit, nullptr, this, nullptr);
 }
@@ -244,6 +251,14 @@ void SummaryWindow::apply()
         problems << QString::fromUtf8("ΔH must be a number from 1 to 1000 kJ/mol.");
     else if (energy)
         next.activationEnergy = *energy;
+    const QString date = m_startDate->text().trimmed();
+    if (!date.isEmpty()) {
+        const QDate start = QDate::fromString(date, Qt::ISODate);
+        if (start.isValid() && date.size() == 10)
+            next.startDate = start;
+        else
+            problems << QStringLiteral("The start date must be a date YYYY-MM-DD.");
+    }
     m_message->setText(problems.join(QLatin1Char(' ')));
     m_message->setVisible(!problems.isEmpty());
 
@@ -252,7 +267,8 @@ void SummaryWindow::apply()
     };
     if (m_figures.records > 0 && same(next.temperature, m_settings.temperature)
         && same(next.humidity, m_settings.humidity) && next.fahrenheit == m_settings.fahrenheit
-        && next.activationEnergy == m_settings.activationEnergy)
+        && next.activationEnergy == m_settings.activationEnergy
+        && next.startDate == m_settings.startDate)
         return;
     m_settings = next;
     restart();
@@ -304,16 +320,24 @@ void SummaryWindow::catchUp()
 void SummaryWindow::showFigures()
 {
     m_figures = m_summary.figures();
+    m_figures.file = m_table ? m_table->source() : QString();
     m_shown.start();
     const SummaryFigures &f = m_figures;
+    if (f.dated && m_settings.startDate) {
+        m_message->setText(QStringLiteral("The table carries its dates; the start date is not "
+                                          "used."));
+        m_message->setVisible(true);
+    }
     m_times->setText(
         f.records == 0
             ? QStringLiteral("No record with a readable time yet.")
-            : QStringLiteral("Records %1     First %2     Last %3     Interval %4     Span %5%6")
+            : QStringLiteral("Records %1     First %2     Last %3     Interval %4     Span %5     "
+                             "Gaps %6 (%7)%8")
                   .arg(f.records)
-                  .arg(fmt::clockTime(f.firstTime, 0),
-                       fmt::clockTime(f.lastTime, double(f.lastOffset)), fmt::duration(f.interval),
-                       fmt::duration(f.span),
+                  .arg(fmt::clockTime(f, f.first, true), fmt::clockTime(f, f.last, true),
+                       fmt::duration(f.interval), fmt::duration(f.span))
+                  .arg(f.gaps.size())
+                  .arg(fmt::duration(f.gapSeconds),
                        f.rowsWithoutTime > 0
                            ? QStringLiteral("     (%1 rows without a time left out)")
                                  .arg(f.rowsWithoutTime)
@@ -351,9 +375,9 @@ void SummaryWindow::showFigures()
         const QList<Excursion> shown = fmt::firstExcursions(l.excursions, ShownExcursions);
         for (const Excursion &e : shown) {
             new QTreeWidgetItem(m_limits,
-                                { fmt::side(e), fmt::clockTime(e.startTime, double(e.startOffset)),
-                                  fmt::clockTime(e.endTime, e.endOffset),
-                                  fmt::duration(e.seconds()), fmt::extreme(e, l.channel) });
+                                { fmt::side(e), fmt::clockTime(f, e.start),
+                                  fmt::clockTime(f, e.end), fmt::duration(e.seconds()),
+                                  fmt::extreme(e, l.channel) });
         }
         if (l.excursions.size() > shown.size())
             new QTreeWidgetItem(

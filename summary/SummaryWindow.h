@@ -74,7 +74,7 @@ private:
     QPointer<RecordWindow> m_source;
     QPointer<RecordTableModel> m_table;
     QPointer<Recorder> m_recorder;
-    QLineEdit *m_tempLow, *m_tempHigh, *m_rhLow, *m_rhHigh, *m_energy;
+    QLineEdit *m_tempLow, *m_tempHigh, *m_rhLow, *m_rhHigh, *m_energy, *m_startDate;
     QComboBox *m_unit;
     QLabel *m_message;
     QLabel *m_times;
