@@ -12,6 +12,8 @@ class QToolBar;
 
 namespace dewscope {
 
+class AlarmDesk;
+class AlarmStrip;
 class HelpPanel;
 class MemoryImage;
 class MemoryPanel;
@@ -29,6 +31,8 @@ class MainWindow : public QMainWindow
 
 public:
     static constexpr int ToolbarButtonCount = 9;
+    // The "Alarms" key, appended after the nine.
+    static constexpr int AlarmsButton = 10;
 
     MainWindow(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder,
                QWidget *parent = nullptr);
@@ -74,6 +78,9 @@ public:
     bool isMemoryPanelVisible() const;
     MemoryPanel *memoryPanel() const { return m_memoryPanel; }
     HelpPanel *helpPanel() const { return m_helpPanel; }
+    // The live alarms (none without a poll) and their strip below the figures.
+    AlarmDesk *alarmDesk() const { return m_alarmDesk; }
+    AlarmStrip *alarmStrip() const { return m_alarmStrip; }
     bool isHelpPanelVisible() const;
 
     // What the main window shows, for status checks.
@@ -102,6 +109,7 @@ protected:
 
 private:
     void buildToolbar();
+    QWidget *buildAlarms();
     QWidget *buildValues();
     QWidget *buildStatusStrip();
     void applyHeight();
@@ -141,6 +149,8 @@ private:
     QLabel *m_lblCount = nullptr;
     QLabel *m_lblFileName = nullptr;
 
+    AlarmDesk *m_alarmDesk = nullptr;
+    AlarmStrip *m_alarmStrip = nullptr;
     HelpPanel *m_helpPanel = nullptr;
     MemoryPanel *m_memoryPanel = nullptr;
     MemoryImage *m_memoryImage = nullptr;

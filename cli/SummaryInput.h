@@ -10,6 +10,11 @@ namespace dewscope::cli {
 
 // What summary and report share: the limit, unit and activation-energy options, the data file
 // read into a table as "Open" reads it, and its figures.
+// The option NAME as "LOW,HIGH", either side empty. Nothing when it reads or is not given;
+// otherwise the exit code, the reason said on stderr.
+std::optional<int> readLimits(const CommandOptions &options, const QString &name,
+                              SummaryLimits *limits);
+
 struct SummaryInput
 {
     QString file;

@@ -14,7 +14,7 @@ else
 fi
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev xvfb xauth fonts-liberation
           dpkg-dev lintian desktop-file-utils man-db file poppler-utils
-          libmosquitto-dev mosquitto mosquitto-clients openssl)
+          libmosquitto-dev mosquitto mosquitto-clients openssl qt6-multimedia-dev dbus-daemon)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
