@@ -1,4 +1,5 @@
 #include "alarms/AlarmCommands.h"
+#include "tests/common/BrokerRig.h"
 #include "tests/common/TestData.h"
 
 #include <QJsonDocument>
@@ -73,6 +74,50 @@ private Q_SLOTS:
                                      QString::fromUtf8("DEWSCOPE_UNIT=°C"), "DEWSCOPE_PORT=" + port })
             QVERIFY2(started.contains(pair + '\n'), qPrintable(started));
         QVERIFY(test::readBytes(env + ".start.meter").contains("DEWSCOPE_SIDE=silent\n"));
+    }
+
+    // publish with a temperature limit against the broker: the alarm topic goes on and off,
+    // retained, and the binary sensors' configurations stay on the broker.
+    void publishAlarms()
+    {
+        test::BrokerRig broker;
+        QVERIFY(broker.start());
+        QTemporaryDir dir;
+        QVERIFY(test::writeBytes(dir.filePath("p"), "0 20 50\n2 20 50\n2 30 50\n6 30 50\n6 20 50\n"));
+        QProcess meter, publish, subscriber;
+        subscriber.start("mosquitto_sub", { "-p", QString::number(broker.port), "-v", "-t", "lab/alarm/#" });
+        meter.start(DEWSCOPE_CLI, { "simulate", "--profile", dir.filePath("p") });
+        QVERIFY(QTest::qWaitFor([&] { return meter.canReadLine(); }, 20000));
+        publish.start(DEWSCOPE_CLI, { "publish", "--port", QString::fromUtf8(meter.readLine()).trimmed(),
+                                      "--broker", "127.0.0.1:" + QString::number(broker.port),
+                                      "--topic", "lab", "--discovery", "--temp-limits=,25" });
+        QByteArray seen;
+        const auto offAfterOn = [&] {
+            const int on = (seen += subscriber.readAll()).indexOf("lab/alarm/temperature {\"side\":\"above\"");
+            return on > 0 && seen.indexOf("lab/alarm/temperature {\"side\":null", on) > on;
+        };
+        QVERIFY2(QTest::qWaitFor(offAfterOn, 40000) && seen.contains("lab/alarm/meter {\"side\":null,"),
+                 seen.constData());
+        publish.terminate();
+        QVERIFY(publish.waitForFinished(20000));
+        meter.terminate();
+        subscriber.kill();
+        QVERIFY(meter.waitForFinished(10000) && subscriber.waitForFinished(10000));
+        QProcess retained;
+        retained.start("mosquitto_sub", { "-p", QString::number(broker.port), "-v", "-W", "3", "-t",
+                                          "homeassistant/binary_sensor/#", "-t", "lab/alarm/#" });
+        retained.waitForFinished(10000);
+        const QStringList lines = QString::fromUtf8(retained.readAllStandardOutput()).split('\n');
+        QStringList found;
+        for (const QString &line : lines) {
+            const QJsonObject o = QJsonDocument::fromJson(line.section(' ', 1).toUtf8()).object();
+            found << line.section(' ', 0, 0).section('/', -2) + ' ' + o["device_class"].toString()
+                    + ' ' + o["unique_id"].toString().section('_', -2) + ' '
+                    + (o.contains("availability_topic") ? "avail" : o["state"].toString());
+        }
+        found.sort();
+        QCOMPARE(found.join(';').trimmed(), ";alarm/meter   off;alarm/temperature   off;"
+                 "alarm_meter/config problem alarm_meter ;alarm_temperature/config problem alarm_temperature avail");
     }
 
     void commandProblems_data()
