@@ -14,6 +14,11 @@ AlarmWatcher::AlarmWatcher(Poll *poll, const SharedState *state, QObject *parent
     m_silence.setTimerType(Qt::PreciseTimer);
     connect(&m_silence, &QTimer::timeout, this, &AlarmWatcher::checkSilence);
     connect(poll, &Poll::readingDecoded, this, &AlarmWatcher::onReading);
+    // A memory download holds the live readings up for minutes: no silence meanwhile.
+    connect(poll, &Poll::downloadAnnounced, this, [this] {
+        m_downloading = true;
+        m_silence.stop();
+    });
 }
 
 void AlarmWatcher::setSettings(const AlarmSettings &settings)
@@ -46,6 +51,7 @@ void AlarmWatcher::logNote(const QString &text)
 
 void AlarmWatcher::onReading()
 {
+    m_downloading = false;
     const AlarmReading reading
         = AlarmReading::fromTexts(m_state->texts, m_monitor.settings().fahrenheit,
                                   m_clock.elapsed(), QDateTime::currentDateTime());
@@ -55,6 +61,11 @@ void AlarmWatcher::onReading()
 
 void AlarmWatcher::checkSilence()
 {
+    // Offline (no meter chosen or none found) nothing is expected: the silence counts anew.
+    if (!m_state->meterOnline) {
+        m_monitor.start(m_clock.elapsed());
+        return armSilence();
+    }
     emitAll(m_monitor.checkSilence(m_clock.elapsed(), QDateTime::currentDateTime()));
     armSilence();
 }
@@ -62,7 +73,7 @@ void AlarmWatcher::checkSilence()
 void AlarmWatcher::armSilence()
 {
     const qint64 due = m_monitor.silenceDue();
-    if (due < 0)
+    if (due < 0 || m_downloading)
         m_silence.stop();
     else
         m_silence.start(int(qBound(qint64(0), due - m_clock.elapsed(), qint64(86400000))));

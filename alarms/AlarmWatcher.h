@@ -13,8 +13,8 @@ class Poll;
 struct SharedState;
 
 // The alarms of a running poll: every decoded reading goes to the monitor with its times, a
-// timer watches the silence, and each event goes to the alarm log (when one is chosen) and out
-// through alarmEvent().
+// timer watches the silence (not while offline, nor during a memory download), and each event
+// goes to the alarm log (when one is chosen) and out through alarmEvent().
 class AlarmWatcher : public QObject
 {
     Q_OBJECT
@@ -52,6 +52,7 @@ private:
     AlarmLog m_log;
     QElapsedTimer m_clock;
     QTimer m_silence;
+    bool m_downloading = false; // from an announcement to the next reading
 };
 
 } // namespace dewscope
