@@ -185,6 +185,24 @@ void drawPublish(QPainter &p)
     p.drawEllipse(QPointF(12, 9), 2, 2);
 }
 
+// A bell, its clapper below and two strokes of its ringing.
+void drawBell(QPainter &p)
+{
+    QPainterPath bell;
+    bell.moveTo(5, 17.5);
+    bell.cubicTo(7.5, 15, 6.5, 5, 12, 4.5);
+    bell.cubicTo(17.5, 5, 16.5, 15, 19, 17.5);
+    bell.closeSubpath();
+    p.setPen(QPen(QColor(150, 95, 0), 1.2));
+    p.setBrush(QColor(245, 180, 30));
+    p.drawPath(bell);
+    p.drawEllipse(QPointF(12, 19.5), 2, 2);
+    p.drawEllipse(QPointF(12, 3.8), 1.2, 1.2);
+    p.setPen(QPen(QColor(200, 30, 30), 1.3, Qt::SolidLine, Qt::RoundCap));
+    p.drawArc(QRectF(1.5, 5, 6, 9), 120 * 16, 120 * 16);
+    p.drawArc(QRectF(16.5, 5, 6, 9), -60 * 16, 120 * 16);
+}
+
 void drawApplication(QPainter &p)
 {
     // Thermometer.
@@ -229,6 +247,8 @@ QIcon toolbarImage(int index)
         return iconFrom(drawUnits);
     case 10:
         return iconFrom(drawHelp);
+    case 11:
+        return iconFrom(drawBell);
     case 12:
         return iconFrom(drawPublish);
     default:

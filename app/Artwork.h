@@ -11,7 +11,8 @@ namespace dewscope::artwork {
 // pixel ratio (each icon carries a 1x and a 2x rendering).
 
 // The toolbar's image list: 1 save, 2 open, 3 list, 4 graph, 5 sampling clock, 6 stop,
-// 7 save (the picture button 1 returns to after a recording), 9 Celsius/Fahrenheit, 10 help.
+// 7 save (the picture button 1 returns to after a recording), 9 Celsius/Fahrenheit, 10 help;
+// beyond the list, 11 the alarms' bell.
 // Any other index gives an empty icon.
 QIcon toolbarImage(int index);
 

@@ -1,12 +1,16 @@
 #include "app/DemoMeterWindow.h"
 
 #include "memory/MemoryTransfer.h"
+#include "meter/ProfilePlayer.h"
 #include "meter/SimulatedMeter.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTime>
@@ -74,8 +78,26 @@ DemoMeterWindow::DemoMeterWindow(SimulatedMeter *meter, QWidget *parent)
     memoryForm->addRow(m_stopHalfway);
     memoryForm->addRow(m_download);
 
+    m_profileButton = new QPushButton(QStringLiteral("Follow profile..."));
+    m_profileState = new QLabel(QStringLiteral("No profile"));
+    m_profileState->setWordWrap(true);
+    auto *profile = new QGroupBox(QStringLiteral("Profile"));
+    auto *profileColumn = new QVBoxLayout(profile);
+    profileColumn->addWidget(m_profileState);
+    profileColumn->addWidget(m_profileButton);
+    connect(m_profileButton, &QPushButton::clicked, this, [this] {
+        if (m_player)
+            return void(followProfile(QString()));
+        auto *dialog = new QFileDialog(this, QStringLiteral("Follow profile"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        connect(dialog, &QFileDialog::fileSelected, this, &DemoMeterWindow::followProfile);
+        dialog->open();
+    });
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(live);
+    layout->addWidget(profile);
     layout->addWidget(memory);
     layout->addStretch(1);
 
@@ -103,6 +125,29 @@ DemoMeterWindow::DemoMeterWindow(SimulatedMeter *meter, QWidget *parent)
             m_meter->setSilent(m_silent->isChecked());
         });
     });
+}
+
+bool DemoMeterWindow::followProfile(const QString &path)
+{
+    delete m_player;
+    m_player = nullptr;
+    m_profileButton->setText(QStringLiteral("Follow profile..."));
+    if (path.isEmpty()) {
+        m_profileState->setText(QStringLiteral("No profile"));
+        m_meter->setSilent(m_silent->isChecked());
+        return true;
+    }
+    QString error;
+    const auto profile = MeterProfile::load(path, &error);
+    if (!profile) {
+        m_profileState->setText(error);
+        return false;
+    }
+    m_player = new ProfilePlayer(m_meter, *profile, this);
+    m_player->start();
+    m_profileState->setText(QStringLiteral("Following ") + QFileInfo(path).fileName());
+    m_profileButton->setText(QStringLiteral("Stop profile"));
+    return true;
 }
 
 void DemoMeterWindow::sendDownload()

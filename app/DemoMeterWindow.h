@@ -4,15 +4,17 @@
 
 class QCheckBox;
 class QDoubleSpinBox;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 
 namespace dewscope {
 
+class ProfilePlayer;
 class SimulatedMeter;
 
-// The demo meter's knobs: the values it sends, drift, over-range, silence, and a memory
-// download of a chosen number of sets and records, whole or stopping halfway.
+// The demo meter's knobs: the values it sends, drift, over-range, silence, a profile to follow,
+// and a memory download of a chosen number of sets and records, whole or stopping halfway.
 class DemoMeterWindow : public QWidget
 {
     Q_OBJECT
@@ -22,6 +24,10 @@ public:
 
     QDoubleSpinBox *temperature() const { return m_temperature; }
     QDoubleSpinBox *humidity() const { return m_humidity; }
+
+    // Follows the profile in the file from now on (the knobs wait meanwhile); false with the
+    // reason shown when it cannot be read. An empty path stops following.
+    bool followProfile(const QString &path);
 
 private:
     void sendDownload();
@@ -39,6 +45,9 @@ private:
     QSpinBox *m_interval;
     QCheckBox *m_stopHalfway;
     QPushButton *m_download;
+    QPushButton *m_profileButton;
+    QLabel *m_profileState;
+    ProfilePlayer *m_player = nullptr;
     bool m_stalling = false; // silent after half a download until the program gave it up
 };
 

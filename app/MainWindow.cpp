@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "alarms/AlarmDesk.h"
+#include "alarms/AlarmStrip.h"
 #include "app/Artwork.h"
 #include "app/HelpPanel.h"
 #include "app/MainWindowText.h"
@@ -85,6 +87,7 @@ MainWindow::MainWindow(SharedState *state, MeterLink *link, Poll *poll, Recorder
     m_meterName->setContentsMargins(6, 3, 6, 3);
     column->addWidget(m_meterName);
     column->addWidget(buildValues(), 1);
+    column->addWidget(buildAlarms());
     column->addWidget(buildStatusStrip());
     m_memoryPanel = new MemoryPanel;
     connect(m_memoryPanel, &MemoryPanel::closeRequested, this, [this] { showMemoryPanel(false); });
@@ -125,6 +128,7 @@ void MainWindow::buildToolbar()
         { "As", "Save As", 7, QKeySequence() },
         { "CF", "Cel Far", 9, QKeySequence(Qt::CTRL | Qt::Key_U) },
         { "help", "Help...", 10, QKeySequence(QKeySequence::HelpContents) },
+        { "Alarms", "Alarms", 11, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A) },
         { "Publish", "Publish to MQTT", 12, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P) },
     };
 
@@ -348,7 +352,11 @@ void MainWindow::applyHeight()
     const int frame = qMax(0, frameGeometry().height() - geometry().height());
     m_heightFrame = frame;
     // Never below what the contents need, so larger system fonts clip nothing.
-    const int wanted = qMax(mainwindow::twipsToPixels(twips, logicalDpiY()) - frame,
+    // An alarm strip adds its own height, so the figures keep theirs.
+    const int strip = m_alarmStrip && m_alarmStrip->isVisibleTo(this)
+        ? m_alarmStrip->sizeHint().height()
+        : 0;
+    const int wanted = qMax(mainwindow::twipsToPixels(twips, logicalDpiY()) - frame + strip,
                             layout() ? layout()->minimumSize().height() : 0);
     const int width = qMax(this->width(), qMax(minimumSizeHint().width(), 560));
     setFixedHeight(wanted);
@@ -488,6 +496,8 @@ void MainWindow::runToolbarKey(const QString &key)
         showUnitSign();
     } else if (key == QLatin1String("help")) {
         m_helpPanel->showBelow(m_meterName->geometry().bottom() + 4);
+    } else if (key == QLatin1String("Alarms") && m_alarmDesk) {
+        m_alarmDesk->showDialog();
     }
 }
 

@@ -12,6 +12,8 @@ class QToolBar;
 
 namespace dewscope {
 
+class AlarmDesk;
+class AlarmStrip;
 class HelpPanel;
 class MemoryImage;
 class MemoryPanel;
@@ -28,7 +30,10 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    static constexpr int ToolbarButtonCount = 10;
+    // The nine keys of the meter's program, then "Alarms" and "Publish" appended after them.
+    static constexpr int ToolbarButtonCount = 11;
+    static constexpr int AlarmsButton = 10;
+    static constexpr int PublishButton = 11;
 
     MainWindow(SharedState *state, MeterLink *link, Poll *poll, Recorder *recorder,
                QWidget *parent = nullptr);
@@ -42,8 +47,8 @@ public:
     void load();
     bool isLoaded() const { return m_loaded; }
 
-    // Toolbar buttons by position, 1 to 10 (keys "Save", "Open", "List", "Graph", "Sample",
-    // "Stop", "As", "CF", "help", "Publish"); nullptr outside. Buttons 6 and 7 are hidden: they only hold
+    // Toolbar buttons by position, 1 to 11 (keys "Save", "Open", "List", "Graph", "Sample",
+    // "Stop", "As", "CF", "help", "Alarms", "Publish"); nullptr outside. Buttons 6 and 7 are hidden: they only hold
     // the stop and save pictures that button 1 switches between while recording.
     QAction *toolbarButton(int index) const;
     QIcon stopImage() const { return m_stopImage; }
@@ -76,6 +81,9 @@ public:
     bool isMemoryPanelVisible() const;
     MemoryPanel *memoryPanel() const { return m_memoryPanel; }
     HelpPanel *helpPanel() const { return m_helpPanel; }
+    // The live alarms (none without a poll) and their strip below the figures.
+    AlarmDesk *alarmDesk() const { return m_alarmDesk; }
+    AlarmStrip *alarmStrip() const { return m_alarmStrip; }
     bool isHelpPanelVisible() const;
 
     // What the main window shows, for status checks.
@@ -105,6 +113,7 @@ protected:
 
 private:
     void buildToolbar();
+    QWidget *buildAlarms();
     QWidget *buildValues();
     QWidget *buildStatusStrip();
     void applyHeight();
@@ -145,6 +154,8 @@ private:
     QLabel *m_lblFileName = nullptr;
     QLabel *m_lblPublish = nullptr;
 
+    AlarmDesk *m_alarmDesk = nullptr;
+    AlarmStrip *m_alarmStrip = nullptr;
     HelpPanel *m_helpPanel = nullptr;
     MemoryPanel *m_memoryPanel = nullptr;
     MemoryImage *m_memoryImage = nullptr;

@@ -42,6 +42,7 @@ int runPlot(const QStringList &args, Io &io);
 int runPublish(const QStringList &args, Io &io);
 int runSummary(const QStringList &args, Io &io);
 int runReport(const QStringList &args, Io &io);
+int runWatch(const QStringList &args, Io &io);
 
 // The table of commands, in the order --help lists them.
 const QList<Command> &commands();

@@ -49,6 +49,13 @@ const QList<Command> &commands()
           "Write a one-page PDF report of a data file: its times, plot, summary and excursions "
           "(see report --help).",
           runReport },
+        { "watch",
+          "watch --port=LOCATION [--temp-limits=LOW,HIGH] [--rh-limits=LOW,HIGH] [--unit=c|f] "
+          "[--alarm-delay=S] [--hysteresis-temp=X] [--hysteresis-rh=X] [--silence-delay=S] "
+          "[--alarm-log=FILE] [--alarm-exec=COMMAND] [--json]",
+          "Watch the live readings for alarms (limits with a delay, a silent meter) and print "
+          "each start, end and acknowledgement until SIGINT or SIGTERM.",
+          runWatch },
     };
     return table;
 }

@@ -1,3 +1,5 @@
+#include "cli/AlarmOptions.h"
+#include "cli/AlarmRun.h"
 #include "cli/Command.h"
 #include "cli/CommandOptions.h"
 #include "cli/MeterConnection.h"
@@ -8,6 +10,7 @@
 #include "meter/Poll.h"
 #include "publish/MqttLimits.h"
 #include "publish/ForgetRetained.h"
+#include "publish/AlarmPublisher.h"
 #include "publish/Publisher.h"
 
 #include <QDir>
@@ -100,6 +103,27 @@ int forgetMeter(MqttClient::Settings settings, const Publisher::Options &publish
     return Success;
 }
 
+// The alarms while publishing: events on stderr, the log and the command as watch has them,
+// and each watched channel's state on PREFIX/alarm/CHANNEL.
+void startAlarms(const AlarmOptions &alarms, const Publisher::Options &publishing, Poll *poll,
+                 MeterConnection *meter, MqttClient *client, Io &io, std::optional<AlarmRun> *run,
+                 std::optional<AlarmPublisher> *publisher)
+{
+    AlarmPublisher::Options options { publishing.topicPrefix, publishing.discoveryPrefix,
+                                      publishing.node, {} };
+    if (alarms.settings.temperature.isSet())
+        options.channels << AlarmChannel::Temperature;
+    if (alarms.settings.humidity.isSet())
+        options.channels << AlarmChannel::Humidity;
+    if (alarms.settings.silenceDelay > 0)
+        options.channels << AlarmChannel::Meter;
+    run->emplace("publish", alarms, poll, &meter->state, meter->link.location(), io.err, false, io);
+    publisher->emplace(client, options);
+    QObject::connect(&(*run)->watcher(), &AlarmWatcher::alarmEvent, &**publisher,
+                     &AlarmPublisher::onEvent);
+    (*run)->start();
+}
+
 } // namespace
 
 // Publishes the meter's readings to an MQTT broker until SIGINT, SIGTERM or SIGHUP; see
@@ -162,6 +186,7 @@ int runPublish(const QStringList &args, Io &io)
                                "--discovery prefix, default %1; availability, state, alarms) "
                                "and exit; the meter's port is not opened")
                     .arg(DefaultDiscoveryPrefix));
+    AlarmOptions::addOptions(options);
     options.addNote(QStringLiteral(
         "PREFIX/state (retained) carries the reading as JSON (its time to the millisecond), "
         "PREFIX/availability (retained) \"online\" while the meter sends, \"offline\" while it "
@@ -173,6 +198,9 @@ int runPublish(const QStringList &args, Io &io)
         "level in a prefix, a topic or client id over 65535 bytes) are refused at once."));
     options.allowPositional(0);
     if (const auto code = options.parse(withDiscoveryDefault(args)))
+        return *code;
+    AlarmOptions alarms;
+    if (const auto code = alarms.read(options))
         return *code;
     int code = Success;
     const double interval
@@ -252,6 +280,10 @@ int runPublish(const QStringList &args, Io &io)
     MqttClient client(settings);
     Publisher publisher(&poll, &meter.state, &client, publishing);
     QEventLoop loop;
+    std::optional<AlarmRun> alarmRun;
+    std::optional<AlarmPublisher> alarmPublisher;
+    if (alarms.given)
+        startAlarms(alarms, publishing, &poll, &meter, &client, io, &alarmRun, &alarmPublisher);
     const QString brokerName = QStringLiteral("%1:%2").arg(settings.host).arg(settings.port);
     auto say = [&io, &options](const QString &line) {
         io.err << options.prefix() << line << '\n';
@@ -304,6 +336,8 @@ int runPublish(const QStringList &args, Io &io)
     poll.setEnabled(true);
     loop.exec();
     poll.setEnabled(false);
+    if (alarmRun)
+        alarmRun->finish();
     meter.link.close();
     const Publisher::Counts counts = publisher.counts();
     say(QStringLiteral("%1 reading(s) published, %2 sent late, %3 dropped, %4 not sent")

@@ -1,3 +1,5 @@
+#include "cli/AlarmOptions.h"
+#include "cli/AlarmRun.h"
 #include "cli/Command.h"
 #include "cli/CommandInput.h"
 #include "cli/CommandOptions.h"
@@ -70,6 +72,7 @@ int runRecord(const QStringList &args, Io &io)
                                "is emptied when the first record is written"));
     options.add(QStringLiteral("nine-fields"),
                 QStringLiteral("write records of nine fields, without the date and time"));
+    AlarmOptions::addOptions(options);
     options.addHidden(QStringLiteral("first-reading-wait"), QStringLiteral("SECONDS"));
     options.addNote(QStringLiteral(
         "Samples every SECONDS from the first reading on, until N samples (written or missed), "
@@ -84,6 +87,9 @@ int runRecord(const QStringList &args, Io &io)
         "holds."));
     options.allowPositional(1);
     if (const auto code = options.parse(args))
+        return *code;
+    AlarmOptions alarms;
+    if (const auto code = alarms.read(options))
         return *code;
     const QString location = options.value(QStringLiteral("port"));
     int code = Success;
@@ -207,6 +213,12 @@ int runRecord(const QStringList &args, Io &io)
 
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
+    // Alarms while recording: their events on stderr, the log and the command as watch has them.
+    std::optional<AlarmRun> alarmRun;
+    if (alarms.given) {
+        alarmRun.emplace("record", alarms, &poll, &state, location, io.err, false, io);
+        alarmRun->start();
+    }
 
     poll.setEnabled(true);
     firstReading.start(int(firstReadingWait * 1000));
@@ -217,6 +229,8 @@ int runRecord(const QStringList &args, Io &io)
         io.err << "dewscope-cli record: still cannot write to " << path << ": "
                << recorder.writeError() << '\n';
     recorder.stopRecording();
+    if (alarmRun)
+        alarmRun->finish();
     link.close();
     if (timedOut)
         io.err << "dewscope-cli record: no reading came from " << location << " within "

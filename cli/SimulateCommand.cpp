@@ -2,6 +2,7 @@
 #include "cli/CommandOptions.h"
 #include "cli/StopSignals.h"
 
+#include "meter/ProfilePlayer.h"
 #include "meter/SimulatedMeter.h"
 
 #include <QEventLoop>
@@ -36,6 +37,7 @@ struct SimulateOptions
     double silenceFor = 0;
     double duration = 0;
     QString linkPath;
+    QString profile;
     std::optional<quint32> seed;
 };
 
@@ -87,6 +89,8 @@ void declareOptions(CommandOptions *options)
     add("link", "PATH", "keep a symbolic link PATH to the pseudo-terminal");
     add("seed", "N", "seed of the drift, for a repeatable run");
     add("duration", "S", "stop after S seconds");
+    add("profile", "FILE",
+        "follow the script in FILE: lines of SECONDS TEMPERATURE HUMIDITY or SECONDS silent");
     options->addNote(QStringLiteral("Prints the pseudo-terminal's path on its first line, then "
                                     "sends live frames until SIGINT, SIGTERM or SIGHUP."));
 }
@@ -110,6 +114,7 @@ QString parseOptions(const CommandOptions &args, SimulateOptions *options)
                                           "silence-for",
                                           "duration",
                                           "link",
+                                          "profile",
                                           "seed" };
     for (const char *name : valued) {
         const QString arg = QString::fromLatin1(name);
@@ -150,6 +155,8 @@ QString parseOptions(const CommandOptions &args, SimulateOptions *options)
             ok = parseSeconds(value, &options->duration) && options->duration > 0;
         } else if (arg == QLatin1String("link")) {
             options->linkPath = value;
+        } else if (arg == QLatin1String("profile")) {
+            options->profile = value;
         } else if (arg == QLatin1String("seed")) {
             options->seed = value.toUInt(&ok);
         }
@@ -195,6 +202,15 @@ int runSimulate(const QStringList &args, Io &io)
                                                 options.downloadStart, options.downloadInterval);
     }
     const bool download = !options.downloadFile.isEmpty() || options.downloadSets > 0;
+    std::optional<MeterProfile> profile;
+    if (!options.profile.isEmpty()) {
+        QString error;
+        profile = MeterProfile::load(options.profile, &error);
+        if (!profile) {
+            io.err << "dewscope-cli simulate: " << error << '\n';
+            return Failure;
+        }
+    }
 
     SimulatedMeter meter;
     if (options.seed)
@@ -205,6 +221,12 @@ int runSimulate(const QStringList &args, Io &io)
     meter.setTemperatureOverRange(options.temperatureOverRange, options.temperatureNegative);
     meter.setHumidityOverRange(options.humidityOverRange, options.humidityNegative);
     meter.setLinkPath(options.linkPath);
+    // The profile's seconds count from the meter's start; its first frame already follows it.
+    std::optional<ProfilePlayer> player;
+    if (profile) {
+        player.emplace(&meter, *profile);
+        player->start();
+    }
     QString error;
     if (!meter.open(&error)) {
         io.err << "dewscope-cli simulate: " << error << '\n';

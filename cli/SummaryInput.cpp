@@ -12,9 +12,6 @@
 
 namespace dewscope::cli {
 
-namespace {
-
-// "LOW,HIGH", either side empty. Nothing when it reads; otherwise the exit code.
 std::optional<int> readLimits(const CommandOptions &options, const QString &name,
                               SummaryLimits *limits)
 {
@@ -43,8 +40,6 @@ std::optional<int> readLimits(const CommandOptions &options, const QString &name
     *limits = { values[0], values[1] };
     return std::nullopt;
 }
-
-} // namespace
 
 void SummaryInput::addOptions(CommandOptions &options)
 {

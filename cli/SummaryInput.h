@@ -10,6 +10,11 @@
 
 namespace dewscope::cli {
 
+// The option NAME as "LOW,HIGH", either side empty. Nothing when it reads or is not given;
+// otherwise the exit code, the reason said on stderr.
+std::optional<int> readLimits(const CommandOptions &options, const QString &name,
+                              SummaryLimits *limits);
+
 // What summary and report share: the limit, unit and activation-energy options, the data file
 // read row by row as "Open" reads it, but whole and without keeping its rows, and its figures.
 struct SummaryInput

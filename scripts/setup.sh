@@ -14,7 +14,8 @@ else
 fi
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev xvfb xauth fonts-liberation
           dpkg-dev lintian desktop-file-utils man-db file poppler-utils
-          libmosquitto-dev mosquitto mosquitto-clients openssl qtkeychain-qt6-dev)
+          libmosquitto-dev mosquitto mosquitto-clients openssl qtkeychain-qt6-dev
+          qt6-multimedia-dev dbus-daemon)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

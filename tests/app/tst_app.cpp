@@ -184,7 +184,7 @@ private Q_SLOTS:
         QVERIFY(app.recorder()->samplingTime() == 2 && unitSign(panel) == "C");
         QVERIFY(!panel->isHelpPanelVisible() && !panel->isMemoryPanelVisible());
         QCOMPARE(toolbarEnabled(panel),
-                 QList<bool>({ true, true, true, true, true, false, false, true, true, true }));
+                 QList<bool>({ true, true, true, true, true, false, false, true, true, true, true }));
 
         // A silent meter: "No COM" blinks and the figures keep the last values. CF switches the
         // unit sign at once and the figures at the next frame; CF again switches both back.
@@ -249,7 +249,7 @@ private Q_SLOTS:
         QVERIFY(panel->isVisible() && !rig.app->state()->meterOnline);
         QCOMPARE(
             toolbarEnabled(panel),
-            QList<bool>({ false, true, false, false, false, false, false, false, true, false }));
+            QList<bool>({ false, true, false, false, false, false, false, false, true, false, false }));
         // The poll stays quiet offline: nothing overwrites the caption.
         QTest::qWait(400);
         QCOMPARE(QStringList(panel->lblCOM()->text()) + figures(panel),
@@ -359,12 +359,12 @@ private Q_SLOTS:
         QVERIFY(!panel.isMemoryPanelVisible());
         QCOMPARE(heights << panel.frameGeometry().height(), QList<int>({ 346, 439, 346 }));
         QStringList tips;
-        for (int i : { 1, 2, 3, 4, 5, 8, 9, 10 })
+        for (int i : { 1, 2, 3, 4, 5, 8, 9, 10, 11 })
             tips << panel.toolbarButton(i)->toolTip();
         QCOMPARE(tips.join('|'),
                  "Save As (Ctrl+S)|Open File (Ctrl+O)|List Display (Ctrl+L)|"
                  "Graphic Display (Ctrl+G)|PC Sampling (Ctrl+T)|Cel Far (Ctrl+U)|"
-                 "Help... (F1)|Publish to MQTT (Ctrl+Shift+P)");
+                 "Help... (F1)|Alarms (Ctrl+Shift+A)|Publish to MQTT (Ctrl+Shift+P)");
 
         QStringList seen;
         for (const Qt::MouseButton button : { Qt::LeftButton, Qt::LeftButton, Qt::RightButton }) {
