@@ -54,7 +54,7 @@ const QList<Command> &commands()
           "[--alarm-delay=S] [--hysteresis-temp=X] [--hysteresis-rh=X] [--silence-delay=S] "
           "[--alarm-log=FILE] [--alarm-exec=COMMAND] [--json]",
           "Watch the live readings for alarms (limits with a delay, a silent meter) and print "
-          "each start, end and acknowledgement until SIGINT or SIGTERM.",
+          "each start, end and acknowledgement until SIGINT, SIGTERM or SIGHUP.",
           runWatch },
     };
     return table;

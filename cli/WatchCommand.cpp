@@ -13,8 +13,8 @@
 namespace dewscope::cli {
 
 // Watches the meter's live readings for alarms and prints each event as it happens, until
-// SIGINT or SIGTERM. The port going away is said and it is reopened; the silence meanwhile is
-// the meter's alarm.
+// SIGINT, SIGTERM or SIGHUP. The port going away is said and it is reopened; the silence
+// meanwhile is the meter's alarm.
 int runWatch(const QStringList &args, Io &io)
 {
     CommandOptions options("watch", io);
@@ -27,7 +27,7 @@ int runWatch(const QStringList &args, Io &io)
         "(temperature, humidity, meter), side (below, above, silent), value, limit and since "
         "when. An alarm starts once the readings have stayed on one side of a limit for the "
         "delay, and ends when a reading comes back inside by the hysteresis. Times are ISO 8601 "
-        "with milliseconds and the UTC offset. Runs until SIGINT or SIGTERM."));
+        "with milliseconds and the UTC offset. Runs until SIGINT, SIGTERM or SIGHUP."));
     options.allowPositional(0);
     if (const auto code = options.parse(args))
         return *code;
