@@ -34,8 +34,13 @@ bool PdfFile::finish(bool drawn)
     m_writer.reset();
     if (!drawn) {
         // A write that failed under the painter is the reason it failed.
-        m_output.abandon(QCoreApplication::translate("PdfFile", "the document could not be drawn"));
-        m_error = m_output.errorString();
+        const bool cut = m_output.writeFailed();
+        m_output.abandon();
+        m_error = cut ? m_output.errorString()
+                      : QCoreApplication::translate("PdfFile",
+                                                    "%1 was not written: the document could not "
+                                                    "be drawn.")
+                            .arg(m_output.target());
         return false;
     }
     if (!m_output.commit()) {

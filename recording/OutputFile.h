@@ -51,6 +51,8 @@ public:
     // drops the temporary file.
     void abandon(const QString &why = QString());
 
+    // True once a write into device() was cut short or failed.
+    bool writeFailed() const { return m_checked && m_checked->failed(); }
     QString target() const { return m_target; }
     // The reason of the last failure, with the system's own words where it gave one.
     QString errorString() const { return m_error; }

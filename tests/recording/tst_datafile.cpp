@@ -31,21 +31,19 @@ QStringList readAll(const QByteArray &bytes, qint64 budget = -1)
     return items;
 }
 // A device with room for so many bytes: a write beyond takes what fits, the next one fails.
-struct RoomDevice : QIODevice
+struct RoomDevice : QBuffer
 {
     explicit RoomDevice(int room)
         : room(room)
     {
         open(WriteOnly);
     }
-    qint64 readData(char *, qint64) override { return -1; }
     qint64 writeData(const char *data, qint64 size) override
     {
-        const qint64 fits = qMin<qint64>(size, room - taken.size());
-        return fits > 0 ? (taken.append(data, fits), fits) : (errno = ENOSPC, -1);
+        const qint64 fits = qMin<qint64>(size, room - buffer().size());
+        return fits > 0 ? QBuffer::writeData(data, fits) : (errno = ENOSPC, -1);
     }
     const int room;
-    QByteArray taken;
 };
 } // namespace
 
@@ -209,8 +207,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("writes"); // sizes, in turn
         QTest::addColumn<QList<int>>("returned"); // what each write returned
         // clang-format off
-        dewscope::test::row("room to spare", 100, QList<int> { 10, 20 }, QList<int> { 10, 20 });
-        dewscope::test::row("exactly full", 30, QList<int> { 10, 20 }, QList<int> { 10, 20 });
+        dewscope::test::row("room for all, exactly", 30, QList<int> { 10, 20 }, QList<int> { 10, 20 });
         dewscope::test::row("the second cut", 25, QList<int> { 10, 20, 5 }, QList<int> { 10, 15, -1 });
         dewscope::test::row("the first refused", 0, QList<int> { 10, 1 }, QList<int> { -1, -1 });
         // clang-format on
@@ -225,7 +222,7 @@ private Q_SLOTS:
         for (int i = 0; i < writes.size(); ++i)
             QCOMPARE(int(checked.write(QByteArray(writes[i], 'x'))), returned[i]);
         const bool cut = returned != writes;
-        QVERIFY(checked.written() == device.taken.size() && checked.failed() == cut);
+        QVERIFY(checked.written() == device.buffer().size() && checked.failed() == cut);
         QCOMPARE(checked.reason(), cut ? QString("No space left on device") : QString());
     }
 
