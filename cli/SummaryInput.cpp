@@ -31,12 +31,12 @@ std::optional<int> readLimits(const CommandOptions &options, const QString &name
         bool ok = false;
         const double value = QLocale::c().toDouble(side, &ok);
         if (!ok || !std::isfinite(value))
-            return options.failure(
+            return options.usageError(
                 QStringLiteral("--%1: the limit \"%2\" is not a number").arg(name, side));
         values[i] = value;
     }
     if (values[0] && values[1] && *values[0] > *values[1])
-        return options.failure(QStringLiteral("--%1: the low limit %2 lies above the high limit %3")
+        return options.usageError(QStringLiteral("--%1: the low limit %2 lies above the high limit %3")
                                    .arg(name, sides[0].trimmed(), sides[1].trimmed()));
     *limits = { values[0], values[1] };
     return std::nullopt;
@@ -59,6 +59,11 @@ void SummaryInput::addOptions(CommandOptions &options)
     options.add(QStringLiteral("activation-energy"),
                 QString::fromUtf8("ΔH of the mean kinetic temperature (default 83.144)"),
                 QStringLiteral("KJ_PER_MOL"));
+    options.add(QStringLiteral("min-excursion"),
+                QStringLiteral("list only excursions of at least this many seconds; the shorter "
+                               "ones are counted, and time outside counts every second"),
+                QStringLiteral("SECONDS"));
+    options.addNote(QStringLiteral("A FILE of - is read from standard input."));
 }
 
 std::optional<int> SummaryInput::read(const CommandOptions &options)
@@ -73,6 +78,8 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
     int code = Success;
     if (const auto energy = options.number(QStringLiteral("activation-energy"), 1, 1000, &code))
         settings.activationEnergy = *energy;
+    if (const auto min = options.number(QStringLiteral("min-excursion"), 0, 31622400, &code))
+        settings.minExcursion = *min;
     if (code != Success)
         return code;
     if (const auto bad = readLimits(options, QStringLiteral("temp-limits"), &settings.temperature))
@@ -81,7 +88,7 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
         return bad;
 
     bool full = false;
-    if (const auto code = readTable(options, file, &table, &full))
+    if (const auto code = readTable(options, file, &table, &full, true))
         return code;
     if (full)
         options.failure(QStringLiteral("only the first %1 rows are read, as Open reads them")

@@ -40,6 +40,11 @@ public:
     // Frame and every record at once.
     Progress drawAll(const RecordTableModel *table);
 
+    // A cell that holds no value ends its curve there and the curve goes on from the next
+    // value (the report's drawing); by default it is drawn at its leading number, 0 for none,
+    // as the plot window draws it.
+    void setBreakAtMissingCells(bool on) { m_breakAtMissing = on; }
+
 private:
     bool drawRecord(const RecordTableModel *table, int k);
 
@@ -47,6 +52,8 @@ private:
     DataPlotState *m_state;
     int m_next = 1; // the next record of the span, 1-based
     bool m_failed = false;
+    bool m_breakAtMissing = false;
+    bool m_missing[4] = {}; // by curve: the last record's cell held no value
 };
 
 } // namespace dewscope

@@ -75,6 +75,7 @@ RecordSummary::RecordSummary(const SummarySettings &settings)
         watch(settings.temperatureChannel(), settings.temperature);
     if (settings.humidity.isSet())
         watch(SummaryChannel::Humidity, settings.humidity);
+    m_days = DayTotals(int(m_watches.size()));
 }
 
 void RecordSummary::addRow(QStringView rowText)
@@ -105,8 +106,12 @@ void RecordSummary::addRow(QStringView rowText)
             interval = 0;
         ++m_intervals[interval];
         m_offset += interval;
-        for (Watch &watch : m_watches)
+        for (int w = 0; w < m_watches.size(); ++w) {
+            Watch &watch = m_watches[w];
             watch.seconds[int(watch.last)] += interval;
+            m_days.addTime(w, m_day, m_lastTime, interval, DayTotals::Place(watch.last));
+        }
+        m_day += (m_lastTime + interval) / Day;
     }
     m_lastTime = time;
     ++m_records;
@@ -125,6 +130,10 @@ void RecordSummary::addRow(QStringView rowText)
             if (readNumber(text, &value)) {
                 cell = Cell::Value;
                 addValue(c, value);
+                if (c == int(m_settings.temperatureChannel()))
+                    m_days.addValue(m_day, DayTotals::Temperature, value);
+                else if (c == int(SummaryChannel::Humidity))
+                    m_days.addValue(m_day, DayTotals::Humidity, value);
             } else {
                 ++m_channels[c].missing;
             }
@@ -262,6 +271,8 @@ SummaryFigures RecordSummary::figures() const
     f.interval = medianInterval();
     f.span = m_records > 0 ? double(m_offset) + f.interval : 0;
     f.activationEnergy = m_settings.activationEnergy;
+    f.minExcursion = m_settings.minExcursion;
+    f.fahrenheit = m_settings.fahrenheit;
 
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const Channel &ch = m_channels[c];
@@ -292,6 +303,12 @@ SummaryFigures RecordSummary::figures() const
         }
     }
 
+    DayTotals days = m_days;
+    for (int w = 0; w < m_watches.size() && m_records > 0; ++w)
+        days.addTime(w, m_day, m_lastTime, f.interval, DayTotals::Place(m_watches[w].last));
+    if (m_records > 0)
+        f.days = days.days(m_day, QDate());
+
     for (const Watch &watch : m_watches) {
         LimitFigures l;
         l.channel = watch.channel;
@@ -312,6 +329,8 @@ SummaryFigures RecordSummary::figures() const
             run.endOffset = f.span;
             l.excursions.append(run);
         }
+        const auto isShort = [&f](const Excursion &e) { return e.seconds() < f.minExcursion; };
+        l.shortExcursions = l.excursions.removeIf(isShort);
         f.limits.append(l);
     }
     return f;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "summary/DayTotals.h"
 #include "summary/SummaryFigures.h"
 
 #include <QStringView>
@@ -73,6 +74,8 @@ private:
     int m_firstTime = -1;
     int m_lastTime = -1;
     qint64 m_offset = 0; // of the last row
+    qint64 m_day = 0; // of the last row: the midnights passed since the first row
+    DayTotals m_days;
 };
 
 } // namespace dewscope

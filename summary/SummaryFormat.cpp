@@ -28,6 +28,34 @@ QString moreLine(qsizetype shown, qsizetype all)
     return all > shown ? QStringLiteral("and %1 more").arg(all - shown) : QString();
 }
 
+QJsonObject valuesJson(const DayFigures::Values &v)
+{
+    const auto figure = [&v](double x) { return v.count > 0 ? QJsonValue(x) : QJsonValue(); };
+    return { { "min", figure(v.min) }, { "max", figure(v.max) }, { "mean", figure(v.mean) } };
+}
+
+QJsonArray daysJson(const SummaryFigures &f)
+{
+    const SummaryChannel temperature
+        = f.fahrenheit ? SummaryChannel::TemperatureF : SummaryChannel::TemperatureC;
+    QJsonArray days;
+    for (const DayFigures &d : f.days) {
+        QJsonObject limits;
+        for (int l = 0; l < f.limits.size() && l < d.limits.size(); ++l)
+            limits.insert(jsonKey(f.limits[l].channel),
+                          QJsonObject { { "seconds_below", d.limits[l].below },
+                                        { "seconds_above", d.limits[l].above },
+                                        { "seconds_missing", d.limits[l].missing } });
+        days.append(QJsonObject {
+            { "day", d.day },
+            { "date", d.date.isValid() ? QJsonValue(d.date.toString(Qt::ISODate)) : QJsonValue() },
+            { jsonKey(temperature), valuesJson(d.temperature) },
+            { "humidity", valuesJson(d.humidity) },
+            { "limits", limits } });
+    }
+    return days;
+}
+
 } // namespace
 
 QList<SummaryChannel> shownChannels(bool fahrenheit)
@@ -147,6 +175,16 @@ QString percentOutside(const LimitFigures &limits)
         : QStringLiteral("- (the span is 0)");
 }
 
+QString excursionCount(const LimitFigures &limits, double minExcursion)
+{
+    if (!(minExcursion > 0))
+        return QString::number(limits.excursions.size());
+    return QStringLiteral("%1 listed, %2 shorter than %3 s")
+        .arg(limits.excursions.size())
+        .arg(limits.shortExcursions)
+        .arg(limitNumber(minExcursion));
+}
+
 QList<Excursion> firstExcursions(const QList<Excursion> &all, int count)
 {
     return all.mid(0, count);
@@ -177,7 +215,8 @@ QJsonObject toJson(const SummaryFigures &f)
     QJsonObject json {
         { "records", double(f.records) },    { "rows_without_time", double(f.rowsWithoutTime) },
         { "first_time", time(f.firstTime) }, { "last_time", time(f.lastTime) },
-        { "span_seconds", f.span },          { "interval_seconds", f.interval }
+        { "span_seconds", f.span },          { "interval_seconds", f.interval },
+        { "min_excursion_seconds", f.minExcursion }
     };
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const auto channel = SummaryChannel(c);
@@ -225,9 +264,11 @@ QJsonObject toJson(const SummaryFigures &f)
                                     { "seconds_above", l.secondsAbove },
                                     { "seconds_missing", l.secondsMissing },
                                     { "percent_outside", orNull(l.percentOutside) },
-                                    { "excursions", excursions } });
+                                    { "excursions", excursions },
+                                    { "short_excursions", double(l.shortExcursions) } });
     }
     json.insert(QStringLiteral("limits"), limits);
+    json.insert(QStringLiteral("days"), daysJson(f));
     return json;
 }
 
@@ -270,7 +311,7 @@ QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit
         line(QStringLiteral("  Above"), duration(l.secondsAbove));
         line(QStringLiteral("  Missing"), duration(l.secondsMissing));
         line(QStringLiteral("  Outside"), percentOutside(l));
-        line(QStringLiteral("  Excursions"), QString::number(l.excursions.size()));
+        line(QStringLiteral("  Excursions"), excursionCount(l, f.minExcursion));
         const QList<Excursion> shown = firstExcursions(l.excursions, TextExcursions);
         const auto excursion
             = [&text](const QString &side, const QString &start, const QString &end,

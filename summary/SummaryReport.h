@@ -2,6 +2,7 @@
 
 #include "graphs/GraphScales.h"
 #include "summary/SummaryFigures.h"
+#include "tables/SourceFile.h"
 
 #include <QDateTime>
 #include <QFont>
@@ -10,16 +11,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QPainter;
+class QPdfWriter;
 
 namespace dewscope {
 
 class RecordTableModel;
 
-// The one-page report of a recording: title and file, its times, the plot of the whole table as
-// the plot window draws it (vectors on the page) with the limits as dashed lines, the summary
-// table, each limited channel's time outside with its 15 longest excursions, and a footer.
-// Limits are told apart by line style as well as colour, so the page reads in black and white.
+// The report of a recording. Page 1: title, place and source, the bytes it was read from, its
+// times, the plot of the whole table as the plot window draws it (vectors on the page) with the
+// limits as dashed lines, the summary table, each limited channel's time outside with its 15
+// longest excursions. Page 2 on: the figures of each calendar day, and at the foot of the last
+// page the lines for a reviewer's sign-off. Every page ends with "Page N of M". Limits are told
+// apart by line style as well as colour, so the pages read in black and white.
 class SummaryReport
 {
 public:
@@ -28,7 +34,10 @@ public:
     struct Options
     {
         QString title = QStringLiteral("Recording report");
-        QString fileName; // the table's file, as the report names it
+        QString location; // where the recording was made; none when empty
+        QString fileName; // where the rows come from: a file's name, "memory set 3", ...
+        std::optional<SourceFile> sourceFile; // the bytes read; none: "no source file"
+        bool memorySet = false; // the rows are a memory set's
         QPageSize::PageSizeId page = QPageSize::A4;
         bool fahrenheit = false; // the unit of the temperature figures
         GraphScales scales; // the plot's scales
@@ -47,7 +56,16 @@ public:
 private:
     SummaryReport(QPainter *painter, const QRectF &page, const RecordTableModel &table,
                   const SummaryFigures &figures, const Options &options);
-    void paint();
+    void paint(QPdfWriter *writer);
+    void paintFirstPage();
+    // The title and location, each wrapped to at most two lines; returns the y below.
+    double drawHeading();
+    double drawSource(double y);
+    // The days from `first` on, as many as fit above `bottom`; returns how many.
+    int drawDays(int first, double y, double bottom);
+    int daysPerPage(double y, double bottom) const;
+    void drawSignOff();
+    QStringList wrapped(const QString &text, const QFont &font, int maxLines) const;
     double text(double x, double y, const QString &text, int size, bool bold = false,
                 Qt::Alignment align = Qt::AlignLeft, double width = 0);
     static QFont font(int size, bool bold);
@@ -57,7 +75,8 @@ private:
     double drawPlot(double y, double height);
     double drawChannels(double y);
     void drawLimits(const LimitFigures &limits, double x, double y, double width);
-    void drawFooter();
+    void drawFooter(int page, int pages);
+    double footerTop() const;
     static Qt::PenStyle limitStyle(SummaryChannel channel);
 
     QPainter *m_painter;

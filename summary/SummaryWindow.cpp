@@ -5,6 +5,7 @@
 #include "recording/Recorder.h"
 #include "summary/SummaryFormat.h"
 #include "summary/SummaryReport.h"
+#include "tables/DataListWindow.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindow.h"
 
@@ -85,7 +86,8 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
     , m_table(source->model())
     , m_recorder(recorder)
 {
-    setWindowTitle(QStringLiteral("Summary"));
+    const QString table = m_table->source().isEmpty() ? source->windowTitle() : m_table->source();
+    setWindowTitle(QStringLiteral("Summary - ") + table);
     auto *grid = new QGridLayout(this);
     const auto label = [grid](const QString &text, int row, int column) {
         grid->addWidget(new QLabel(text), row, column);
@@ -113,15 +115,35 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
     grid->addWidget(m_rhHigh, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("%")), 1, 3);
     grid->addWidget(m_energy, 2, 1);
+    m_minExcursion = addBox("minExcursion");
+    m_minExcursion->setPlaceholderText(QStringLiteral("0"));
+    m_minExcursion->setToolTip(QStringLiteral(
+        "Excursions shorter than this are counted, not listed; time outside counts every second"));
+    label(QStringLiteral("Shortest excursion (s)"), 2, 2);
+    grid->addWidget(m_minExcursion, 2, 3);
+    label(QStringLiteral("Report title"), 3, 0);
+    label(QStringLiteral("Location"), 4, 0);
+    m_title = new QLineEdit;
+    m_title->setObjectName(QStringLiteral("reportTitle"));
+    m_title->setPlaceholderText(SummaryReport::Options().title);
+    m_location = new QLineEdit;
+    m_location->setObjectName(QStringLiteral("reportLocation"));
+    m_location->setPlaceholderText(QStringLiteral("e.g. Cold room 4, building B"));
+    for (QLineEdit *box : { m_title, m_location })
+        connect(box, &QLineEdit::editingFinished, this, &SummaryWindow::reportBoxesChanged);
+    grid->addWidget(m_title, 3, 1, 1, 3);
+    grid->addWidget(m_location, 4, 1, 1, 3);
 
+    // The rows below move down by this many.
+    constexpr int Boxes = 2;
     m_message = new QLabel;
     m_message->setObjectName(QStringLiteral("message"));
     m_message->setStyleSheet(QStringLiteral("color: #b00000"));
-    grid->addWidget(m_message, 3, 0, 1, 4);
+    grid->addWidget(m_message, 3 + Boxes, 0, 1, 4);
     m_times = new QLabel;
     m_times->setObjectName(QStringLiteral("times"));
     m_times->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    grid->addWidget(m_times, 4, 0, 1, 4);
+    grid->addWidget(m_times, 4 + Boxes, 0, 1, 4);
 
     m_channels = new QTableWidget(int(fmt::channelRowLabels().size()), 4);
     m_channels->setObjectName(QStringLiteral("figures"));
@@ -138,7 +160,7 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
                                  + m_channels->rowCount() * (fontMetrics().height() + 6)
                                  + 2 * m_channels->frameWidth());
     m_channels->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->addWidget(m_channels, 5, 0, 1, 4);
+    grid->addWidget(m_channels, 5 + Boxes, 0, 1, 4);
 
     m_limits = new QTreeWidget;
     m_limits->setObjectName(QStringLiteral("limits"));
@@ -146,16 +168,17 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
                                 QStringLiteral("End"), QStringLiteral("Duration"),
                                 QStringLiteral("Extreme") });
     m_limits->setRootIsDecorated(false);
-    grid->addWidget(m_limits, 6, 0, 1, 4);
+    grid->addWidget(m_limits, 6 + Boxes, 0, 1, 4);
 
     auto *save = new QPushButton(QStringLiteral("Save Report..."));
     save->setObjectName(QStringLiteral("saveReport"));
     connect(save, &QPushButton::clicked, this, &SummaryWindow::saveReport);
-    grid->addWidget(save, 7, 3);
-    grid->setRowStretch(6, 1);
-    resize(620, 700);
+    grid->addWidget(save, 7 + Boxes, 3);
+    grid->setRowStretch(6 + Boxes, 1);
+    resize(620, 760);
 
     loadSettings(celsius);
+    loadReportBoxes();
     connect(m_unit, &QComboBox::currentIndexChanged, this, &SummaryWindow::unitChanged);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &SummaryWindow::step);
@@ -170,7 +193,8 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
 SummaryWindow::~SummaryWindow()
 {
     // A box that loses the focus as the window goes would report an edit to a window half gone.
-    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+    for (QLineEdit *box :
+         { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion, m_title, m_location })
         disconnect(box, nullptr, this, nullptr);
     disconnect(m_unit, nullptr, this, nullptr);
 }
@@ -188,7 +212,7 @@ void SummaryWindow::loadSettings(bool celsius)
     const auto store = ProgramSettings::open();
     if (store) {
         store->beginGroup(QStringLiteral("Summary"));
-        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion })
             box->setText(store->value(box->objectName()).toString());
     }
     const bool storedFahrenheit
@@ -215,7 +239,7 @@ void SummaryWindow::boxesChanged()
         store->beginGroup(QStringLiteral("Summary"));
         store->setValue(QStringLiteral("temperatureUnit"),
                         m_unit->currentIndex() == 1 ? QStringLiteral("f") : QStringLiteral("c"));
-        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion })
             store->setValue(box->objectName(), box->text().trimmed());
     }
     apply();
@@ -244,6 +268,12 @@ void SummaryWindow::apply()
         problems << QString::fromUtf8("ΔH must be a number from 1 to 1000 kJ/mol.");
     else if (energy)
         next.activationEnergy = *energy;
+    bool minOk = true;
+    const auto minExcursion = boxNumber(m_minExcursion, &minOk);
+    if (!minOk || (minExcursion && *minExcursion < 0))
+        problems << QStringLiteral("The shortest excursion must be a number of seconds.");
+    else if (minExcursion)
+        next.minExcursion = *minExcursion;
     m_message->setText(problems.join(QLatin1Char(' ')));
     m_message->setVisible(!problems.isEmpty());
 
@@ -252,7 +282,8 @@ void SummaryWindow::apply()
     };
     if (m_figures.records > 0 && same(next.temperature, m_settings.temperature)
         && same(next.humidity, m_settings.humidity) && next.fahrenheit == m_settings.fahrenheit
-        && next.activationEnergy == m_settings.activationEnergy)
+        && next.activationEnergy == m_settings.activationEnergy
+        && next.minExcursion == m_settings.minExcursion)
         return;
     m_settings = next;
     restart();
@@ -365,6 +396,37 @@ void SummaryWindow::showFigures()
     Q_EMIT updated();
 }
 
+QString SummaryWindow::reportKey() const
+{
+    const auto file = m_table ? m_table->sourceFile() : std::nullopt;
+    if (!file)
+        return QString();
+    return QStringLiteral("SummaryReports/")
+        + QString::fromLatin1(QFileInfo(file->name).absoluteFilePath().toUtf8().toHex());
+}
+
+void SummaryWindow::loadReportBoxes()
+{
+    const QString key = reportKey();
+    const auto store = ProgramSettings::open();
+    if (key.isEmpty() || !store)
+        return;
+    store->beginGroup(key);
+    for (QLineEdit *box : { m_title, m_location })
+        box->setText(store->value(box->objectName()).toString());
+}
+
+void SummaryWindow::reportBoxesChanged()
+{
+    const QString key = reportKey();
+    const auto store = ProgramSettings::open();
+    if (key.isEmpty() || !store)
+        return;
+    store->beginGroup(key);
+    for (QLineEdit *box : { m_title, m_location })
+        store->setValue(box->objectName(), box->text().trimmed());
+}
+
 QFileDialog *SummaryWindow::saveReport()
 {
     auto *dialog = new QFileDialog(this, QStringLiteral("Save Report"));
@@ -407,7 +469,13 @@ bool SummaryWindow::writeReport(const QString &path, QString *error)
         return false;
     }
     SummaryReport::Options options;
-    options.fileName = m_source ? m_source->windowTitle() : QString();
+    options.fileName = m_table->source().isEmpty() && m_source ? m_source->windowTitle()
+                                                               : m_table->source();
+    options.sourceFile = m_table->sourceFile();
+    options.memorySet = qobject_cast<DataListWindow *>(m_source.data()) != nullptr;
+    if (!m_title->text().trimmed().isEmpty())
+        options.title = m_title->text().trimmed();
+    options.location = m_location->text().trimmed();
     options.fahrenheit = m_settings.fahrenheit;
     options.scales = SummaryReport::fittingScales(m_figures);
     QStringList inputs;
