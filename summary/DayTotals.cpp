@@ -5,7 +5,7 @@
 namespace dewscope {
 
 namespace {
-constexpr double Day = 86400;
+constexpr double SecondsPerDay = 86400;
 }
 
 DayTotals::DayTotals(int limitCount)
@@ -35,7 +35,7 @@ void DayTotals::addTime(int limit, qint64 day, double clock, double seconds, Pla
     if (place == Inside || limit < 0 || limit >= m_limits)
         return;
     while (seconds > 0) {
-        const double today = qMin(seconds, qMax(0.0, Day - clock));
+        const double today = qMin(seconds, qMax(0.0, SecondsPerDay - clock));
         at(day).seconds[limit * 4 + place] += today;
         seconds -= today;
         ++day;

@@ -2,8 +2,8 @@
 
 #include "summary/SummaryFormat.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
-#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -28,7 +28,9 @@ void SummaryReport::paint(QPdfWriter *writer)
 {
     // Page 1 as it always was; the days from page 2 on, the last page keeping room for the
     // sign-off.
-    const double top = 0;
+    // Each later page names its report at the top.
+    const double top = QFontMetricsF(font(Small, false)).height() + 6;
+    const QString heading = m_options.title + QStringLiteral(" - ") + m_options.fileName;
     const int perPage = qMax(1, daysPerPage(top, footerTop() - SignOffHeight));
     const int dayPages
         = qMax(1, int((m_figures.days.size() + perPage - 1) / perPage));
@@ -38,6 +40,7 @@ void SummaryReport::paint(QPdfWriter *writer)
     int next = 0;
     for (int page = 2; page <= pages; ++page) {
         writer->newPage();
+        text(0, 0, heading, Small);
         next += drawDays(next, top, footerTop() - SignOffHeight);
         if (page == pages)
             drawSignOff();
@@ -94,12 +97,24 @@ double SummaryReport::drawSource(double y)
                            fmt::clockTime(f.lastTime, double(f.lastOffset)));
     y += text(0, y, source, 10) + 1;
     const auto &file = m_options.sourceFile;
-    y += text(0, y,
-              file ? QStringLiteral("Read %1 bytes, SHA-256 %2")
-                         .arg(QLocale::c().toString(file->size), QString::fromLatin1(file->sha256))
-                   : QStringLiteral("No source file: the table was not read from a file as it is."),
-              Small);
-    return y + 3;
+    if (!file) {
+        y += text(0, y,
+                  QStringLiteral("No source file: the table was not read from a file as it is."),
+                  Small);
+        return y + 3;
+    }
+    const QString head = QStringLiteral("Read %1 bytes, SHA-256 ").arg(file->size);
+    const double height = text(0, y, head, Small);
+    // The digest in a fixed-pitch face, unshaped: no ligature may join two of its letters,
+    // so that it copies out of the PDF as sha256sum prints it.
+    QFont digest = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    digest.setPixelSize(Small);
+    digest.setStyleStrategy(QFont::PreferNoShaping);
+    m_painter->setFont(digest);
+    m_painter->drawText(QPointF(QFontMetricsF(font(Small, false)).horizontalAdvance(head),
+                                y + QFontMetricsF(font(Small, false)).ascent()),
+                        QString::fromLatin1(file->sha256));
+    return y + height + 3;
 }
 
 int SummaryReport::daysPerPage(double y, double bottom) const
