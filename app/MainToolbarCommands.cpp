@@ -1,6 +1,7 @@
 #include "app/MainToolbarCommands.h"
 
 #include "app/MainWindow.h"
+#include "desktop/ProgramSettings.h"
 #include "desktop/ShortcutTip.h"
 #include "graphs/RecordTablePrintJob.h"
 #include "meter/Poll.h"
@@ -28,6 +29,7 @@ const QString MainToolbarCommands::OpenRefusal = QStringLiteral("Recording Mode!
 const QString MainToolbarCommands::RecStyle = QStringLiteral("color: #ff5050;");
 const QString MainToolbarCommands::RecFailingStyle
     = QStringLiteral("color: black; background-color: #ffb000; padding: 0 4px;");
+const QString MainToolbarCommands::NineFieldsKey = QStringLiteral("recording/nineFields");
 const QString MainToolbarCommands::SampleTitle = QStringLiteral("Input Sampling Time");
 const QString MainToolbarCommands::SamplePrompt
     = QStringLiteral("Enter the SAMPLING TIME in seconds") + QStringLiteral("\r\n")
@@ -55,6 +57,7 @@ MainToolbarCommands *MainToolbarCommands::attach(MainWindow *mainWindow)
     commands->setRecordButton(mainWindow->toolbarButton(1), mainWindow->stopImage(),
                               mainWindow->saveImage());
     commands->setLabels(mainWindow->lblRec(), mainWindow->lblCount(), mainWindow->lblFileName());
+    commands->addNineFieldsSetting(mainWindow);
     if (mainWindow->poll())
         commands->watchPoll(mainWindow->poll());
     connect(mainWindow, &MainWindow::commandRequested, commands, &MainToolbarCommands::runCommand);
@@ -91,8 +94,32 @@ void MainToolbarCommands::setLabels(QLabel *rec, QLabel *count, QLabel *fileName
     m_lblFileName = fileName;
 }
 
+void MainToolbarCommands::addNineFieldsSetting(QWidget *mainWindow)
+{
+    const auto settings = ProgramSettings::open();
+    m_nineFields = new QAction(tr("Record nine fields, without the date and time"), this);
+    m_nineFields->setObjectName(QStringLiteral("NineFieldsAction"));
+    m_nineFields->setCheckable(true);
+    m_nineFields->setChecked(settings && settings->value(NineFieldsKey, false).toBool());
+    mainWindow->addAction(m_nineFields);
+    mainWindow->setContextMenuPolicy(Qt::ActionsContextMenu);
+    const auto apply = [this] {
+        // A recording under way keeps the layout it began with.
+        if (m_recorder && !m_recorder->isRecording())
+            m_recorder->setNineFields(m_nineFields->isChecked());
+    };
+    apply();
+    connect(m_nineFields, &QAction::toggled, this, [apply](bool nine) {
+        if (const auto settings = ProgramSettings::open())
+            settings->setValue(NineFieldsKey, nine);
+        apply();
+    });
+}
+
 void MainToolbarCommands::watchPoll(Poll *poll)
 {
+    if (m_recorder)
+        m_recorder->watchPoll(poll);
     connect(poll, &Poll::meterSilent, this, &MainToolbarCommands::closeRealTimeList);
 }
 
@@ -124,14 +151,20 @@ void MainToolbarCommands::showLabels()
         // No message box in the tick: while the writes fail, "Rec" turns to a warning look
         // and its tooltip says why and how many samples are missing from the file.
         const bool failing = m_recorder->isRecording() && m_recorder->isWriteFailing();
-        m_lblRec->setStyleSheet(failing ? RecFailingStyle : RecStyle);
+        // A silent meter: "Rec" turns to "Paused", as nothing is recorded until it sends again.
+        const bool silent = m_recorder->isRecording() && m_recorder->isMeterSilent();
+        if (silent)
+            m_lblRec->setText(tr("Paused"));
+        m_lblRec->setStyleSheet(failing || silent ? RecFailingStyle : RecStyle);
         m_lblRec->setToolTip(
             failing ? tr("Records cannot be written to the file: %1\n"
                          "Samples missed so far: %2. Recording goes on when writing works "
                          "again.")
                           .arg(m_recorder->writeError())
                           .arg(m_recorder->samplesMissed())
-                    : QString());
+                : silent ? tr("The meter is silent: no samples are recorded until it sends "
+                              "again.")
+                         : QString());
     }
 }
 
@@ -177,6 +210,8 @@ void MainToolbarCommands::save()
     // A tick or a click may have started a recording while the dialog was up.
     if (path.isEmpty() || !m_recorder || m_recorder->isRecording())
         return;
+    if (m_nineFields)
+        m_recorder->setNineFields(m_nineFields->isChecked());
     // A file that cannot be created ends the command silently, with nothing started.
     if (!m_recorder->startRecording(path)) {
         SaveDialog::clearFileChosen();

@@ -49,8 +49,13 @@ public:
     void setRecordButton(QAction *button, const QIcon &stopImage, const QIcon &saveImage);
     // The main window's "Rec", count and file name labels.
     void setLabels(QLabel *rec, QLabel *count, QLabel *fileName);
-    // Closes the Real Time List when the poll finds the meter silent.
+    // Closes the Real Time List when the poll finds the meter silent; the recorder records
+    // nothing while it is.
     void watchPoll(Poll *poll);
+    // The main window's context-menu setting, remembered between runs: records of nine fields,
+    // without the date and time. It applies from the next recording on.
+    static const QString NineFieldsKey;
+    QAction *nineFieldsAction() const { return m_nineFields; }
 
     // The loader of the last "Open", while it runs.
     FileLoader *fileLoader() const;
@@ -76,6 +81,7 @@ Q_SIGNALS:
     void openFinished(bool ok);
 
 private:
+    void addNineFieldsSetting(QWidget *mainWindow);
     void showLabels();
     void showRecordButton();
     QString askOpenPath();
@@ -84,6 +90,7 @@ private:
     QPointer<RecordWindows> m_windows;
     QPointer<QWidget> m_mainWindow;
     QPointer<QAction> m_button;
+    QPointer<QAction> m_nineFields;
     QIcon m_stopImage;
     QIcon m_saveImage;
     QPointer<QLabel> m_lblRec;

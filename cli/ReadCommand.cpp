@@ -35,7 +35,7 @@ int runRead(const QStringList &arguments, Io &io)
     qint64 row = 0;
     while (reader.next(&item) == DataFileReader::Status::Item) {
         ++row;
-        io.out << DataFile::splitCells(item).join(QLatin1Char('\t')) << "\n";
+        io.out << DataFile::splitCellsWithDate(item).join(QLatin1Char('\t')) << "\n";
         // The reader keeps at most MaxItemLength characters of an item and drops the rest.
         if (item.size() >= DataFileReader::MaxItemLength)
             io.err << "dewscope-cli read: row " << row << " is cut after "

@@ -16,6 +16,35 @@
 
 namespace dewscope::cli {
 
+namespace {
+
+// What the recording's silences cost, for its last line: ", 1 silence(s) (0:00:42 silent)".
+QString silenceFigures(const Recorder &recorder)
+{
+    const qint64 seconds = qint64(recorder.silentSeconds() + 0.5);
+    return QStringLiteral(", %1 silence(s) (%2:%3:%4 silent)")
+        .arg(recorder.silences())
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Said once per silence: from the first sample it costs until the meter sends again.
+void reportSilences(const Recorder &recorder, QEventLoop &loop, Io &io)
+{
+    QObject::connect(&recorder, &Recorder::silenceBegan, &loop, [&io] {
+        io.err << "dewscope-cli record: the meter is silent; nothing is recorded until it sends "
+                  "again\n";
+        io.err.flush();
+    });
+    QObject::connect(&recorder, &Recorder::silenceEnded, &loop, [&io] {
+        io.err << "dewscope-cli record: the meter is back; recording goes on\n";
+        io.err.flush();
+    });
+}
+
+} // namespace
+
 // Records the meter's readings into a data file with the same recorder as the window: a sample
 // every interval seconds (in ticks of 960 ms), the recorder's time stamps, at most 35,000
 // records, each line flushed as it is written. Stops after --count samples (written or
@@ -37,12 +66,17 @@ int runRecord(const QStringList &args, Io &io)
                 QStringLiteral("N"));
     options.add(QStringLiteral("force"),
                 QStringLiteral("overwrite FILE when it already holds data (refused otherwise)"));
+    options.add(QStringLiteral("nine-fields"),
+                QStringLiteral("write records of nine fields, without the date and time"));
     options.addHidden(QStringLiteral("first-reading-wait"), QStringLiteral("SECONDS"));
     options.addNote(QStringLiteral(
         "Samples every SECONDS from the first reading on, until N samples (written or missed), "
         "35000 records, SIGINT or SIGTERM. Samples that cannot be written (a full disk, a file "
         "size limit) are reported on stderr and tried again; the exit status is then 1, and the "
-        "summary gives the samples missed. A meter that sends no reading within 60 s of the "
+        "summary gives the samples missed. Each record ends with the local date and time of its "
+        "sample (2026-12-07T14:03:22+01:00) unless --nine-fields is given. While the meter is "
+        "silent nothing is recorded; the last line counts the silences and their time. A meter "
+        "that sends no reading within 60 s of the "
         "start ends the recording with status 1."));
     options.allowPositional(1);
     if (const auto code = options.parse(args))
@@ -86,6 +120,7 @@ int runRecord(const QStringList &args, Io &io)
     Recorder recorder(&state);
     recorder.loadDefaults();
     recorder.setSamplingTime(*interval);
+    recorder.setNineFields(options.isSet(QStringLiteral("nine-fields")));
     recorder.resetRecordTime();
     QString fileError;
     if (!recorder.startRecording(path, &fileError)) {
@@ -95,6 +130,7 @@ int runRecord(const QStringList &args, Io &io)
     }
 
     Poll poll(&link, &state);
+    recorder.watchPoll(&poll);
     QEventLoop loop;
     qint64 written = 0;
     qint64 samples = 0; // written or missed
@@ -148,17 +184,11 @@ int runRecord(const QStringList &args, Io &io)
         io.err << "dewscope-cli record: writing again after " << missed << " missed sample(s)\n";
         io.err.flush();
     });
+    reportSilences(recorder, loop, io);
     QObject::connect(&poll, &Poll::meterSilent, &loop, [&] {
-        if (recorder.isTimerEnabled())
-            io.err << "dewscope-cli record: the meter is silent; the last reading is recorded\n";
-        else if (!std::exchange(saidNoReading, true))
+        if (!recorder.isTimerEnabled() && !std::exchange(saidNoReading, true))
             io.err << "dewscope-cli record: no reading has arrived yet; nothing is recorded "
                       "until one does\n";
-        io.err.flush();
-    });
-    QObject::connect(&poll, &Poll::meterBack, &loop, [&] {
-        if (recorder.isTimerEnabled())
-            io.err << "dewscope-cli record: the meter is back\n";
         io.err.flush();
     });
     // Without the window there is no transfer: the poll goes on at once.
@@ -182,7 +212,7 @@ int runRecord(const QStringList &args, Io &io)
                << firstReadingWait << " s; stopped (is the meter on and connected?)\n";
     const qint64 missed = recorder.totalSamplesMissed();
     io.err << "dewscope-cli record: " << written << " record(s) written to " << path << ", "
-           << missed << " sample(s) missed\n";
+           << missed << " sample(s) missed" << silenceFigures(recorder) << '\n';
     io.out.flush();
     io.err.flush();
     return missed > 0 || timedOut ? Failure : Success;

@@ -56,6 +56,10 @@ void SummaryInput::addOptions(CommandOptions &options)
                 QStringLiteral("c (default) or f: the temperature columns the limits and the "
                                "table use"),
                 QStringLiteral("c|f"));
+    options.add(QStringLiteral("start-date"),
+                QStringLiteral("the first row's date, for a table without dates (its other rows "
+                               "follow from their times)"),
+                QStringLiteral("YYYY-MM-DD"));
     options.add(QStringLiteral("activation-energy"),
                 QString::fromUtf8("ΔH of the mean kinetic temperature (default 83.144)"),
                 QStringLiteral("KJ_PER_MOL"));
@@ -87,6 +91,14 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
     if (const auto bad = readLimits(options, QStringLiteral("rh-limits"), &settings.humidity))
         return bad;
 
+    if (options.isSet(QStringLiteral("start-date"))) {
+        const QDate date
+            = QDate::fromString(options.value(QStringLiteral("start-date")), Qt::ISODate);
+        if (!date.isValid() || options.value(QStringLiteral("start-date")).size() != 10)
+            return options.usageError(QStringLiteral("--start-date takes a date YYYY-MM-DD"));
+        settings.startDate = date;
+    }
+
     bool full = false;
     if (const auto code = readTable(options, file, &table, &full, true))
         return code;
@@ -97,8 +109,13 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
     RecordSummary summary(settings);
     summary.addRows(table, 1);
     figures = summary.figures();
+    figures.file = file;
     if (figures.records == 0)
         return options.failure(QStringLiteral("%1 holds no record with a readable time").arg(file));
+    if (figures.dated && settings.startDate)
+        return options.usageError(
+            QStringLiteral("%1 carries its dates; --start-date is only for a table without them")
+                .arg(file));
     return std::nullopt;
 }
 

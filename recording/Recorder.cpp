@@ -1,8 +1,10 @@
 #include "recording/Recorder.h"
 
+#include "meter/Poll.h"
 #include "meter/SharedState.h"
 #include "recording/DataFile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -25,6 +27,7 @@ class SystemClock : public Recorder::Clock
 {
 public:
     QTime timeOfDay() const override { return QTime::currentTime(); }
+    QDateTime dateTime() const override { return QDateTime::currentDateTime(); }
 };
 
 const SystemClock &systemClock()
@@ -49,6 +52,11 @@ double roundHalfEven(double x)
 
 Recorder::Clock::~Clock() = default;
 
+QDateTime Recorder::Clock::dateTime() const
+{
+    return QDateTime(QDate::currentDate(), timeOfDay());
+}
+
 class Recorder::Private
 {
 public:
@@ -63,6 +71,13 @@ public:
     QTime recordTime = QTime(0, 0, 0);
     bool listActive = false;
     int listCount = 0;
+    bool nineFields = false;
+
+    bool silent = false;
+    bool silenceCounted = false; // the silence under way has cost the recording a sample
+    QElapsedTimer silentFor;
+    qint64 silences = 0;
+    double silentSeconds = 0; // of the silences counted and ended
 
     QFile file;
     QString path;
@@ -171,6 +186,55 @@ Recorder::~Recorder()
 void Recorder::setClock(const Clock *clock)
 {
     d->clock = clock ? clock : &systemClock();
+}
+
+bool Recorder::nineFields() const
+{
+    return d->nineFields;
+}
+
+void Recorder::setNineFields(bool nine)
+{
+    d->nineFields = nine;
+}
+
+void Recorder::watchPoll(const Poll *poll)
+{
+    connect(poll, &Poll::meterSilent, this, [this] { setMeterSilent(true); });
+    connect(poll, &Poll::readingDecoded, this, [this] { setMeterSilent(false); });
+}
+
+bool Recorder::isMeterSilent() const
+{
+    return d->silent;
+}
+
+qint64 Recorder::silences() const
+{
+    return d->silences;
+}
+
+double Recorder::silentSeconds() const
+{
+    return d->silentSeconds + (d->silenceCounted ? double(d->silentFor.elapsed()) / 1000 : 0.0);
+}
+
+void Recorder::setMeterSilent(bool silent)
+{
+    if (silent == d->silent)
+        return;
+    d->silent = silent;
+    if (silent) {
+        d->silentFor.start();
+        return;
+    }
+    if (d->silenceCounted) {
+        const double seconds = double(d->silentFor.elapsed()) / 1000;
+        d->silentSeconds += seconds;
+        d->silenceCounted = false;
+        Q_EMIT silenceEnded(seconds);
+    }
+    Q_EMIT labelsChanged();
 }
 
 void Recorder::loadDefaults()
@@ -286,6 +350,9 @@ bool Recorder::startRecording(const QString &path, QString *error)
     d->writeError.clear();
     d->samplesMissed = 0;
     d->totalSamplesMissed = 0;
+    d->silences = 0;
+    d->silentSeconds = 0;
+    d->silenceCounted = false;
     d->recording = true;
     d->fileNameLabel = fileTitle();
     d->recLabelVisible = true;
@@ -308,6 +375,10 @@ void Recorder::endRecording()
 {
     d->recording = false;
     d->samplesMissed = 0;
+    if (d->silenceCounted) {
+        d->silentSeconds += double(d->silentFor.elapsed()) / 1000;
+        d->silenceCounted = false;
+    }
     d->countLabel.clear();
     d->recordCount = 0;
     d->closeFile();
@@ -389,14 +460,25 @@ void Recorder::tick()
     // The stamp advances by the sampling time; when its seconds drift 4 or more away from the
     // clock's (also across a minute boundary) it is pulled back to the clock.
     d->recordTime = d->recordTime.addSecs(d->samplingTime);
-    const QTime now = d->clock->timeOfDay();
+    const QDateTime at = d->clock->dateTime();
+    const QTime now = at.time();
     const int drift = now.second() - d->recordTime.second();
     if (drift >= 4 || drift <= -4)
         d->recordTime = QTime(now.hour(), now.minute(), now.second());
 
-    const QString line = DataFile::timeAndValues(recordTime(), d->state->texts);
+    QString line = DataFile::timeAndValues(recordTime(), d->state->texts);
+    if (!d->nineFields)
+        line += QLatin1Char(DataFile::Separator) + DataFile::dateTimeText(at);
 
-    if (d->recording) {
+    if (d->recording && d->silent) {
+        // The sample is taken and stamped, but a silent meter's last values are no reading.
+        if (!d->silenceCounted) {
+            d->silenceCounted = true;
+            ++d->silences;
+            Q_EMIT silenceBegan();
+            Q_EMIT labelsChanged();
+        }
+    } else if (d->recording) {
         if (d->recordCount == MaxRecords) {
             // The recording is full: close it without writing this sample. The labels clear
             // at the next tick, which samples again.
@@ -436,7 +518,7 @@ void Recorder::tick()
             Q_EMIT labelsChanged();
     }
 
-    if (d->listActive) {
+    if (d->listActive && !d->silent) {
         ++d->listCount;
         const int number = d->listCount;
         if (d->listCount == MaxListRows) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTime>
@@ -8,6 +9,7 @@
 
 namespace dewscope {
 
+class Poll;
 struct SharedState;
 
 // The PC recorder: the main window's second timer (960 ms). Every samplingTime ticks one
@@ -22,6 +24,11 @@ struct SharedState;
 // (created) at its path, so the records that follow are not written into an unreachable file.
 // Failed writes show no message of their own; the recorder keeps the system's reason and counts
 // the samples missed, so the window and the command line can make the failure visible.
+//
+// Each record ends with a tenth field, the local date and time of the sampling tick with its UTC
+// offset, unless nine fields are asked for. While the meter is silent (from the poll's silence
+// until the next decoded reading) samples are taken and stamped as always, but none is written
+// or listed: a silent meter never shows up in a file as a reading.
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -40,6 +47,8 @@ public:
     public:
         virtual ~Clock();
         virtual QTime timeOfDay() const = 0;
+        // The date and time of the tick; by default today's date at timeOfDay().
+        virtual QDateTime dateTime() const;
     };
 
     explicit Recorder(SharedState *state, QObject *parent = nullptr);
@@ -83,6 +92,19 @@ public:
     // Stops recording and closes the file.
     void stopRecording();
 
+    // Records of nine fields, without the date and time (the older layout).
+    bool nineFields() const;
+    void setNineFields(bool nine);
+
+    // The meter's silence as the poll declares it, until it decodes a reading again.
+    void watchPoll(const Poll *poll);
+    bool isMeterSilent() const;
+    // Silences that cost the recording at least one sample, and their time in seconds (from
+    // the poll's declaring each until the next reading); kept after the recording stopped until
+    // the next one starts.
+    qint64 silences() const;
+    double silentSeconds() const;
+
     // Real-time listing: on from the opening of the Real Time List until it unloads or has
     // taken MaxListRows rows.
     bool isListActive() const;
@@ -110,6 +132,8 @@ public:
 public Q_SLOTS:
     // One tick of the 960 ms timer.
     void tick();
+    // The poll found the meter silent (true) or decoded a reading again (false).
+    void setMeterSilent(bool silent);
 
 Q_SIGNALS:
     // The file name, count or "Rec" label changed.
@@ -131,6 +155,9 @@ Q_SIGNALS:
     void writeRecovered(qint64 missed);
     // The recording reached MaxRecords and stopped (recordingStopped follows).
     void recordingFull();
+    // A recording's silence began to cost samples (the first sample skipped), or ended.
+    void silenceBegan();
+    void silenceEnded(double seconds);
 
 private:
     void endRecording();

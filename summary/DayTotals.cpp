@@ -5,8 +5,16 @@
 namespace dewscope {
 
 namespace {
+
 constexpr double SecondsPerDay = 86400;
+constexpr qint64 JulianDay1970 = 2440588; // of 1970-01-01, where the wall clock counts from
+
+qint64 dayOf(double wall)
+{
+    return qint64(std::floor(wall / SecondsPerDay));
 }
+
+} // namespace
 
 DayTotals::DayTotals(int limitCount)
     : m_limits(limitCount)
@@ -21,21 +29,23 @@ DayTotals::Day &DayTotals::at(qint64 day)
     return d;
 }
 
-void DayTotals::addValue(qint64 day, Channel channel, double value)
+void DayTotals::addValue(double wall, Channel channel, double value)
 {
-    DayFigures::Values &v = at(day).values[channel];
+    DayFigures::Values &v = at(dayOf(wall)).values[channel];
     ++v.count;
     v.min = v.count == 1 ? value : qMin(v.min, value);
     v.max = v.count == 1 ? value : qMax(v.max, value);
     v.mean += (value - v.mean) / double(v.count);
 }
 
-void DayTotals::addTime(int limit, qint64 day, double clock, double seconds, Place place)
+void DayTotals::addTime(int limit, double wall, double seconds, Place place)
 {
     if (place == Inside || limit < 0 || limit >= m_limits)
         return;
+    qint64 day = dayOf(wall);
+    double clock = wall - double(day) * SecondsPerDay;
     while (seconds > 0) {
-        const double today = qMin(seconds, qMax(0.0, SecondsPerDay - clock));
+        const double today = qMin(seconds, SecondsPerDay - clock);
         at(day).seconds[limit * 4 + place] += today;
         seconds -= today;
         ++day;
@@ -43,18 +53,15 @@ void DayTotals::addTime(int limit, qint64 day, double clock, double seconds, Pla
     }
 }
 
-QList<DayFigures> DayTotals::days(qint64 lastDay, const QDate &firstDate) const
+QList<DayFigures> DayTotals::days(double first, double last, bool dates) const
 {
     QList<DayFigures> out;
-    if (m_days.empty() && lastDay < 0)
-        return out;
-    const qint64 first = m_days.empty() ? 0 : qMin<qint64>(0, m_days.begin()->first);
-    const qint64 last = qMax(lastDay, m_days.empty() ? lastDay : m_days.rbegin()->first);
-    for (qint64 d = first; d <= last; ++d) {
+    const qint64 firstDay = dayOf(first);
+    for (qint64 d = firstDay; d <= dayOf(last); ++d) {
         DayFigures f;
-        f.day = int(d - first + 1);
-        if (firstDate.isValid())
-            f.date = firstDate.addDays(d - first);
+        f.day = int(d - firstDay + 1);
+        if (dates)
+            f.date = QDate::fromJulianDay(JulianDay1970 + d);
         f.limits.resize(m_limits);
         const auto found = m_days.find(d);
         if (found != m_days.end()) {

@@ -6,10 +6,10 @@
 
 namespace dewscope {
 
-// Sums a recording up per calendar day as its rows come: the values of temperature and
-// humidity, and per limited channel the time spent below, above and missing, each stretch of
-// time split at the midnights it passes. Days are counted from the first row's day (0); a
-// stretch is given by the day and the clock time (seconds into that day) it starts at.
+// Sums a recording up per calendar day: the values of temperature and humidity, and per limited
+// channel the time spent below, above and missing, each stretch of time split at the midnights
+// it passes. Moments are wall-clock seconds as SummaryMoment::wall counts them, so a day is a
+// whole multiple of 86400 s.
 class DayTotals
 {
 public:
@@ -18,12 +18,12 @@ public:
 
     explicit DayTotals(int limitCount = 0);
 
-    void addValue(qint64 day, Channel channel, double value);
-    void addTime(int limit, qint64 day, double clock, double seconds, Place place);
+    void addValue(double wall, Channel channel, double value);
+    void addTime(int limit, double wall, double seconds, Place place);
 
-    // Every day from the first to lastDay (days without a row included); their dates from
-    // firstDate on when it is valid.
-    QList<DayFigures> days(qint64 lastDay, const QDate &firstDate) const;
+    // Every day from first's to last's, days without a row included; with their dates when the
+    // wall clock tells them.
+    QList<DayFigures> days(double first, double last, bool dates) const;
 
 private:
     struct Day

@@ -78,42 +78,88 @@ RecordSummary::RecordSummary(const SummarySettings &settings)
     m_days = DayTotals(int(m_watches.size()));
 }
 
+bool RecordSummary::readMoment(QStringView time, QStringView date, SummaryMoment *moment)
+{
+    DataFile::Moment dated;
+    if (m_records == 0) {
+        // The first row with a readable time tells whether the table is dated.
+        const int timeOfDay = DataFile::timeOfDay(time);
+        if (timeOfDay < 0)
+            return false;
+        m_dated = DataFile::readMoment(date, &dated);
+        if (m_dated) {
+            m_firstUtc = dated.utc;
+            *moment = { 0, double(dated.local()), dated.offset };
+        } else {
+            // 2440588 is the Julian day of 1970-01-01.
+            if (m_settings.startDate)
+                m_baseWall = (m_settings.startDate->toJulianDay() - 2440588) * Day;
+            m_lastTime = timeOfDay;
+            *moment = { 0, double(m_baseWall + timeOfDay), 0 };
+        }
+        return true;
+    }
+    if (m_dated) {
+        if (!DataFile::readMoment(date, &dated))
+            return false;
+        // A clock set back lets no time pass.
+        const double offset = qMax(double(dated.utc - m_firstUtc), m_at.offset);
+        *moment = { offset, double(dated.local()), dated.offset };
+        return true;
+    }
+    const int timeOfDay = DataFile::timeOfDay(time);
+    if (timeOfDay < 0)
+        return false;
+    // A small step back is the recorder setting its stamp to the clock again; a larger one is
+    // the next day (a night without records).
+    int interval = timeOfDay - m_lastTime;
+    const double day = std::floor((m_at.wall - double(m_baseWall)) / Day);
+    double wall = double(m_baseWall) + day * Day + timeOfDay;
+    if (interval < -60) {
+        interval += Day;
+        wall += Day;
+    } else if (interval < 0) {
+        interval = 0;
+    }
+    m_lastTime = timeOfDay;
+    *moment = { m_at.offset + interval, wall, 0 };
+    return true;
+}
+
 void RecordSummary::addRow(QStringView rowText)
 {
-    QStringView cells[9];
+    QStringView cells[DataFile::FieldCount + 1];
     qsizetype from = 0;
-    for (int c = 0; c < 9; ++c) {
+    for (int c = 0; c <= DataFile::FieldCount; ++c) {
         const qsizetype tab = rowText.indexOf(QLatin1Char('\t'), from);
         cells[c] = rowText.mid(from, (tab < 0 ? rowText.size() : tab) - from);
         if (tab < 0)
             break;
         from = tab + 1;
     }
-    const int time = DataFile::timeOfDay(cells[1]);
-    if (time < 0) {
+    SummaryMoment at;
+    if (!readMoment(cells[1], cells[DataFile::DateField], &at)) {
         ++m_rowsWithoutTime;
         return;
     }
     if (m_records == 0) {
-        m_firstTime = time;
+        m_first = at;
     } else {
-        // A small step back is the recorder setting its stamp to the clock again; a large one
-        // is midnight.
-        int interval = time - m_lastTime;
-        if (interval < -Day / 2)
-            interval += Day;
-        else if (interval < 0)
-            interval = 0;
+        const auto interval = qint64(at.offset - m_at.offset);
         ++m_intervals[interval];
-        m_offset += interval;
+        Step step { m_at, at, rowsRead() };
         for (int w = 0; w < m_watches.size(); ++w) {
             Watch &watch = m_watches[w];
-            watch.seconds[int(watch.last)] += interval;
-            m_days.addTime(w, m_day, m_lastTime, interval, DayTotals::Place(watch.last));
+            ++watch.intervals[int(watch.last)][interval];
+            // An interval of at most 4 s is never a gap: its day is known now.
+            step.places[w] = watch.last;
+            if (interval <= 4)
+                m_days.addTime(w, m_at.wall, double(interval), DayTotals::Place(watch.last));
         }
-        m_day += (m_lastTime + interval) / Day;
+        if (interval > 4)
+            m_steps.append(step);
     }
-    m_lastTime = time;
+    m_at = at;
     ++m_records;
 
     for (int c = 0; c < SummaryChannelCount; ++c) {
@@ -131,9 +177,9 @@ void RecordSummary::addRow(QStringView rowText)
                 cell = Cell::Value;
                 addValue(c, value);
                 if (c == int(m_settings.temperatureChannel()))
-                    m_days.addValue(m_day, DayTotals::Temperature, value);
+                    m_days.addValue(m_at.wall, DayTotals::Temperature, value);
                 else if (c == int(SummaryChannel::Humidity))
-                    m_days.addValue(m_day, DayTotals::Humidity, value);
+                    m_days.addValue(m_at.wall, DayTotals::Humidity, value);
             } else {
                 ++m_channels[c].missing;
             }
@@ -159,13 +205,11 @@ void RecordSummary::addValue(int channel, double value)
     ++ch.count;
     if (ch.count == 1 || value < ch.min) {
         ch.min = value;
-        ch.minTime = m_lastTime;
-        ch.minOffset = m_offset;
+        ch.minAt = m_at;
     }
     if (ch.count == 1 || value > ch.max) {
         ch.max = value;
-        ch.maxTime = m_lastTime;
-        ch.maxOffset = m_offset;
+        ch.maxAt = m_at;
     }
     // Welford's running mean and sum of squared deviations.
     const double delta = value - ch.mean;
@@ -213,27 +257,77 @@ void RecordSummary::place(Watch &watch, Cell cell, double value)
         at = Place::Missing;
         break;
     }
-    const Excursion::Side side
-        = at == Place::Below ? Excursion::Side::Below : Excursion::Side::Above;
-    if (watch.open && (at != watch.last)) {
-        watch.run.endTime = m_lastTime;
-        watch.run.endOffset = double(m_offset);
-        watch.closed.append(watch.run);
+    if (watch.open && at != watch.last) {
+        watch.runs.last().next = m_at;
         watch.open = false;
     }
     watch.last = at;
     if (at != Place::Below && at != Place::Above)
         return;
-    const bool outOfRange = cell != Cell::Value;
     if (!watch.open) {
         watch.open = true;
-        watch.run = { side, m_lastTime, m_offset, 0, 0, value, outOfRange };
-    } else if (outOfRange) {
-        watch.run.extremeOutOfRange = true;
-    } else if (side == Excursion::Side::Below ? value < watch.run.extreme
-                                              : value > watch.run.extreme) {
-        watch.run.extreme = value;
+        Run run;
+        run.side = at == Place::Below ? Excursion::Side::Below : Excursion::Side::Above;
+        watch.runs.append(run);
     }
+    watch.runs.last().rows.append({ m_at, value, cell != Cell::Value });
+}
+
+// The runs as excursions: a gap inside a run ends one excursion at its row before plus the
+// median interval, and the rows after it begin the next.
+QList<Excursion> RecordSummary::excursions(const Watch &watch, double median) const
+{
+    QList<Excursion> all;
+    for (const Run &run : watch.runs) {
+        const bool below = run.side == Excursion::Side::Below;
+        Excursion e;
+        bool started = false;
+        for (qsizetype i = 0; i < run.rows.size(); ++i) {
+            const RunRow &row = run.rows.at(i);
+            if (!started) {
+                e = { run.side, row.at, row.at, row.value, row.outOfRange };
+                started = true;
+            } else if (row.outOfRange) {
+                e.extremeOutOfRange = true;
+            } else if (below ? row.value < e.extreme : row.value > e.extreme) {
+                e.extreme = row.value;
+            }
+            const bool last = i + 1 == run.rows.size();
+            const std::optional<SummaryMoment> next
+                = last ? run.next : std::optional<SummaryMoment>(run.rows.at(i + 1).at);
+            if (next && !isGap(next->offset - row.at.offset, median)) {
+                if (last) {
+                    e.end = *next;
+                    all.append(e);
+                }
+                continue;
+            }
+            e.end = row.at.after(median);
+            all.append(e);
+            started = false;
+        }
+    }
+    return all;
+}
+
+// The days with the time of the longer intervals placed now that the median tells the gaps: a
+// gap's row before stands for the median interval, the rest of it is missing.
+QList<DayFigures> RecordSummary::days(double median) const
+{
+    DayTotals days = m_days;
+    for (const Step &step : m_steps) {
+        const double seconds = step.after.offset - step.before.offset;
+        const bool gap = isGap(seconds, median);
+        for (int w = 0; w < m_watches.size(); ++w) {
+            days.addTime(w, step.before.wall, gap ? median : seconds,
+                         DayTotals::Place(step.places[w]));
+            if (gap)
+                days.addTime(w, step.before.wall + median, seconds - median, DayTotals::Missing);
+        }
+    }
+    for (int w = 0; w < m_watches.size(); ++w)
+        days.addTime(w, m_at.wall, median, DayTotals::Place(m_watches[w].last));
+    return days.days(m_first.wall, m_at.wall, m_dated || m_settings.startDate);
 }
 
 double RecordSummary::medianInterval() const
@@ -263,16 +357,24 @@ double RecordSummary::medianInterval() const
 SummaryFigures RecordSummary::figures() const
 {
     SummaryFigures f;
+    f.dated = m_dated;
+    f.startDate = m_dated ? std::nullopt : m_settings.startDate;
+    f.fahrenheit = m_settings.fahrenheit;
     f.records = m_records;
     f.rowsWithoutTime = m_rowsWithoutTime;
-    f.firstTime = m_firstTime;
-    f.lastTime = m_lastTime;
-    f.lastOffset = m_offset;
+    f.first = m_first;
+    f.last = m_at;
     f.interval = medianInterval();
-    f.span = m_records > 0 ? double(m_offset) + f.interval : 0;
+    f.span = m_records > 0 ? m_at.offset + f.interval : 0;
     f.activationEnergy = m_settings.activationEnergy;
     f.minExcursion = m_settings.minExcursion;
-    f.fahrenheit = m_settings.fahrenheit;
+    for (const Step &step : m_steps) {
+        const double seconds = step.after.offset - step.before.offset;
+        if (!isGap(seconds, f.interval))
+            continue;
+        f.gaps.append({ step.before.after(f.interval), step.after, step.row });
+        f.gapSeconds += f.gaps.last().seconds();
+    }
 
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const Channel &ch = m_channels[c];
@@ -285,10 +387,8 @@ SummaryFigures RecordSummary::figures() const
             continue;
         out.min = ch.min;
         out.max = ch.max;
-        out.minTime = ch.minTime;
-        out.maxTime = ch.maxTime;
-        out.minOffset = ch.minOffset;
-        out.maxOffset = ch.maxOffset;
+        out.minAt = ch.minAt;
+        out.maxAt = ch.maxAt;
         out.mean = ch.mean;
         if (ch.count > 1)
             out.stdev = std::sqrt(ch.m2 / double(ch.count - 1));
@@ -303,18 +403,21 @@ SummaryFigures RecordSummary::figures() const
         }
     }
 
-    DayTotals days = m_days;
-    for (int w = 0; w < m_watches.size() && m_records > 0; ++w)
-        days.addTime(w, m_day, m_lastTime, f.interval, DayTotals::Place(m_watches[w].last));
-    if (m_records > 0)
-        f.days = days.days(m_day, QDate());
-
     for (const Watch &watch : m_watches) {
         LimitFigures l;
         l.channel = watch.channel;
         l.limits = watch.limits;
-        double seconds[4]
-            = { watch.seconds[0], watch.seconds[1], watch.seconds[2], watch.seconds[3] };
+        // A gap's row stands for the median interval; the rest of the gap is missing.
+        double seconds[4] = {};
+        for (int p = 0; p < 4; ++p) {
+            for (const auto &[interval, count] : watch.intervals[p]) {
+                const double length = double(interval);
+                const bool gap = isGap(length, f.interval);
+                seconds[p] += (gap ? f.interval : length) * double(count);
+                if (gap)
+                    seconds[int(Place::Missing)] += (length - f.interval) * double(count);
+            }
+        }
         if (m_records > 0)
             seconds[int(watch.last)] += f.interval;
         l.secondsBelow = seconds[int(Place::Below)];
@@ -322,32 +425,37 @@ SummaryFigures RecordSummary::figures() const
         l.secondsMissing = seconds[int(Place::Missing)];
         if (f.span > 0)
             l.percentOutside = (l.secondsBelow + l.secondsAbove) / f.span * 100;
-        l.excursions = watch.closed;
-        if (watch.open) {
-            Excursion run = watch.run;
-            run.endTime = m_lastTime + f.interval;
-            run.endOffset = f.span;
-            l.excursions.append(run);
-        }
+        l.excursions = excursions(watch, f.interval);
         const auto isShort = [&f](const Excursion &e) { return e.seconds() < f.minExcursion; };
         l.shortExcursions = l.excursions.removeIf(isShort);
         f.limits.append(l);
     }
+    if (m_records > 0)
+        f.days = days(f.interval);
     return f;
 }
 
-QString SummaryFigures::clock(double time)
+QString SummaryFigures::clock(double wall)
 {
-    const qint64 seconds = qint64(std::floor(time + 0.5)) % Day;
+    const qint64 seconds = (qint64(std::floor(wall + 0.5)) % Day + Day) % Day;
     return QStringLiteral("%1:%2:%3")
         .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-int SummaryFigures::daysAfterFirst(double offset)
+int SummaryFigures::dayOf(const SummaryMoment &moment) const
 {
-    return int(std::floor(offset + 0.5)) / Day;
+    const auto day = [](double wall) { return std::floor(std::floor(wall + 0.5) / Day); };
+    return int(day(moment.wall) - day(first.wall)) + 1;
+}
+
+QString SummaryFigures::dateTime(const SummaryMoment &moment) const
+{
+    if (!hasDates())
+        return QString();
+    const auto wall = qint64(std::floor(moment.wall + 0.5));
+    return DataFile::momentText(wall, dated ? &moment.zone : nullptr);
 }
 
 } // namespace dewscope

@@ -5,6 +5,8 @@
 
 #include <QStringView>
 
+#include <QList>
+
 #include <map>
 
 namespace dewscope {
@@ -44,38 +46,65 @@ private:
     {
         qint64 count = 0, over = 0, under = 0, missing = 0;
         double min = 0, max = 0, mean = 0, m2 = 0;
-        int minTime = 0, maxTime = 0;
-        qint64 minOffset = 0, maxOffset = 0;
+        SummaryMoment minAt, maxAt;
         // Σ exp(e_i) kept as exp(logMax) × scaled, so no term over- or underflows.
         double logMax = 0, scaled = 0;
+    };
+
+    // A row outside a limit: its moment and value ("OL"/"-OL" out of range).
+    struct RunRow
+    {
+        SummaryMoment at;
+        double value = 0;
+        bool outOfRange = false;
+    };
+    // Consecutive rows outside on one side; a closed run knows the row after it.
+    struct Run
+    {
+        Excursion::Side side = Excursion::Side::Below;
+        QList<RunRow> rows;
+        std::optional<SummaryMoment> next;
     };
 
     struct Watch
     {
         SummaryChannel channel = SummaryChannel::TemperatureC;
         SummaryLimits limits;
-        double seconds[4] = {}; // by Place, of every row but the last
+        std::map<qint64, qint64> intervals[4]; // by Place of the row before: seconds → how often
         Place last = Place::Inside;
-        bool open = false; // the last row is in an excursion
-        Excursion run;
-        QList<Excursion> closed;
+        bool open = false; // the last row is in a run
+        QList<Run> runs;
     };
 
+    // An interval of more than 4 s, which a median of 0 already makes a gap.
+    struct Step
+    {
+        SummaryMoment before, after;
+        qint64 row = 0; // of the row after, among the rows read
+        Place places[2] = {}; // of the row before, by watch
+    };
+
+    bool readMoment(QStringView time, QStringView date, SummaryMoment *moment);
     void addValue(int channel, double value);
     void place(Watch &watch, Cell cell, double value);
     double medianInterval() const;
+    bool isGap(double seconds, double median) const { return seconds > 1.5 * median + 4; }
+    QList<Excursion> excursions(const Watch &watch, double median) const;
+    QList<DayFigures> days(double median) const;
 
     SummarySettings m_settings;
     Channel m_channels[SummaryChannelCount];
     QList<Watch> m_watches;
     std::map<int, qint64> m_intervals; // whole seconds → how often
+    QList<Step> m_steps;
     qint64 m_records = 0;
     qint64 m_rowsWithoutTime = 0;
-    int m_firstTime = -1;
-    int m_lastTime = -1;
-    qint64 m_offset = 0; // of the last row
-    qint64 m_day = 0; // of the last row: the midnights passed since the first row
-    DayTotals m_days;
+    bool m_dated = false;
+    qint64 m_firstUtc = 0; // dated: the first row's moment
+    qint64 m_baseWall = 0; // undated: the first row's midnight on the wall clock
+    int m_lastTime = -1; // undated: the last row's time of day
+    SummaryMoment m_first, m_at; // the first row's and the last row's moments
+    DayTotals m_days; // values, and the time of intervals that cannot be gaps
 };
 
 } // namespace dewscope

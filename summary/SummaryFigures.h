@@ -8,10 +8,22 @@
 
 namespace dewscope {
 
-// What a summary tells of a record table. Each moment is kept twice: as its time of day (seconds,
-// as the rows stamp it), and as an offset: seconds from the first row's time, day wraps
-// included, so that moments can be ordered. The two part where the recorder stepped its stamp
-// back, which counts as no time passing.
+// What a summary tells of a record table.
+
+// A moment of the table, kept twice. offset: seconds after the first row, to order moments and
+// measure durations (a small step back of an undated stamp counts as no time passing). wall: what
+// the clock showed, as seconds from 1970-01-01 00:00 on that clock: from the tenth field in a
+// dated table, from the start date given for an undated one; otherwise the first row's day counts
+// as 1970-01-01 and only the time of day and the midnights passed mean anything. zone: the UTC
+// offset of a dated moment, in seconds.
+struct SummaryMoment
+{
+    double offset = 0;
+    double wall = 0;
+    int zone = 0;
+
+    SummaryMoment after(double seconds) const { return { offset + seconds, wall + seconds, zone }; }
+};
 
 // The channels, in the order the summary lists them: each is one column of the table.
 enum class SummaryChannel {
@@ -41,6 +53,7 @@ struct SummarySettings
     bool fahrenheit = false;
     SummaryLimits humidity;
     double activationEnergy = DefaultActivationEnergy;
+    std::optional<QDate> startDate; // the first row's date, for a table without dates
     // Runs outside a limit strictly shorter than this are counted, not listed; time outside
     // still counts their every second.
     double minExcursion = 0;
@@ -57,30 +70,38 @@ struct ChannelFigures
     qint64 overRange = 0; // "OL"
     qint64 underRange = 0; // "-OL"
     qint64 missing = 0; // anything else
-    // Meaningful when count > 0; the times are those of the first occurrence.
+    // Meaningful when count > 0; the moments are those of the first occurrence.
     double min = 0, max = 0, mean = 0;
-    int minTime = 0, maxTime = 0;
-    qint64 minOffset = 0, maxOffset = 0;
+    SummaryMoment minAt, maxAt;
     std::optional<double> stdev; // sample standard deviation, from two values on
     std::optional<double> mkt; // mean kinetic temperature, temperature channels only
 };
 
-// A run of consecutive rows outside a limit on the same side.
+// A run of consecutive rows outside a limit on the same side, with no gap inside.
 struct Excursion
 {
     enum class Side { Below, Above };
 
     Side side = Side::Below;
-    int startTime = 0;
-    qint64 startOffset = 0;
-    // The row after the run, or the last row plus the median interval (then perhaps a day or
-    // more of seconds: a time past midnight).
-    double endTime = 0;
-    double endOffset = 0;
+    SummaryMoment start;
+    // The row after the run; or, when a gap or the end of the table follows the run, its last
+    // row plus the median interval.
+    SummaryMoment end;
     double extreme = 0; // the lowest value of a run below, the highest of a run above
     bool extremeOutOfRange = false; // the run holds "-OL" (below) or "OL" (above)
 
-    double seconds() const { return endOffset - double(startOffset); }
+    double seconds() const { return end.offset - start.offset; }
+};
+
+// An interval between two rows longer than 1.5 times the median interval plus 4 s: the row
+// before it stands for the median interval, the rest is missing.
+struct Gap
+{
+    SummaryMoment start; // the row before plus the median interval
+    SummaryMoment end; // the row after
+    qint64 row = 0; // the row after: its place among the rows read, from 0
+
+    double seconds() const { return end.offset - start.offset; }
 };
 
 struct LimitFigures
@@ -116,16 +137,19 @@ struct DayFigures
 
 struct SummaryFigures
 {
+    QString file; // the table's file as given, for the headings
+    bool dated = false; // times and dates come from the rows' tenth field
+    std::optional<QDate> startDate; // given for a table without dates
+    bool fahrenheit = false; // the temperature unit of the limits and the listing
     qint64 records = 0; // rows with a readable time
     qint64 rowsWithoutTime = 0;
-    int firstTime = -1; // of the first row; -1 when there is none
-    int lastTime = -1;
-    qint64 lastOffset = 0;
+    SummaryMoment first, last; // meaningful when records > 0
     double interval = 0; // the median interval between rows
     double span = 0; // last offset + interval
+    double gapSeconds = 0;
+    QList<Gap> gaps; // in time order
     double activationEnergy = SummarySettings::DefaultActivationEnergy;
     double minExcursion = 0;
-    bool fahrenheit = false; // the unit of the days' temperatures
     ChannelFigures channels[SummaryChannelCount];
     QList<LimitFigures> limits; // temperature first, then humidity, each only when set
     QList<DayFigures> days; // in order, each day from the first row's to the last row's
@@ -138,10 +162,15 @@ struct SummaryFigures
                 return &l;
         return nullptr;
     }
-    // "hh:mm:ss" of a time of day, rounded to the second, past midnight wrapping to 00:...
-    static QString clock(double time);
-    // Whole days an offset lies after the first row (the same rounding).
-    static int daysAfterFirst(double offset);
+    // The moments carry a calendar date: the table is dated or was given its start date.
+    bool hasDates() const { return dated || startDate.has_value(); }
+    // "hh:mm:ss" of a moment's wall clock, rounded to the second.
+    static QString clock(double wall);
+    // The calendar day of a moment, counted from the first row's day as day 1.
+    int dayOf(const SummaryMoment &moment) const;
+    // "2026-12-07T14:03:22+01:00" when dated, "2026-12-07T14:03:22" from a start date, else
+    // empty.
+    QString dateTime(const SummaryMoment &moment) const;
 };
 
 } // namespace dewscope

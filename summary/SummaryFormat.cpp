@@ -95,10 +95,24 @@ QString duration(double seconds)
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString clockTime(double time, double offset)
+QString clockTime(const SummaryFigures &figures, const SummaryMoment &moment, bool withDate)
 {
-    const int days = SummaryFigures::daysAfterFirst(offset);
-    return SummaryFigures::clock(time) + (days > 0 ? QStringLiteral(" +%1d").arg(days) : QString());
+    const QString clock = SummaryFigures::clock(moment.wall);
+    const int day = figures.dayOf(moment);
+    if (day <= 1 && !(withDate && figures.hasDates()))
+        return clock;
+    return clock
+        + QStringLiteral(" (%1)").arg(figures.hasDates() ? figures.dateTime(moment).left(10)
+                                                         : QStringLiteral("day %1").arg(day));
+}
+
+QString firstToLast(const SummaryFigures &figures)
+{
+    if (figures.hasDates())
+        return figures.dateTime(figures.first) + QStringLiteral(" to ")
+            + figures.dateTime(figures.last);
+    return clockTime(figures, figures.first) + QStringLiteral(" to ")
+        + clockTime(figures, figures.last);
 }
 
 QString value(const std::optional<double> &number, SummaryChannel channel, int decimals)
@@ -155,17 +169,14 @@ QStringList channelColumn(const SummaryFigures &figures, SummaryChannel channel)
     const ChannelFigures &c = figures.channel(channel);
     const bool any = c.count > 0;
     const auto number = [any](double v) { return any ? std::optional<double>(v) : std::nullopt; };
-    return { QString::number(c.count),
-             QString::number(c.overRange),
-             QString::number(c.underRange),
-             QString::number(c.missing),
-             value(number(c.min), channel, 1),
-             any ? clockTime(c.minTime, double(c.minOffset)) : QStringLiteral("-"),
-             value(number(c.max), channel, 1),
-             any ? clockTime(c.maxTime, double(c.maxOffset)) : QStringLiteral("-"),
-             value(number(c.mean), channel, 2),
-             value(c.stdev, channel, 2),
-             value(c.mkt, channel, 2) };
+    return {
+        QString::number(c.count),          QString::number(c.overRange),
+        QString::number(c.underRange),     QString::number(c.missing),
+        value(number(c.min), channel, 1),  any ? clockTime(figures, c.minAt) : QStringLiteral("-"),
+        value(number(c.max), channel, 1),  any ? clockTime(figures, c.maxAt) : QStringLiteral("-"),
+        value(number(c.mean), channel, 2), value(c.stdev, channel, 2),
+        value(c.mkt, channel, 2)
+    };
 }
 
 QString percentOutside(const LimitFigures &limits)
@@ -209,33 +220,57 @@ QList<Excursion> longestExcursions(const QList<Excursion> &all, int count)
 QJsonObject toJson(const SummaryFigures &f)
 {
     const bool any = f.records > 0;
-    const auto time = [any](int time) {
-        return any ? QJsonValue(SummaryFigures::clock(time)) : QJsonValue(QJsonValue::Null);
+    const auto time = [](const SummaryMoment &m) { return SummaryFigures::clock(m.wall); };
+    const auto dateTime = [&f](const SummaryMoment &m) {
+        return f.hasDates() ? QJsonValue(f.dateTime(m)) : QJsonValue(QJsonValue::Null);
     };
-    QJsonObject json {
-        { "records", double(f.records) },    { "rows_without_time", double(f.rowsWithoutTime) },
-        { "first_time", time(f.firstTime) }, { "last_time", time(f.lastTime) },
-        { "span_seconds", f.span },          { "interval_seconds", f.interval },
-        { "min_excursion_seconds", f.minExcursion }
-    };
+    const auto ifAny
+        = [any](const QJsonValue &v) { return any ? v : QJsonValue(QJsonValue::Null); };
+    QJsonArray gaps;
+    for (const Gap &g : f.gaps)
+        gaps.append(QJsonObject { { "start", time(g.start) },
+                                  { "start_offset", g.start.offset },
+                                  { "start_datetime", dateTime(g.start) },
+                                  { "end", time(g.end) },
+                                  { "end_offset", g.end.offset },
+                                  { "end_datetime", dateTime(g.end) },
+                                  { "seconds", g.seconds() } });
+    QJsonObject json { { "file", f.file },
+                       { "dated", f.dated },
+                       { "start_date",
+                         f.startDate ? QJsonValue(f.startDate->toString(Qt::ISODate))
+                                     : QJsonValue() },
+                       { "unit", f.fahrenheit ? "f" : "c" },
+                       { "activation_energy_kj_mol", f.activationEnergy },
+                       { "records", double(f.records) },
+                       { "rows_without_time", double(f.rowsWithoutTime) },
+                       { "first_time", ifAny(time(f.first)) },
+                       { "last_time", ifAny(time(f.last)) },
+                       { "first_datetime", ifAny(dateTime(f.first)) },
+                       { "last_datetime", ifAny(dateTime(f.last)) },
+                       { "span_seconds", f.span },
+                       { "interval_seconds", f.interval },
+                       { "gap_seconds", f.gapSeconds },
+                       { "gaps", gaps },
+                       { "min_excursion_seconds", f.minExcursion } };
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const auto channel = SummaryChannel(c);
         const ChannelFigures &ch = f.channels[c];
         const bool has = ch.count > 0;
         const auto figure = [has](double v) { return has ? QJsonValue(v) : QJsonValue(); };
-        const auto at = [has](int time) {
-            return has ? QJsonValue(SummaryFigures::clock(time)) : QJsonValue();
-        };
+        const auto at = [has](const QJsonValue &v) { return has ? v : QJsonValue(); };
         QJsonObject object { { "count", double(ch.count) },
                              { "over_range", double(ch.overRange) },
                              { "under_range", double(ch.underRange) },
                              { "missing", double(ch.missing) },
                              { "min", figure(ch.min) },
-                             { "min_time", at(ch.minTime) },
-                             { "min_offset", figure(double(ch.minOffset)) },
+                             { "min_time", at(time(ch.minAt)) },
+                             { "min_offset", figure(ch.minAt.offset) },
+                             { "min_datetime", at(dateTime(ch.minAt)) },
                              { "max", figure(ch.max) },
-                             { "max_time", at(ch.maxTime) },
-                             { "max_offset", figure(double(ch.maxOffset)) },
+                             { "max_time", at(time(ch.maxAt)) },
+                             { "max_offset", figure(ch.maxAt.offset) },
+                             { "max_datetime", at(dateTime(ch.maxAt)) },
                              { "mean", figure(ch.mean) },
                              { "stdev", orNull(ch.stdev) } };
         if (isTemperature(channel))
@@ -248,10 +283,12 @@ QJsonObject toJson(const SummaryFigures &f)
         for (const Excursion &e : l.excursions) {
             excursions.append(
                 QJsonObject { { "side", side(e) },
-                              { "start", SummaryFigures::clock(e.startTime) },
-                              { "start_offset", double(e.startOffset) },
-                              { "end", SummaryFigures::clock(e.endTime) },
-                              { "end_offset", e.endOffset },
+                              { "start", time(e.start) },
+                              { "start_offset", e.start.offset },
+                              { "start_datetime", dateTime(e.start) },
+                              { "end", time(e.end) },
+                              { "end_offset", e.end.offset },
+                              { "end_datetime", dateTime(e.end) },
                               { "seconds", e.seconds() },
                               { "extreme",
                                 e.extremeOutOfRange ? QJsonValue(extreme(e, l.channel))
@@ -284,23 +321,38 @@ QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit
              + (f.rowsWithoutTime > 0
                     ? QStringLiteral(" (%1 rows without a time left out)").arg(f.rowsWithoutTime)
                     : QString()));
-    line(QStringLiteral("First time"), clockTime(f.firstTime, 0));
-    line(QStringLiteral("Last time"), clockTime(f.lastTime, double(f.lastOffset)));
+    line(QStringLiteral("First time"), clockTime(f, f.first, true));
+    line(QStringLiteral("Last time"), clockTime(f, f.last, true));
     line(QStringLiteral("Interval"), duration(f.interval) + QStringLiteral(" (median)"));
     line(QStringLiteral("Span"), duration(f.span));
+    line(QStringLiteral("Gaps"),
+         QString::number(f.gaps.size())
+             + (f.gaps.isEmpty() ? QString()
+                                 : QStringLiteral(" (%1 missing)").arg(duration(f.gapSeconds))));
+    for (const Gap &g : f.gaps.mid(0, TextExcursions))
+        text += QStringLiteral("    %1 to %2 %3\n")
+                    .arg(clockTime(f, g.start), clockTime(f, g.end), duration(g.seconds()));
+    const QString moreGaps
+        = moreLine(qMin<qsizetype>(f.gaps.size(), TextExcursions), f.gaps.size());
+    if (!moreGaps.isEmpty())
+        text += QStringLiteral("    ") + moreGaps + QLatin1Char('\n');
 
     const QList<SummaryChannel> channels = shownChannels(fahrenheit);
     QList<QStringList> columns;
-    text += QLatin1Char('\n') + QString(LabelWidth, QLatin1Char(' '));
+    int width = ColumnWidth; // wide enough for a time with its date
     for (SummaryChannel c : channels) {
-        text += channelName(c).rightJustified(ColumnWidth);
         columns << channelColumn(f, c);
+        for (const QString &cell : columns.last())
+            width = qMax(width, int(cell.size()) + 2);
     }
+    text += QLatin1Char('\n') + QString(LabelWidth, QLatin1Char(' '));
+    for (SummaryChannel c : channels)
+        text += channelName(c).rightJustified(width);
     text += QLatin1Char('\n');
     for (int r = 0; r < channelRowLabels().size(); ++r) {
         QString row = channelRowLabels().at(r).leftJustified(LabelWidth);
         for (const QStringList &column : columns)
-            row += column.at(r).rightJustified(ColumnWidth);
+            row += column.at(r).rightJustified(width);
         text += row + QLatin1Char('\n');
     }
     text += QStringLiteral("MKT with ΔH = %1 kJ/mol\n").arg(limitNumber(f.activationEnergy));
@@ -313,19 +365,19 @@ QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit
         line(QStringLiteral("  Outside"), percentOutside(l));
         line(QStringLiteral("  Excursions"), excursionCount(l, f.minExcursion));
         const QList<Excursion> shown = firstExcursions(l.excursions, TextExcursions);
+        const int at = f.hasDates() ? 23 : 18; // "02:51:00 (2026-12-10)", "02:51:00 (day 4)"
         const auto excursion
-            = [&text](const QString &side, const QString &start, const QString &end,
-                      const QString &seconds, const QString &extreme) {
-                  text += QStringLiteral("    ") + side.leftJustified(7) + start.leftJustified(14)
-                      + end.leftJustified(14) + seconds.rightJustified(9)
+            = [&text, at](const QString &side, const QString &start, const QString &end,
+                          const QString &seconds, const QString &extreme) {
+                  text += QStringLiteral("    ") + side.leftJustified(7) + start.leftJustified(at)
+                      + end.leftJustified(at) + seconds.rightJustified(9)
                       + extreme.rightJustified(11) + QLatin1Char('\n');
               };
         if (!shown.isEmpty())
             excursion(QStringLiteral("side"), QStringLiteral("start"), QStringLiteral("end"),
                       QStringLiteral("duration"), QStringLiteral("extreme"));
         for (const Excursion &e : shown)
-            excursion(side(e), clockTime(e.startTime, double(e.startOffset)),
-                      clockTime(e.endTime, e.endOffset), duration(e.seconds()),
+            excursion(side(e), clockTime(f, e.start), clockTime(f, e.end), duration(e.seconds()),
                       extreme(e, l.channel));
         const QString more = moreLine(shown.size(), l.excursions.size());
         if (!more.isEmpty())

@@ -9,8 +9,9 @@
 namespace dewscope::summaryformat {
 
 // How the text, the window and the report write a summary's figures. Times of day are
-// "hh:mm:ss", with " +1d" (+2d, ...) where a time lies a day or more after the first row;
-// durations "h:mm:ss"; both rounded to the second.
+// "hh:mm:ss"; a time on a later calendar day than the first row's adds its date,
+// "02:51:00 (2026-12-10)", where the table has dates, and else the day counted from the first
+// row's day as day 1, "02:51:00 (day 4)"; durations "h:mm:ss"; both rounded to the second.
 
 // The four channels shown in one temperature unit: temperature, humidity, dew point, wet bulb.
 QList<SummaryChannel> shownChannels(bool fahrenheit);
@@ -19,7 +20,12 @@ QString unit(SummaryChannel channel); // "°C", "°F", "%"
 QString jsonKey(SummaryChannel channel); // "temperature_c", ...
 
 QString duration(double seconds);
-QString clockTime(double time, double offset);
+// withDate: the date also on the first row's day (where the table has dates).
+QString clockTime(const SummaryFigures &figures, const SummaryMoment &moment,
+                  bool withDate = false);
+// The first and the last row's date and time: "2026-12-07T09:00:00+01:00 to ...", or their
+// clock times with days as above where the table has no dates.
+QString firstToLast(const SummaryFigures &figures);
 // A value with its unit: "21.37 °C"; "-" for none.
 QString value(const std::optional<double> &number, SummaryChannel channel, int decimals);
 // A limit as typed: "8", "-2.5".

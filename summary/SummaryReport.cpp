@@ -161,10 +161,14 @@ void SummaryReport::paintFirstPage()
     const SummaryFigures &f = m_figures;
     double y = drawSource(drawHeading());
     QString times
-        = QStringLiteral("First %1     Last %2     Records %3     Interval %4     Span %5")
-              .arg(fmt::clockTime(f.firstTime, 0), fmt::clockTime(f.lastTime, double(f.lastOffset)))
+        = QStringLiteral("First %1     Last %2     Records %3     Interval %4     Span %5     "
+                         "Gaps %6 (%7)")
+              .arg(f.hasDates() ? f.dateTime(f.first) : fmt::clockTime(f, f.first),
+                   f.hasDates() ? f.dateTime(f.last) : fmt::clockTime(f, f.last))
               .arg(f.records)
-              .arg(fmt::duration(f.interval), fmt::duration(f.span));
+              .arg(fmt::duration(f.interval), fmt::duration(f.span))
+              .arg(f.gaps.size())
+              .arg(fmt::duration(f.gapSeconds));
     if (f.rowsWithoutTime > 0)
         times += QStringLiteral("     (%1 rows without a time left out)").arg(f.rowsWithoutTime);
     y += text(0, y, times, Normal) + 6;
@@ -199,6 +203,7 @@ double SummaryReport::drawPlot(double y, double height)
     painter.setBreakAtMissingCells(true);
     painter.drawAll(&m_table);
     surface.endPainter();
+    drawGaps(state);
 
     // The limits across the plot area, in their curve's colour. A line that would fall on
     // one drawn before is drawn just below it, so that both show.
@@ -253,6 +258,24 @@ double SummaryReport::drawPlot(double y, double height)
         x += width + 24;
     }
     return y + (m_figures.limits.isEmpty() ? 0 : Line);
+}
+
+// Each gap breaks the curves: the plot area between the rows on either side of it is cleared.
+void SummaryReport::drawGaps(const DataPlotState &state)
+{
+    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    for (const Gap &gap : m_figures.gaps) {
+        const int k = int(gap.row) + 2 - state.firstRow(); // the row after, as the plot counts
+        if (k < 2 || k > state.recordCount())
+            continue;
+        double before = state.recordX(k - 1), after = state.recordX(k);
+        const double middle = (before + after) / 2;
+        before = qMin(before + 1, middle - 1.5);
+        after = qMax(after - 1, middle + 1.5);
+        m_painter->fillRect(
+            QRectF(before, state.bottom - state.height - 1, after - before, state.height + 1),
+            Qt::white);
+    }
 }
 
 double SummaryReport::table(double x, double y, double width, const QList<QStringList> &rows)
@@ -341,9 +364,8 @@ void SummaryReport::drawLimits(const LimitFigures &l, double x, double y, double
                                 QStringLiteral("End"), QStringLiteral("Duration"),
                                 QStringLiteral("Extreme") } };
     for (const Excursion &e : shown)
-        rows.append({ fmt::side(e), fmt::clockTime(e.startTime, double(e.startOffset)),
-                      fmt::clockTime(e.endTime, e.endOffset), fmt::duration(e.seconds()),
-                      fmt::extreme(e, l.channel) });
+        rows.append({ fmt::side(e), fmt::clockTime(m_figures, e.start), fmt::clockTime(m_figures, e.end),
+                      fmt::duration(e.seconds()), fmt::extreme(e, l.channel) });
     y = table(x, y, width, rows);
     if (l.excursions.size() > shown.size())
         text(x, y, QStringLiteral("and %1 more").arg(l.excursions.size() - shown.size()), Small);

@@ -18,6 +18,7 @@ class QPdfWriter;
 
 namespace dewscope {
 
+class DataPlotState;
 class RecordTableModel;
 
 // The report of a recording. Page 1: title, place and source, the bytes it was read from, its
@@ -73,6 +74,7 @@ private:
     // room left shared out. Returns the y below.
     double table(double x, double y, double width, const QList<QStringList> &rows);
     double drawPlot(double y, double height);
+    void drawGaps(const DataPlotState &state);
     double drawChannels(double y);
     void drawLimits(const LimitFigures &limits, double x, double y, double width);
     void drawFooter(int page, int pages);

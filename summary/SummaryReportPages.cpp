@@ -92,9 +92,7 @@ double SummaryReport::drawSource(double y)
     const SummaryFigures &f = m_figures;
     QString source = m_options.fileName;
     if (m_options.memorySet && f.records > 0)
-        source += QStringLiteral(", %1 to %2")
-                      .arg(fmt::clockTime(f.firstTime, 0),
-                           fmt::clockTime(f.lastTime, double(f.lastOffset)));
+        source += QStringLiteral(", ") + fmt::firstToLast(f);
     y += text(0, y, source, 10) + 1;
     const auto &file = m_options.sourceFile;
     if (!file) {

@@ -133,9 +133,18 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
         connect(box, &QLineEdit::editingFinished, this, &SummaryWindow::reportBoxesChanged);
     grid->addWidget(m_title, 3, 1, 1, 3);
     grid->addWidget(m_location, 4, 1, 1, 3);
+    // The first row's date, for a table without dates: remembered with the title and location.
+    m_startDate = new QLineEdit;
+    m_startDate->setObjectName(QStringLiteral("startDate"));
+    m_startDate->setPlaceholderText(QStringLiteral("YYYY-MM-DD, for a table without dates"));
+    m_startDate->setToolTip(QStringLiteral("The first row's date, for a table without dates"));
+    connect(m_startDate, &QLineEdit::editingFinished, this, &SummaryWindow::apply);
+    connect(m_startDate, &QLineEdit::editingFinished, this, &SummaryWindow::reportBoxesChanged);
+    label(QStringLiteral("Start date"), 5, 0);
+    grid->addWidget(m_startDate, 5, 1, 1, 3);
 
     // The rows below move down by this many.
-    constexpr int Boxes = 2;
+    constexpr int Boxes = 3;
     m_message = new QLabel;
     m_message->setObjectName(QStringLiteral("message"));
     m_message->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -193,8 +202,8 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
 SummaryWindow::~SummaryWindow()
 {
     // A box that loses the focus as the window goes would report an edit to a window half gone.
-    for (QLineEdit *box :
-         { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion, m_title, m_location })
+    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion,
+                            m_title, m_location, m_startDate })
         disconnect(box, nullptr, this, nullptr);
     disconnect(m_unit, nullptr, this, nullptr);
 }
@@ -274,6 +283,14 @@ void SummaryWindow::apply()
         problems << QStringLiteral("The shortest excursion must be a number of seconds.");
     else if (minExcursion)
         next.minExcursion = *minExcursion;
+    const QString date = m_startDate->text().trimmed();
+    if (!date.isEmpty()) {
+        const QDate start = QDate::fromString(date, Qt::ISODate);
+        if (start.isValid() && date.size() == 10)
+            next.startDate = start;
+        else
+            problems << QStringLiteral("The start date must be a date YYYY-MM-DD.");
+    }
     m_message->setText(problems.join(QLatin1Char(' ')));
     m_message->setVisible(!problems.isEmpty());
 
@@ -283,7 +300,7 @@ void SummaryWindow::apply()
     if (m_figures.records > 0 && same(next.temperature, m_settings.temperature)
         && same(next.humidity, m_settings.humidity) && next.fahrenheit == m_settings.fahrenheit
         && next.activationEnergy == m_settings.activationEnergy
-        && next.minExcursion == m_settings.minExcursion)
+        && next.minExcursion == m_settings.minExcursion && next.startDate == m_settings.startDate)
         return;
     m_settings = next;
     restart();
@@ -335,16 +352,24 @@ void SummaryWindow::catchUp()
 void SummaryWindow::showFigures()
 {
     m_figures = m_summary.figures();
+    m_figures.file = m_table ? m_table->source() : QString();
     m_shown.start();
     const SummaryFigures &f = m_figures;
+    if (f.dated && m_settings.startDate) {
+        m_message->setText(QStringLiteral("The table carries its dates; the start date is not "
+                                          "used."));
+        m_message->setVisible(true);
+    }
     m_times->setText(
         f.records == 0
             ? QStringLiteral("No record with a readable time yet.")
-            : QStringLiteral("Records %1     First %2     Last %3     Interval %4     Span %5%6")
+            : QStringLiteral("Records %1     First %2     Last %3     Interval %4     Span %5     "
+                             "Gaps %6 (%7)%8")
                   .arg(f.records)
-                  .arg(fmt::clockTime(f.firstTime, 0),
-                       fmt::clockTime(f.lastTime, double(f.lastOffset)), fmt::duration(f.interval),
-                       fmt::duration(f.span),
+                  .arg(fmt::clockTime(f, f.first, true), fmt::clockTime(f, f.last, true),
+                       fmt::duration(f.interval), fmt::duration(f.span))
+                  .arg(f.gaps.size())
+                  .arg(fmt::duration(f.gapSeconds),
                        f.rowsWithoutTime > 0
                            ? QStringLiteral("     (%1 rows without a time left out)")
                                  .arg(f.rowsWithoutTime)
@@ -382,9 +407,9 @@ void SummaryWindow::showFigures()
         const QList<Excursion> shown = fmt::firstExcursions(l.excursions, ShownExcursions);
         for (const Excursion &e : shown) {
             new QTreeWidgetItem(m_limits,
-                                { fmt::side(e), fmt::clockTime(e.startTime, double(e.startOffset)),
-                                  fmt::clockTime(e.endTime, e.endOffset),
-                                  fmt::duration(e.seconds()), fmt::extreme(e, l.channel) });
+                                { fmt::side(e), fmt::clockTime(f, e.start),
+                                  fmt::clockTime(f, e.end), fmt::duration(e.seconds()),
+                                  fmt::extreme(e, l.channel) });
         }
         if (l.excursions.size() > shown.size())
             new QTreeWidgetItem(
@@ -412,7 +437,7 @@ void SummaryWindow::loadReportBoxes()
     if (key.isEmpty() || !store)
         return;
     store->beginGroup(key);
-    for (QLineEdit *box : { m_title, m_location })
+    for (QLineEdit *box : { m_title, m_location, m_startDate })
         box->setText(store->value(box->objectName()).toString());
 }
 
@@ -423,7 +448,7 @@ void SummaryWindow::reportBoxesChanged()
     if (key.isEmpty() || !store)
         return;
     store->beginGroup(key);
-    for (QLineEdit *box : { m_title, m_location })
+    for (QLineEdit *box : { m_title, m_location, m_startDate })
         store->setValue(box->objectName(), box->text().trimmed());
 }
 

@@ -75,13 +75,14 @@ private:
     QPointer<RecordWindow> m_source;
     QPointer<RecordTableModel> m_table;
     QPointer<Recorder> m_recorder;
-    // The report's title and location, remembered per file where the table has one.
+    // The report's title and location and the start date, remembered per file where the table
+    // has one.
     void loadReportBoxes();
     void reportBoxesChanged();
     QString reportKey() const;
 
     QLineEdit *m_tempLow, *m_tempHigh, *m_rhLow, *m_rhHigh, *m_energy, *m_minExcursion;
-    QLineEdit *m_title, *m_location;
+    QLineEdit *m_title, *m_location, *m_startDate;
     QComboBox *m_unit;
     QLabel *m_message;
     QLabel *m_times;

@@ -59,7 +59,7 @@ void GridSaver::slice()
     // Rows cleared away meanwhile are not there to write.
     const int last = qMin(m_total, m_model->rows() - 1);
     while (m_next <= last && inSlice < m_sliceRows && clock.elapsed() < m_sliceMs) {
-        chunk += DataFile::gridSaveLine(m_model->rowCells(m_next));
+        chunk += DataFile::gridSaveLine(m_model->savedCells(m_next));
         ++m_next;
         ++inSlice;
     }

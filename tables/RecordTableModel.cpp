@@ -45,14 +45,16 @@ QString RecordTableModel::widthSample(int column)
         return QStringLiteral(" 000000 ");
     if (column == 1)
         return QStringLiteral(" 000:00:00 ");
+    if (column == DateColumn)
+        return QStringLiteral(" 0000-00-00T00:00:00+00:00 ");
     return QStringLiteral("AAAAA");
 }
 
 QString RecordTableModel::compactRow(const QString &text, int *cutCells)
 {
-    const QStringList cells = DataFile::splitCells(text);
+    const QStringList cells = DataFile::splitCellsWithDate(text);
     QString row;
-    for (int c = 0; c < ColumnCount; ++c) {
+    for (int c = 0; c < cells.size(); ++c) {
         if (c > 0)
             row += Tab;
         if (cutCells && cells.at(c).size() > MaxCellLength)
@@ -69,6 +71,15 @@ QString RecordTableModel::compactRow(const QString &text, int *cutCells)
     return row;
 }
 
+void RecordTableModel::noteDate(const QString &row)
+{
+    if (m_hasDates || cellView(row, DateColumn).isEmpty())
+        return;
+    beginInsertColumns(QModelIndex(), DateColumn, DateColumn);
+    m_hasDates = true;
+    endInsertColumns();
+}
+
 void RecordTableModel::setRows(int rows)
 {
     const int wanted = qBound(1, rows, MaxRows + 1) - 1;
@@ -79,6 +90,7 @@ void RecordTableModel::setRows(int rows)
         beginResetModel();
         m_rows.clear();
         m_rows.squeeze();
+        m_hasDates = false;
         endResetModel();
     } else if (wanted < have) {
         beginRemoveRows(QModelIndex(), wanted, have - 1);
@@ -100,8 +112,10 @@ bool RecordTableModel::addItem(const QString &text, int *cutCells)
     if (m_rows.size() >= MaxRows)
         return false;
     const int at = int(m_rows.size());
+    QString row = compactRow(text, cutCells);
+    noteDate(row);
     beginInsertRows(QModelIndex(), at, at);
-    m_rows.append(compactRow(text, cutCells));
+    m_rows.append(row);
     endInsertRows();
     return true;
 }
@@ -112,20 +126,24 @@ int RecordTableModel::addItems(const QStringList &texts)
     const int taken = int(qMin<qsizetype>(texts.size(), MaxRows - at));
     if (taken <= 0)
         return 0;
+    QList<QString> rows;
+    rows.reserve(taken);
+    for (int i = 0; i < taken; ++i) {
+        rows.append(compactRow(texts.at(i)));
+        noteDate(rows.last());
+    }
     beginInsertRows(QModelIndex(), at, at + taken - 1);
-    m_rows.reserve(at + taken);
-    for (int i = 0; i < taken; ++i)
-        m_rows.append(compactRow(texts.at(i)));
+    m_rows.append(rows);
     endInsertRows();
     return taken;
 }
 
 QString RecordTableModel::cellText(int row, int column) const
 {
-    if (column < 0 || column >= ColumnCount)
+    if (column < 0 || column > DateColumn)
         return QString();
     if (row == 0)
-        return m_header.at(column);
+        return column == DateColumn ? QStringLiteral("Date") : m_header.at(column);
     if (row < 1 || row > m_rows.size())
         return QString();
     return cellView(m_rows.at(row - 1), column).toString();
@@ -148,7 +166,7 @@ void RecordTableModel::setCellText(int row, int column, const QString &text)
         Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
         return;
     }
-    QStringList cells = rowCells(row);
+    QStringList cells = savedCells(row);
     cells[column] = cell;
     m_rows[row - 1] = compactRow(cells.join(Tab));
     const QModelIndex changed = index(row - 1, column);
@@ -164,6 +182,14 @@ QStringList RecordTableModel::rowCells(int row) const
     return DataFile::splitCells(m_rows.at(row - 1));
 }
 
+QStringList RecordTableModel::savedCells(int row) const
+{
+    QStringList cells = rowCells(row);
+    if (m_hasDates)
+        cells.append(cellText(row, DateColumn));
+    return cells;
+}
+
 int RecordTableModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -171,7 +197,7 @@ int RecordTableModel::rowCount(const QModelIndex &parent) const
 
 int RecordTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount + (m_hasDates ? 1 : 0);
 }
 
 QVariant RecordTableModel::data(const QModelIndex &index, int role) const
@@ -187,10 +213,10 @@ QVariant RecordTableModel::data(const QModelIndex &index, int role) const
 
 QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
-        return m_header.at(section);
+        return cellText(0, section);
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignCenter);
     return QVariant();

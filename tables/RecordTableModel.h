@@ -19,12 +19,17 @@ namespace dewscope {
 // Each data row is kept as one TAB-joined text of its nine cells and split when a cell is read,
 // so a table of 35,000 records takes a few megabytes. Cells longer than MaxCellLength are cut
 // there, and no more than MaxRows data rows are taken, so any file fits in bounded memory.
+//
+// A row may carry the recorder's date and time after its nine cells. A table with such a row
+// has a tenth column "Date" at the right (DateColumn); the grid operations and printing keep to
+// the nine columns.
 class RecordTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
     static constexpr int ColumnCount = 9;
+    static constexpr int DateColumn = 9;
     static constexpr int MaxCellLength = 256;
     static constexpr int MaxRows = 200000;
 
@@ -34,6 +39,9 @@ public:
     static const QStringList &headerTexts();
     // The text whose width each column takes in the window's font.
     static QString widthSample(int column);
+
+    // Some row carries a date (the "Date" column is shown).
+    bool hasDates() const { return m_hasDates; }
 
     // Grid operations.
     int rows() const { return int(m_rows.size()) + 1; }
@@ -62,6 +70,8 @@ public:
     void setCellText(int row, int column, const QString &text);
     // The nine cells of a grid row.
     QStringList rowCells(int row) const;
+    // The cells a saved line holds: the nine, and the date as a tenth when the table has dates.
+    QStringList savedCells(int row) const;
 
     // Where the rows come from, for headings: a data file's name or "memory set N".
     // A new source forgets the source file.
@@ -84,6 +94,8 @@ public:
 
 private:
     static QString compactRow(const QString &text, int *cutCells = nullptr);
+    // Shows the "Date" column when a row about to be added carries a date.
+    void noteDate(const QString &row);
 
     QList<QString> m_rows; // data rows, cells joined by TAB
     QStringList m_header;
@@ -92,6 +104,7 @@ private:
     int m_sourceFileRows = -1;
     int m_row = 0;
     int m_col = 0;
+    bool m_hasDates = false;
 };
 
 } // namespace dewscope

@@ -105,6 +105,12 @@ RecordWindow::RecordWindow(const QString &caption, QWidget *parent)
         width += columnWidth;
     }
     setCentralWidget(m_view);
+    // The "Date" column comes with the first row that carries a date.
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this, margin] {
+        const int c = RecordTableModel::DateColumn;
+        m_view->setColumnWidth(
+            c, m_view->fontMetrics().horizontalAdvance(RecordTableModel::widthSample(c)) + margin);
+    });
     connect(m_view->verticalScrollBar(), &QScrollBar::rangeChanged, this,
             &RecordWindow::applyTopRow);
     // The grid always shows VisibleRows full rows and half of the next one.

@@ -4,6 +4,7 @@
 #include "recording/Recorder.h"
 
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 namespace dewscope::test {
 
@@ -14,6 +15,11 @@ struct RecorderRig
     struct Clock : Recorder::Clock
     {
         QTime timeOfDay() const override { return now; }
+        // 7 December 2026 at one hour east of UTC: "2026-12-07T12:00:01+01:00".
+        QDateTime dateTime() const override
+        {
+            return QDateTime(QDate(2026, 12, 7), now, QTimeZone(3600));
+        }
         QTime now = QTime(12, 0, 0);
     };
     explicit RecorderRig(int samplingTime = 1)

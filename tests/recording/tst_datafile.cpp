@@ -4,6 +4,7 @@
 #include "tests/common/TestData.h"
 
 #include <QBuffer>
+#include <QTimeZone>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -41,6 +42,41 @@ private Q_SLOTS:
         QCOMPARE(DataFile::gridSaveLine({ "1", "10:30:00", "25.0" }),
                  QByteArray("1\t10:30:00\t25.0\t\r\n"));
         QCOMPARE(DataFile::gridSaveLine({}), QByteArray("\r\n"));
+    }
+
+    // The tenth field: read as UTC seconds (worked out with an independent calendar) and its
+    // offset, and written back the same; anything off the fixed layout is no date.
+    void moments_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("utc"); // -1: not a date and time
+        QTest::addColumn<int>("offset");
+        test::row("winter, east", QString("2026-12-07T14:03:22+01:00"), qint64(1796648602), 3600);
+        test::row("leap day, west by a half hour", QString("2000-02-29T23:59:59-05:30"),
+                  qint64(951888599), -19800);
+        test::row("the hour summer time begins", QString("2026-03-29T03:00:00+02:00"),
+                  qint64(1774746000), 7200);
+        test::row("1970", QString("1970-01-01T00:00:00+00:00"), qint64(0), 0);
+        for (const char *bad :
+             { "2026-02-29T10:00:00+01:00", "2026-12-07T14:03:22Z", "2026-12-07 14:03:22+01:00",
+               "2026-13-01T10:00:00+01:00", "2026-12-07T24:00:00+01:00", "2026-12-07T14:03:22+0100",
+               "2026-12-07T14:03:22.5+01:00", "" })
+            test::row(bad, QString(bad), qint64(-1), 0);
+    }
+    void moments()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, utc);
+        DataFile::Moment m;
+        QCOMPARE(DataFile::readMoment(text, &m), utc >= 0);
+        if (utc < 0)
+            return;
+        QCOMPARE(m.utc, utc);
+        QTEST(m.offset, "offset");
+        QCOMPARE(DataFile::momentText(m.local(), &m.offset), text);
+        QCOMPARE(DataFile::dateTimeText(
+                     QDateTime::fromSecsSinceEpoch(utc, QTimeZone(m.offset)).addMSecs(999)),
+                 text);
     }
 
     void reader_data()

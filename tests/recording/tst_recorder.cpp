@@ -16,7 +16,7 @@ QTime hms(const QString &text)
     return QTime::fromString(text, QStringLiteral("hh:mm:ss"));
 }
 
-// The record numbers of a data file's lines, "<torn>" for a line without its nine fields or its
+// The record numbers of a data file's lines, "<torn>" for a line without its ten fields or its
 // CR LF; none for a missing file.
 QStringList recordNumbers(const QString &path)
 {
@@ -27,7 +27,7 @@ QStringList recordNumbers(const QString &path)
     if (lines.last().isEmpty())
         lines.removeLast(); // the empty piece after the last line end
     for (QString &line : lines)
-        line = line.count(QLatin1Char('\t')) == 8 ? line.section(QLatin1Char('\t'), 0, 0)
+        line = line.count(QLatin1Char('\t')) == 9 ? line.section(QLatin1Char('\t'), 0, 0)
                                                   : QStringLiteral("<torn>");
     return lines;
 }
@@ -156,6 +156,39 @@ private Q_SLOTS:
         const QStringList numbers = recordNumbers(rig.path);
         QCOMPARE(numbers.size(), 35000);
         QCOMPARE(numbers.last(), QStringLiteral("35000"));
+    }
+
+    // A silent meter (declared after two samples, back after three more ticks): the stamps and
+    // the tick count go on, but no record is written and no row listed; the numbers go on
+    // without a hole and the silence is counted once. Nine fields leave the date out.
+    void silenceIsNotRecorded_data()
+    {
+        QTest::addColumn<bool>("nine");
+        QTest::addColumn<QString>("third"); // the third record
+        const QString values = "\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7";
+        test::row("ten fields", false, "3\t12:00:06" + values + "\t2026-12-07T12:00:06+01:00");
+        test::row("nine fields", true, "3\t12:00:06" + values);
+    }
+    void silenceIsNotRecorded()
+    {
+        Rig rig;
+        rig.recorder.setNineFields(FETCHED(bool, nine));
+        QSignalSpy began(&rig.recorder, &Recorder::silenceBegan);
+        QSignalSpy rows(&rig.recorder, &Recorder::listRowAppended);
+        rig.recorder.startList();
+        QVERIFY(rig.recorder.startRecording(rig.path));
+        rig.ticks(2);
+        rig.recorder.setMeterSilent(true);
+        rig.ticks(3);
+        QCOMPARE(rig.recorder.recordTime(), "12:00:05");
+        rig.recorder.setMeterSilent(false);
+        rig.ticks(1);
+        rig.recorder.stopRecording();
+        const QStringList lines = QString::fromLatin1(test::readBytes(rig.path)).split("\r\n");
+        QCOMPARE(lines.size(), 4);
+        QTEST(lines.at(2), "third");
+        QCOMPARE(QList<qint64>({ began.count(), rows.count(), rig.recorder.silences() }),
+                 QList<qint64>({ 1, 3, 1 }));
     }
 
     void writeFailureLosesNothing_data()

@@ -141,16 +141,17 @@ private Q_SLOTS:
         ticks(3);
         QCOMPARE(panelState(),
                  QStringList({ "morning.txt", "3", "Rec", "Stop Recording (Ctrl+S)" }));
-        // Nine fields, no trailing TAB, CR LF, on disk before the stop; the File List shows the
-        // same rows.
-        const QByteArray expected = "1\t12:00:01\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n"
-                                    "2\t12:00:02\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n"
-                                    "3\t12:00:03\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\r\n";
+        // Ten fields (the clock's date last), no trailing TAB, CR LF, on disk before the stop;
+        // the File List shows the same rows, the date in its own column.
+        const QByteArray values = "\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t2026-12-07T12:00:0";
+        const QByteArray expected = "1\t12:00:01" + values + "1+01:00\r\n2\t12:00:02" + values
+            + "2+01:00\r\n3\t12:00:03" + values + "3+01:00\r\n";
         const QString path = m_rig->dir.filePath(QStringLiteral("morning.txt"));
         QCOMPARE(readBytes(path), expected);
         QCOMPARE(fileList()->model()->rows(), 4);
-        QCOMPARE(fileList()->model()->rowCells(3).join('\t').toLatin1() + "\r\n",
+        QCOMPARE(fileList()->model()->savedCells(3).join('\t').toLatin1() + "\r\n",
                  expected.split('\n').at(2) + '\n');
+        QCOMPARE(fileList()->model()->headerData(9, Qt::Horizontal).toString(), "Date");
         // Open, and Save in the Real Time List, are refused before any file dialog, and leave
         // the windows, the cursor and the recording as they were.
         press(3);
@@ -226,9 +227,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QString>("message"); // what a failure says after the file name
         QTest::addColumn<int>("limit"); // the bytes a file may take (a full disk); 0: any
-        const QByteArray row = "\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t\r\n";
+        const QByteArray row = "\t23.4\t12.1\t16.5\t49.0\t74.1\t53.8\t61.7\t2026-12-07T12:00:0";
         // clang-format off
-        QTest::newRow("two rows saved") << "list.txt" << "1\t12:00:01" + row + "2\t12:00:02" + row << "" << 0;
+        QTest::newRow("two rows saved, dated") << "list.txt" << "1\t12:00:01" + row + "1+01:00\t\r\n2\t12:00:02" + row + "2+01:00\t\r\n" << "" << 0;
         QTest::newRow("cancelled: nothing written") << "" << QByteArray("<cannot open>") << "" << 0;
         QTest::newRow("failed: said with the reason") << "gone/list.txt" << QByteArray("<cannot open>") << " cannot be written: No such file or directory." << 0;
         QTest::newRow("disk full: earlier file kept") << "list.txt" << QByteArray("earlier\r\n") << " cannot be written: " + QString(strerror(EFBIG)) + '.' << 60;

@@ -20,13 +20,17 @@ using test::CommandRun;
 namespace {
 
 // Rows as "time T D W RH TF DF WF;..." (cells in record order after the time, "_" empty, missing
-// ones empty): numbered TAB-separated record lines.
+// ones empty, "@date" the tenth field): numbered TAB-separated record lines.
 QStringList recordLines(const QString &rows)
 {
     QStringList lines;
     for (const QString &row : rows.split(';')) {
         QStringList cells = row.split(' ');
         cells.replaceInStrings(QRegularExpression("^_$"), QString());
+        if (cells.last().startsWith('@')) {
+            cells.insert(cells.size() - 1, 9 - cells.size(), QString());
+            cells.last().remove(0, 1);
+        }
         lines << QString::number(lines.size() + 1) + '\t' + cells.join('\t');
     }
     return lines;
@@ -52,7 +56,7 @@ QJsonValue valueAt(QJsonValue value, const QString &path)
     return value;
 }
 
-// "path=value;...": numbers to 1e-9, "null", "undefined" (no such key) or text.
+// "path=value;...": numbers to 1e-9, "null", "undefined" (no such key), true, false or text.
 void checkJson(const QJsonObject &json, const QString &expected)
 {
     for (const QString &entry : expected.split(';')) {
@@ -63,6 +67,7 @@ void checkJson(const QJsonObject &json, const QString &expected)
         const bool ok = number
             ? got.isDouble() && qAbs(got.toDouble() - n) <= 1e-9 * qMax(1.0, qAbs(n))
             : want == "null"      ? got.isNull()
+            : got.isBool()        ? want == (got.toBool() ? "true" : "false")
             : want == "undefined" ? got.isUndefined()
                                   : got.toString() == want;
         QVERIFY2(ok,
@@ -226,16 +231,83 @@ private Q_SLOTS:
         test::row("an end past midnight", QString("23:59:00 30.0;23:59:40 30.0"),
                   QString("--temp-limits ,25"),
                   QString("limits/temperature_c/excursions/0/end=00:00:20;"
-                          "limits/temperature_c/excursions/0/end_offset=80"));
+                          "limits/temperature_c/excursions/0/end_offset=80;dated=false;"
+                          "start_date=null;first_datetime=null;gap_seconds=0;gaps#=0"));
+        // Dated: the second field (all 12:00:00) is not read. A minute apart over midnight;
+        // above 8 from 23:59 until the row after, 00:01.
+        const QString day = "12:00:00 %1 @2026-12-0%2T%3+01:00";
+        test::row(
+            "dated, over midnight",
+            day.arg("5.0", "7", "23:58:00") + ';' + day.arg("9.0", "7", "23:59:00") + ';'
+                + day.arg("10.0", "8", "00:00:00") + ';' + day.arg("7.0", "8", "00:01:00"),
+            QString("--temp-limits ,8 --unit c"),
+            QString("dated=true;unit=c;file=@;interval_seconds=60;span_seconds=240;"
+                    "first_time=23:58:00;first_datetime=2026-12-07T23:58:00+01:00;"
+                    "last_datetime=2026-12-08T00:01:00+01:00;temperature_c/max_time=00:00:00;"
+                    "temperature_c/max_datetime=2026-12-08T00:00:00+01:00;"
+                    "temperature_c/max_offset=120;limits/temperature_c/seconds_above=120;"
+                    "limits/temperature_c/excursions/0/start_datetime=2026-12-07T23:59:00+01:00;"
+                    "limits/temperature_c/excursions/0/end_datetime=2026-12-08T00:01:00+01:00;"
+                    "limits/temperature_c/excursions/0/end_offset=180;"
+                    "limits/temperature_c/excursions/0/extreme=10"));
+        // Summer time begins: 01:59 +01:00 is 00:59 UTC, 03:00 +02:00 is 01:00 UTC. A row
+        // without a date is left out.
+        test::row(
+            "dated, summer time begins",
+            QString("01:58:00 5 @2026-03-29T01:58:00+01:00;01:59:00 5 @2026-03-29T01:59:00+01:00;"
+                    "03:00:00 5;03:00:00 5 @2026-03-29T03:00:00+02:00;"
+                    "03:01:00 5 @2026-03-29T03:01:00+02:00"),
+            QString(),
+            QString("records=4;rows_without_time=1;interval_seconds=60;span_seconds=240;"
+                    "gaps#=0;last_time=03:01:00;last_datetime=2026-03-29T03:01:00+02:00"));
+        // A minute apart but 8 minutes after 00:02 (a gap over 1.5 x 60 + 4 s): the gap runs
+        // from 00:03 (00:02 + the median) to 00:10, 420 s missing; the run above 8 (00:01 to
+        // 00:11) is two excursions. Outside 240 s of 840.
+        test::row("a gap inside an excursion, with a start date",
+                  QString("00:00:00 5;00:01:00 9;00:02:00 10;00:10:00 11;00:11:00 12;00:12:00 5;"
+                          "00:13:00 5"),
+                  QString("--temp-limits ,8 --start-date 2026-12-07"),
+                  QString("dated=false;start_date=2026-12-07;first_datetime=2026-12-07T00:00:00;"
+                          "interval_seconds=60;span_seconds=840;gap_seconds=420;gaps#=1;"
+                          "gaps/0/start=00:03:00;gaps/0/start_offset=180;"
+                          "gaps/0/start_datetime=2026-12-07T00:03:00;gaps/0/end=00:10:00;"
+                          "gaps/0/end_offset=600;gaps/0/seconds=420;"
+                          "limits/temperature_c/seconds_above=240;"
+                          "limits/temperature_c/seconds_missing=420;"
+                          "limits/temperature_c/percent_outside=28.571428571428573;"
+                          "limits/temperature_c/excursions#=2;"
+                          "limits/temperature_c/excursions/0/end=00:03:00;"
+                          "limits/temperature_c/excursions/0/seconds=120;"
+                          "limits/temperature_c/excursions/0/extreme=10;"
+                          "limits/temperature_c/excursions/1/start=00:10:00;"
+                          "limits/temperature_c/excursions/1/start_offset=600;"
+                          "limits/temperature_c/excursions/1/end_offset=720;"
+                          "limits/temperature_c/excursions/1/extreme=12"));
+        // A night without records: 20:01 to 10:00 is a step back of over 60 s, the next day:
+        // 50340 s, a gap of 50280 s after the median.
+        test::row("undated, a night's outage",
+                  QString("20:00:00 5;20:01:00 5;10:00:00 5;10:01:00 5"), QString(),
+                  QString("interval_seconds=60;span_seconds=50520;gaps/0/start=20:02:00;"
+                          "gaps/0/end=10:00:00;gaps/0/end_offset=50400;gaps/0/seconds=50280;"
+                          "gaps/0/end_datetime=null;last_time=10:01:00"));
+        // Below 0 for three rows: the lowest of them, not the highest, is the extreme.
+        test::row("a low run of several rows",
+                  QString("00:00:00 5;00:01:00 -1;00:02:00 -4;"
+                          "00:03:00 -2;00:04:00 5"),
+                  QString("--temp-limits 0,"),
+                  QString("limits/temperature_c/excursions#=1;"
+                          "limits/temperature_c/excursions/0/extreme=-4;"
+                          "limits/temperature_c/excursions/0/seconds=180"));
     }
     void figures()
     {
         QTemporaryDir dir;
         QFETCH(QString, options);
         QFETCH(QString, expected);
-        const QJsonObject json = summaryJson(writeTable(dir, FETCHED(QString, rows)), options);
+        const QString file = writeTable(dir, FETCHED(QString, rows));
+        const QJsonObject json = summaryJson(file, options);
         QVERIFY(!json.isEmpty());
-        checkJson(json, expected);
+        checkJson(json, expected.replace("file=@", "file=" + file));
     }
 
     // MKT of 20 °C and 30 °C, ΔH/R = 83144 / 8.3144 = 10000 K (worked once in Python):
@@ -248,13 +320,15 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QJsonObject json = summaryJson(writeTable(dir, "10:00:00 5 1 2 50;10:01:00 9 1 2 70"),
                                              "--temp-limits 0,8 --rh-limits ,60");
-        const QString channel = "count max max_offset max_time mean min min_offset min_time "
-                                "missing over_range stdev under_range";
+        const QString channel = "count max max_datetime max_offset max_time mean min "
+                                "min_datetime min_offset min_time missing over_range stdev "
+                                "under_range";
         const auto keys = [](const QJsonValue &v) { return v.toObject().keys().join(' '); };
         QCOMPARE(keys(json),
-                 "days dew_point_c dew_point_f first_time humidity interval_seconds "
-                 "last_time limits min_excursion_seconds records rows_without_time span_seconds "
-                 "temperature_c temperature_f wet_bulb_c wet_bulb_f");
+                 "activation_energy_kj_mol dated days dew_point_c dew_point_f file "
+                 "first_datetime first_time gap_seconds gaps humidity interval_seconds "
+                 "last_datetime last_time limits min_excursion_seconds records rows_without_time "
+                 "span_seconds start_date temperature_c temperature_f unit wet_bulb_c wet_bulb_f");
         QCOMPARE(keys(json["days"][0]), "date day humidity limits temperature_c");
         QCOMPARE(keys(json["days"][0]["limits"]["humidity"]),
                  "seconds_above seconds_below seconds_missing");
@@ -262,14 +336,15 @@ private Q_SLOTS:
              { "humidity", "dew_point_c", "dew_point_f", "wet_bulb_c", "wet_bulb_f" })
             QCOMPARE(keys(json[c]), channel);
         QCOMPARE(keys(json["temperature_f"]),
-                 "count max max_offset max_time mean min min_offset "
+                 "count max max_datetime max_offset max_time mean min min_datetime min_offset "
                  "min_time missing mkt over_range stdev under_range");
         QCOMPARE(keys(json["limits"]), "humidity temperature_c");
         QCOMPARE(keys(json["limits"]["humidity"]),
                  "excursions high low percent_outside "
                  "seconds_above seconds_below seconds_missing short_excursions");
         QCOMPARE(keys(json["limits"]["temperature_c"]["excursions"][0]),
-                 "end end_offset extreme seconds side start start_offset");
+                 "end end_datetime end_offset extreme seconds side start start_datetime "
+                 "start_offset");
     }
 
     // Bad input: a message and the exit code; an output that was there stays as it was.
@@ -288,6 +363,10 @@ private Q_SLOTS:
         test::row("threshold not a number", QString("report TABLE --pdf OLD --min-excursion 5s"), 2,
                   QString("--min-excursion takes a number from 0 to"));
         test::row("unit", QString("summary TABLE --unit k"), 2, QString("--unit takes c or f"));
+        test::row("start date", QString("summary TABLE --start-date 2026-02-30"), 2,
+                  QString("--start-date takes a date YYYY-MM-DD"));
+        test::row("start date of a dated table", QString("summary DATED --start-date 2026-12-07"),
+                  2, QString("carries its dates"));
         test::row("empty table", QString("report EMPTY --pdf OLD"), 1,
                   QString("holds no record with a readable time"));
         test::row("a device", QString("summary /dev/null"), 1, QString("not a regular file"));
@@ -303,9 +382,13 @@ private Q_SLOTS:
         QFETCH(QString, args);
         QTemporaryDir dir;
         const QString table = writeTable(dir, "10:00:00 20.0"), old = dir.filePath("old.pdf");
-        QVERIFY(test::writeBytes(old, "old") && test::writeBytes(dir.filePath("empty"), ""));
+        QVERIFY(test::writeBytes(old, "old") && test::writeBytes(dir.filePath("empty"), "")
+                && test::writeBytes(dir.filePath("dated"),
+                                    "1\t10:00:00\t20.0\t\t\t\t\t\t\t"
+                                    "2026-12-07T10:00:00+01:00\r\n"));
         QDir::setCurrent(dir.path());
         args.replace("TABLE", table).replace("EMPTY", "empty").replace("OLD", old);
+        args.replace("DATED", "dated");
         CommandRun run(args.split(' '));
         QTEST(run.code, "code");
         QVERIFY2(run.err().contains(FETCHED(QString, message)), qPrintable(run.err()));
@@ -500,8 +583,10 @@ private Q_SLOTS:
         for (const QString &line : lines.mid(1))
             list->model()->addItem(line);
         QTRY_VERIFY_WITH_TIMEOUT(summary->isCurrent() && summary->figures().records == 5, 20000);
-        QCOMPARE(QJsonDocument(summaryformat::toJson(summary->figures())),
-                 QJsonDocument(summaryJson(file, "--temp-limits ,13")));
+        QJsonObject json = summaryJson(file, "--temp-limits ,13");
+        QCOMPARE(json.take("file").toString(), file);
+        json.insert("file", "store.txt");
+        QCOMPARE(QJsonDocument(summaryformat::toJson(summary->figures())), QJsonDocument(json));
         // Its table shows what the command prints, row by row.
         CommandRun text({ "summary", file, "--temp-limits", ",13" });
         auto *table = summary->findChild<QTableWidget *>("figures");

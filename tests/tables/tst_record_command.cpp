@@ -4,6 +4,9 @@
 #include "tests/common/TestData.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -64,8 +67,8 @@ private Q_SLOTS:
                  << "3";
         CommandRun run(args);
         QCOMPARE(run.code, 0);
-        // Lines ending CR LF, of nine fields: number from 1, stamp, 25.0 °C, dew and wet bulb,
-        // 50.0 %, 77.0 °F, dew and wet bulb in °F.
+        // Lines ending CR LF, of ten fields: number from 1, stamp, 25.0 °C, dew and wet bulb,
+        // 50.0 %, 77.0 °F, dew and wet bulb in °F, the date and time.
         const QStringList lines = QString::fromLatin1(readBytes(path)).split("\r\n");
         const int written = int(lines.size()) - 1;
         QVERIFY2(lines.last().isEmpty() && written >= 1 && written <= 3
@@ -73,9 +76,11 @@ private Q_SLOTS:
                  qPrintable(lines.join('|')));
         for (int i = 0; i < written; ++i)
             QVERIFY2(
-                QRegularExpression(QStringLiteral("^%1\t\\d\\d:\\d\\d:\\d\\d\t25.0\t13.9\t18.0\t"
-                                                  "50.0\t77.0\t57.0\t64.4$")
-                                       .arg(i + 1))
+                QRegularExpression(
+                    QStringLiteral(
+                        "^%1\t\\d\\d:\\d\\d:\\d\\d\t25.0\t13.9\t18.0\t"
+                        "50.0\t77.0\t57.0\t64.4\t\\d{4}-\\d\\d-\\d\\dT[\\d:]{8}[+-]\\d\\d:\\d\\d$")
+                        .arg(i + 1))
                     .match(lines.at(i))
                     .hasMatch(),
                 qPrintable(lines.at(i)));
@@ -83,7 +88,7 @@ private Q_SLOTS:
         QCOMPARE(run.out(), lines.mid(0, written).join('\n') + '\n');
         QCOMPARE(run.err(),
                  QStringLiteral("dewscope-cli record: %1 record(s) written to %2, 0 sample(s) "
-                                "missed\n")
+                                "missed, 0 silence(s) (0:00:00 silent)\n")
                      .arg(written)
                      .arg(path));
     }
@@ -111,9 +116,54 @@ private Q_SLOTS:
         const int missed = recovered.captured(1).toInt(), written = 4 - missed;
         QVERIFY2(
             err.count(failed) == 1 && missed >= 1 && bytes.count("\r\n") == written
-                && err.endsWith(QString("%1 record(s) written to %2, %3 sample(s) missed\n")
+                && err.contains(QString("%1 record(s) written to %2, %3 sample(s) missed,")
                                     .arg(QString::number(written), path, QString::number(missed))),
             qPrintable(err));
+    }
+
+    // A meter that falls silent for 12 s (the simulator, a process of its own): each record's
+    // date and time is the clock's as it is printed, nothing is recorded while the poll holds
+    // the meter silent, and the summary finds one gap of the silence's length, less the poll's
+    // 3 s to notice it, give or take a sampling interval.
+    void silenceLeavesAGap()
+    {
+        QProcess simulate;
+        simulate.start(DEWSCOPE_CLI,
+                       { "simulate", "--fixed", "--interval", "200", "--silence-after", "3",
+                         "--silence-for", "12" });
+        QVERIFY(simulate.waitForReadyRead(10000));
+        const QString port = QString::fromLocal8Bit(simulate.readLine()).trimmed();
+        const QString path = m_dir->filePath(QStringLiteral("rec.txt"));
+        CommandRun run;
+        QStringList late;
+        qsizetype checked = 0;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            const QStringList lines = run.out().split('\n', Qt::SkipEmptyParts);
+            for (; checked < lines.size(); ++checked) {
+                const auto at = QDateTime::fromString(lines[checked].section('\t', 9), Qt::ISODate);
+                if (!at.isValid() || qAbs(at.secsTo(QDateTime::currentDateTime())) > 2)
+                    late << lines[checked];
+            }
+        });
+        watch.start(100);
+        QCOMPARE(run.exec({ "record", "--port", port, "--interval", "1", "--count", "12", path }),
+                 0);
+        simulate.kill();
+        simulate.waitForFinished();
+        QVERIFY2(late.isEmpty() && checked == 12, qPrintable(late.join('\n')));
+        QVERIFY2(run.err().contains("record: the meter is silent; nothing is recorded until it "
+                                    "sends again\ndewscope-cli record: the meter is back; "
+                                    "recording goes on\n")
+                     && run.err().contains(path + ", 0 sample(s) missed, 1 silence(s) (0:00:"),
+                 qPrintable(run.err()));
+        const QJsonObject json
+            = QJsonDocument::fromJson(CommandRun({ "summary", path, "--json" }).out().toUtf8())
+                  .object();
+        const double gap = json["gap_seconds"].toDouble();
+        QVERIFY2(json["dated"].toBool() && json["gaps"].toArray().size() == 1 && gap >= 12 - 3 - 2.5
+                     && gap <= 12 + 1.5,
+                 qPrintable(QJsonDocument(json).toJson()));
     }
 
     // "LIMIT COMMAND ARGS": the bytes a file may take and a command line (@PORT: the simulated
@@ -135,11 +185,11 @@ private Q_SLOTS:
                 test::row(qPrintable(command + row), command + row.section('|', 0, 0),
                           row.section('|', 1, 1).toInt(), row.section('|', 2, 2),
                           row.section('|', 3));
-        // As on a full disk: two records of 47 bytes fit, the third is cut short and the fourth
-        // is missed too.
+        // As on a full disk: two records of nine fields (47 bytes) fit, the third is cut short
+        // and the fourth is missed too.
         const QString tooLarge = "@DIR/earlier cannot be written: " + QString(strerror(EFBIG));
         // clang-format off
-        test::row("record, 100 bytes", "100 record --port @PORT --interval 1 --count 4 --force @DIR/old.txt", 1, "2 record(s) written to @DIR/old.txt, 2 sample(s) missed", "^1\t[^\r]+\r\n2\t[^\r]+\r\n$");
+        test::row("record, 100 bytes", "100 record --port @PORT --interval 1 --count 4 --nine-fields --force @DIR/old.txt", 1, "2 record(s) written to @DIR/old.txt, 2 sample(s) missed", "^1\t[^\r]+\r\n2\t[^\r]+\r\n$");
         test::row("plot, 100 bytes", "100 plot @DIR/old.txt --png @DIR/earlier", 1, tooLarge, "");
         test::row("print, 100 bytes", "100 print @DIR/old.txt --pdf @DIR/earlier", 1, tooLarge, "");
         // A refused recording never truncates a file that is there.

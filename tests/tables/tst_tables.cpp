@@ -21,7 +21,7 @@ QStringList dataRows(const RecordTableModel &model)
 {
     QStringList rows;
     for (int r = 1; r < model.rows(); ++r)
-        rows << model.rowCells(r).join('\t').remove(QRegularExpression(QStringLiteral("\t+$")));
+        rows << model.savedCells(r).join('\t').remove(QRegularExpression(QStringLiteral("\t+$")));
     return rows;
 }
 
@@ -108,6 +108,14 @@ private Q_SLOTS:
             << QByteArray("1\t12:00:01\tOL\t-OL\t16.5\t49.0\t74.1\t53.8\t61.7\t\r\n"
                           "5\t01:02:03\t\t\t\t\t\t\t\t\r\n")
             << QStringList { "1Records Completed", "2Records Completed", "Real Time List" };
+        // A row's date is saved as a tenth cell (a row without one leaves it empty) and shown
+        // in a tenth column once loaded.
+        QTest::newRow("dated")
+            << QStringList { "1\t12:00:01\t25.0\t\t\t\t\t\t\t2026-12-07T12:00:01+01:00",
+                             "2\t12:00:02" }
+            << QByteArray("1\t12:00:01\t25.0\t\t\t\t\t\t\t2026-12-07T12:00:01+01:00\t\r\n"
+                          "2\t12:00:02\t\t\t\t\t\t\t\t\t\r\n")
+            << QStringList { "1Records Completed", "2Records Completed", "Real Time List" };
     }
     // One row a slice, so a caption for each row. A row arrives with every caption: rows
     // appended while saving are not written, the count is taken at the start.
@@ -134,6 +142,7 @@ private Q_SLOTS:
         FileLoader loader(&loaded, path);
         QVERIFY(runToEnd(loader).ok);
         QCOMPARE(dataRows(loaded), rows);
+        QCOMPARE(loaded.columnCount(), QTest::currentDataTag() == QLatin1String("dated") ? 10 : 9);
     }
 
     void failures_data()
