@@ -42,6 +42,15 @@ std::optional<int> readTable(const CommandOptions &options, const QString &file,
     return std::nullopt;
 }
 
+int refuseTooManyRows(const CommandOptions &options, const QString &file)
+{
+    return options.failure(QStringLiteral("%1 holds more than %2 rows, the most a table takes: "
+                                          "nothing was written (summary and report read a file "
+                                          "of any length)")
+                               .arg(file)
+                               .arg(RecordTableModel::MaxRows));
+}
+
 std::optional<int> refuseFileWithData(const CommandOptions &options, const QString &file)
 {
     const QFileInfo existing(file);

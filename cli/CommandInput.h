@@ -26,6 +26,10 @@ inline QString standardInputName()
     return QStringLiteral("standard input");
 }
 
+// A data file with more rows than a table takes: plot and print draw no part of it. Returns
+// Failure, said on stderr.
+int refuseTooManyRows(const CommandOptions &options, const QString &file);
+
 // A file the command would replace: one that already holds data is refused unless --force was
 // given. Nothing when it may be written; otherwise Failure, said on stderr.
 std::optional<int> refuseFileWithData(const CommandOptions &options, const QString &file);

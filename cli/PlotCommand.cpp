@@ -81,8 +81,11 @@ int runPlot(const QStringList &args, Io &io)
         return options.failure(QStringLiteral("drawing is not available in this process"));
 
     RecordTableModel table;
-    if (const auto code = readTable(options, file, &table))
+    bool full = false;
+    if (const auto code = readTable(options, file, &table, &full))
         return *code;
+    if (full)
+        return refuseTooManyRows(options, file);
 
     // The ranges as the range dialog takes them.
     state.spanWholeTable(table.rows() - 1);

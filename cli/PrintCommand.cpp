@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/CommandInput.h"
 #include "cli/CommandOptions.h"
 
 #include "graphs/PdfFile.h"
@@ -63,6 +64,10 @@ int runPrint(const QStringList &args, Io &io)
     if (!ok) {
         io.err << "dewscope-cli print: reading " << file << " failed: " << error << "\n";
         return Failure;
+    }
+    if (loader.rowsLeftOut() > 0) {
+        output.finish(false);
+        return refuseTooManyRows(options, file);
     }
     if (!loader.cutNotice().isEmpty())
         io.err << "dewscope-cli print: " << loader.cutNotice() << "\n";

@@ -51,8 +51,8 @@ int runReport(const QStringList &args, Io &io)
     SummaryReport::Options report;
     report.title = options.value(QStringLiteral("title"), report.title);
     report.location = options.value(QStringLiteral("location"));
-    report.fileName = input.table.source();
-    report.sourceFile = input.table.sourceFile();
+    report.fileName = input.name;
+    report.sourceFile = input.source;
     report.page = page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4;
     report.fahrenheit = input.settings.fahrenheit;
     report.scales = SummaryReport::fittingScales(input.figures);
@@ -72,8 +72,14 @@ int runReport(const QStringList &args, Io &io)
         if (scales.humidityGiven)
             report.scales.maxRH = given.maxRH, report.scales.minRH = given.minRH;
     }
+    // The plot reads the file a second time, now that the rows and scales are known.
+    SummaryReport::Rows rows;
+    rows.count = input.figures.records + input.figures.rowsWithoutTime;
+    rows.read = [&input](const SummaryReport::Rows::Each &each, QString *error) {
+        return input.readRows(each, error);
+    };
     QString error;
-    if (!SummaryReport::write(pdf, { input.file }, input.table, input.figures, report, &error))
+    if (!SummaryReport::write(pdf, { input.file }, rows, input.figures, report, &error))
         return options.failure(QStringLiteral("cannot write %1: %2").arg(pdf, error));
     io.out << input.figures.records << " records reported in " << pdf << "\n";
     return Success;

@@ -25,7 +25,7 @@ int runSummary(const QStringList &args, Io &io)
         io.out
             << QJsonDocument(summaryformat::toJson(input.figures)).toJson(QJsonDocument::Indented);
     else
-        io.out << summaryformat::toText(input.figures, input.table.source(),
+        io.out << summaryformat::toText(input.figures, input.name,
                                         input.settings.fahrenheit);
     return Success;
 }

@@ -2,9 +2,16 @@
 
 #include "cli/CommandInput.h"
 
+#include "recording/DataFile.h"
+#include "recording/DataFileReader.h"
 #include "summary/RecordSummary.h"
+#include "tables/RecordTableModel.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryFile>
 
 #include <cmath>
 
@@ -99,17 +106,37 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
         settings.startDate = date;
     }
 
-    bool full = false;
-    if (const auto code = readTable(options, file, &table, &full, true))
-        return code;
-    if (full)
-        options.failure(QStringLiteral("only the first %1 rows are read, as Open reads them")
-                            .arg(RecordTableModel::MaxRows));
-
+    // Standard input is read once, into a temporary file: the report reads the rows twice.
+    m_path = file;
+    if (file == QLatin1String("-")) {
+        QString error;
+        if (!copyStandardInput(&error))
+            return options.failure(error);
+    } else if (const QString whyNot = DataFile::whyNotReadable(file); !whyNot.isEmpty()) {
+        return options.failure(whyNot);
+    }
     RecordSummary summary(settings);
-    summary.addRows(table, 1);
+    QString error;
+    qint64 split = 0;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    SourceFile read;
+    read.name = file == QLatin1String("-") ? standardInputName() : file;
+    if (!readRows(
+            m_path, [&summary](QStringView row) { summary.addRow(row); }, &split, &error, &hash,
+            &read.size))
+        return options.failure(error);
+    read.sha256 = hash.result().toHex();
+    source = read;
+    name = file == QLatin1String("-") ? standardInputName() : QFileInfo(file).fileName();
     figures = summary.figures();
     figures.file = file;
+    figures.linesSplitAtCommas = split;
+    if (split > 0)
+        options.failure(QStringLiteral("%1 line(s) of %2 held commas and were read as more than "
+                                       "one row each: a decimal comma (\"25,5\") is not read as "
+                                       "a decimal point, so the figures may be wrong")
+                            .arg(split)
+                            .arg(file));
     if (figures.records == 0)
         return options.failure(QStringLiteral("%1 holds no record with a readable time").arg(file));
     if (figures.dated && settings.startDate)
@@ -117,6 +144,66 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
             QStringLiteral("%1 carries its dates; --start-date is only for a table without them")
                 .arg(file));
     return std::nullopt;
+}
+
+bool SummaryInput::readRows(const Each &each, QString *error) const
+{
+    qint64 split = 0;
+    return readRows(m_path, each, &split, error);
+}
+
+bool SummaryInput::copyStandardInput(QString *error)
+{
+    QFile in;
+    m_stdinCopy = std::make_shared<QTemporaryFile>();
+    if (!in.open(0, QIODevice::ReadOnly) || !m_stdinCopy->open()) {
+        *error = QStringLiteral("cannot read standard input: %1")
+                     .arg(in.isOpen() ? m_stdinCopy->errorString() : in.errorString());
+        return false;
+    }
+    for (;;) {
+        const QByteArray chunk = in.read(64 * 1024);
+        if (chunk.isEmpty() && in.error() == QFileDevice::NoError)
+            break;
+        if (chunk.isEmpty() || m_stdinCopy->write(chunk) != chunk.size()) {
+            *error = QStringLiteral("cannot read standard input: %1")
+                         .arg(chunk.isEmpty() ? in.errorString() : m_stdinCopy->errorString());
+            return false;
+        }
+    }
+    if (!m_stdinCopy->flush()) {
+        *error = QStringLiteral("cannot read standard input: %1").arg(m_stdinCopy->errorString());
+        return false;
+    }
+    m_path = m_stdinCopy->fileName();
+    return true;
+}
+
+bool SummaryInput::readRows(const QString &file, const Each &each, qint64 *linesSplitAtCommas,
+                            QString *error, QCryptographicHash *hash, qint64 *bytes)
+{
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open %1: %2").arg(file, input.errorString());
+        return false;
+    }
+    DataFileReader reader(&input);
+    reader.setHash(hash);
+    QString item;
+    bool lineGoesOn = false; // the item before ended at a comma
+    while (reader.next(&item) == DataFileReader::Status::Item) {
+        if (reader.endedAtComma() && !lineGoesOn)
+            ++*linesSplitAtCommas;
+        lineGoesOn = reader.endedAtComma();
+        each(RecordTableModel::compactRow(item));
+    }
+    if (reader.hasError()) {
+        *error = QStringLiteral("reading %1 failed: %2").arg(file, input.errorString());
+        return false;
+    }
+    if (bytes)
+        *bytes = reader.bytesRead();
+    return true;
 }
 
 } // namespace dewscope::cli

@@ -112,14 +112,24 @@ bool PlotPainter::drawRecord(const RecordTableModel *table, int k)
     }
     p.prevX = float(x);
 
+    drawTimeMark(k, [&] { return table->cellText(row, DataPlotState::TimeColumn); });
+    return true;
+}
+
+void PlotPainter::drawTimeMark(int k, const std::function<QString()> &time)
+{
+    DataPlotState &p = *m_state;
+    DrawingSurface &s = *m_surface;
+    const double x = p.recordX(k);
+    const int row = p.firstRow() + k - 1;
     const QColor grid = DrawingSurface::paletteColor(GraphFrame::GridColor);
     switch (p.timeMark(k)) {
     case DataPlotState::TimeMark::Label: {
         s.setDrawStyle(DrawingSurface::Style::Dotted);
         s.line(x, p.bottom, x, p.bottom - p.height - 10, grid);
         s.setDrawStyle(DrawingSurface::Style::Solid);
-        const QString time = table->cellText(row, DataPlotState::TimeColumn);
-        double left = x - s.textWidth(time) / 2;
+        const QString label = time();
+        double left = x - s.textWidth(label) / 2;
         if (row == p.firstRow())
             left -= 10;
         if (row == int(p.to))
@@ -127,7 +137,7 @@ bool PlotPainter::drawRecord(const RecordTableModel *table, int k)
         s.setCurrentX(left);
         s.setCurrentY(p.bottom + 10);
         s.setForeColor(Qt::black);
-        s.print(time);
+        s.print(label);
         break;
     }
     case DataPlotState::TimeMark::Tick:
@@ -136,7 +146,6 @@ bool PlotPainter::drawRecord(const RecordTableModel *table, int k)
     case DataPlotState::TimeMark::None:
         break;
     }
-    return true;
 }
 
 } // namespace dewscope

@@ -2,6 +2,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QString>
+
+#include <functional>
 
 namespace dewscope {
 
@@ -39,6 +42,9 @@ public:
     int currentRow() const;
     // Frame and every record at once.
     Progress drawAll(const RecordTableModel *table);
+    // The mark under record k of the span: a dotted line with the record's time (asked of
+    // `time` only then) or a short tick, or nothing.
+    void drawTimeMark(int k, const std::function<QString()> &time);
 
     // A cell that holds no value ends its curve there and the curve goes on from the next
     // value (the report's drawing); by default it is drawn at its leading number, 0 for none,

@@ -57,6 +57,7 @@ DataFileReader::Status DataFileReader::next(QString *item, qint64 byteBudget)
                 return Status::End;
             }
             m_state = State::Start;
+            m_endedAtComma = false;
             return finish(item);
         }
         if (budget == 0)
@@ -89,6 +90,7 @@ DataFileReader::Status DataFileReader::next(QString *item, qint64 byteBudget)
         case State::Plain:
         case State::AfterQuote:
             if (c == ',' || c == '\r' || c == '\n') {
+                m_endedAtComma = c == ',';
                 ++m_pos;
                 ++m_consumed;
                 m_state = c == '\r' ? State::AfterCR : State::Start;

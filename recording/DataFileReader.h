@@ -34,6 +34,9 @@ public:
     // (no limit when negative).
     Status next(QString *item, qint64 byteBudget = -1);
 
+    // True when the last item ended at a comma: the next one comes from the same line.
+    bool endedAtComma() const { return m_endedAtComma; }
+
     // True when the device reported a read error.
     bool hasError() const { return m_error; }
     qint64 bytesConsumed() const { return m_consumed; }
@@ -56,6 +59,7 @@ private:
     QCryptographicHash *m_hash = nullptr;
     bool m_eof = false;
     bool m_error = false;
+    bool m_endedAtComma = false;
     State m_state = State::Start;
     QByteArray m_item;
 };

@@ -211,10 +211,23 @@ void RecordSummary::addValue(int channel, double value)
         ch.max = value;
         ch.maxAt = m_at;
     }
-    // Welford's running mean and sum of squared deviations.
-    const double delta = value - ch.mean;
+    // Welford's running mean and sum of squared deviations, kept in units of a power of two
+    // more than half as large as every value so far: each value and the mean stay within ±2,
+    // so nothing overflows, even for values of ±1e308. Scaling by a power of two is exact, so
+    // ordinary values give the very same figures as unscaled sums.
+    if (std::fabs(value) >= 2 * ch.scale) {
+        int exponent = 0;
+        std::frexp(value, &exponent); // |value| < 2^exponent
+        const double grown = std::ldexp(1.0, exponent - 1);
+        const double ratio = ch.scale / grown;
+        ch.mean *= ratio;
+        ch.m2 *= ratio * ratio;
+        ch.scale = grown;
+    }
+    const double scaled = value / ch.scale;
+    const double delta = scaled - ch.mean;
     ch.mean += delta / double(ch.count);
-    ch.m2 += delta * (value - ch.mean);
+    ch.m2 += delta * (scaled - ch.mean);
 
     const auto c = SummaryChannel(channel);
     if (c != SummaryChannel::TemperatureC && c != SummaryChannel::TemperatureF)
@@ -389,9 +402,9 @@ SummaryFigures RecordSummary::figures() const
         out.max = ch.max;
         out.minAt = ch.minAt;
         out.maxAt = ch.maxAt;
-        out.mean = ch.mean;
+        out.mean = ch.mean * ch.scale;
         if (ch.count > 1)
-            out.stdev = std::sqrt(ch.m2 / double(ch.count - 1));
+            out.stdev = std::sqrt(ch.m2 / double(ch.count - 1)) * ch.scale;
         const auto channel = SummaryChannel(c);
         if ((channel == SummaryChannel::TemperatureC || channel == SummaryChannel::TemperatureF)
             && std::isfinite(ch.scaled)) {

@@ -35,6 +35,9 @@ public:
     // The table's data rows from grid row `from` on; returns the grid row after the last read.
     int addRows(const RecordTableModel &table, int from, int maxRows = -1);
     qint64 rowsRead() const { return m_records + m_rowsWithoutTime; }
+    // The rows with a readable time so far, and the last one's moment.
+    qint64 records() const { return m_records; }
+    SummaryMoment lastMoment() const { return m_at; }
 
     SummaryFigures figures() const;
 
@@ -45,7 +48,10 @@ private:
     struct Channel
     {
         qint64 count = 0, over = 0, under = 0, missing = 0;
-        double min = 0, max = 0, mean = 0, m2 = 0;
+        double min = 0, max = 0;
+        // The running mean and sum of squared deviations, both in units of scale (their true
+        // values are mean × scale and m2 × scale²).
+        double mean = 0, m2 = 0, scale = 1;
         SummaryMoment minAt, maxAt;
         // Σ exp(e_i) kept as exp(logMax) × scaled, so no term over- or underflows.
         double logMax = 0, scaled = 0;

@@ -143,6 +143,9 @@ struct SummaryFigures
     bool fahrenheit = false; // the temperature unit of the limits and the listing
     qint64 records = 0; // rows with a readable time
     qint64 rowsWithoutTime = 0;
+    // Lines of the file that held commas and so were read as more than one row each (a decimal
+    // comma splits "25,5" into 25 and a row beginning with 5); told by whoever read the file.
+    qint64 linesSplitAtCommas = 0;
     SummaryMoment first, last; // meaningful when records > 0
     double interval = 0; // the median interval between rows
     double span = 0; // last offset + interval

@@ -252,7 +252,8 @@ QJsonObject toJson(const SummaryFigures &f)
                        { "interval_seconds", f.interval },
                        { "gap_seconds", f.gapSeconds },
                        { "gaps", gaps },
-                       { "min_excursion_seconds", f.minExcursion } };
+                       { "min_excursion_seconds", f.minExcursion },
+                       { "rows_split_at_commas", double(f.linesSplitAtCommas) } };
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const auto channel = SummaryChannel(c);
         const ChannelFigures &ch = f.channels[c];

@@ -4,8 +4,10 @@
 #include "graphs/DrawingSurface.h"
 #include "graphs/GraphFrame.h"
 #include "graphs/PdfFile.h"
+#include "graphs/PlotEnvelope.h"
 #include "graphs/PlotPainter.h"
 #include "graphs/ScaleLabel.h"
+#include "summary/RecordSummary.h"
 #include "summary/SummaryFormat.h"
 #include "tables/RecordTableModel.h"
 
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace dewscope {
 
@@ -44,8 +47,14 @@ GraphScales SummaryReport::fittingScales(const SummaryFigures &figures)
     const auto fit = [&figures](bool humidity, float *min, float *max) {
         const QList<C> curves = humidity ? QList<C> { C::Humidity }
                                          : QList<C> { C::TemperatureC, C::DewPointC, C::WetBulbC };
+        // What an automatic scale may span: a value or limit beyond it is held at its edge,
+        // so one wild figure neither stretches the plot beyond use nor the search below
+        // beyond a handful of tries.
+        const double lowest = humidity ? LowestRH : LowestC;
+        const double highest = humidity ? HighestRH : HighestC;
         double low = INFINITY, high = -INFINITY;
         const auto hold = [&](double v) {
+            v = qBound(lowest, v, highest);
             low = qMin(low, std::floor(v));
             high = qMax(high, std::ceil(v));
         };
@@ -63,7 +72,8 @@ GraphScales SummaryReport::fittingScales(const SummaryFigures &figures)
         if (low > high)
             return;
         // Whole units, a multiple of 8 of them so that the nine scale labels are whole, and
-        // placed so that the °F labels are short too; humidity within 0 to 100 % where it fits.
+        // placed so that the °F labels are short too; within the span allowed where it fits.
+        // At most 9 extents of at most 72 placings each are tried.
         const double need = qMax(high - low, 1.0);
         const double first = std::ceil(need / 8) * 8;
         for (double extent = first; extent <= first + 64; extent += 8) {
@@ -71,7 +81,8 @@ GraphScales SummaryReport::fittingScales(const SummaryFigures &figures)
             for (double d = 0; d <= extent - need; ++d) {
                 for (const double bottom : { middle - d, middle + d }) {
                     if (bottom > low || bottom + extent < high
-                        || (humidity && (bottom < 0 || bottom + extent > 100) && extent <= 100))
+                        || ((bottom < lowest || bottom + extent > highest)
+                            && extent <= highest - lowest))
                         continue;
                     const float minF = float(bottom) * 9 / 5 + 32;
                     const float maxF = float(bottom + extent) * 9 / 5 + 32;
@@ -96,9 +107,20 @@ GraphScales SummaryReport::fittingScales(const SummaryFigures &figures)
     return scales;
 }
 
-bool SummaryReport::write(const QString &path, const QStringList &inputs,
-                          const RecordTableModel &table, const SummaryFigures &figures,
-                          const Options &options, QString *error)
+SummaryReport::Rows SummaryReport::Rows::of(const RecordTableModel &table)
+{
+    Rows rows;
+    rows.count = table.rows() - 1;
+    rows.read = [&table](const Each &each, QString *) {
+        for (int row = 1; row < table.rows(); ++row)
+            each(table.rowText(row));
+        return true;
+    };
+    return rows;
+}
+
+bool SummaryReport::write(const QString &path, const QStringList &inputs, const Rows &rows,
+                          const SummaryFigures &figures, const Options &options, QString *error)
 {
     PdfFile pdf(path, inputs);
     if (!pdf.open()) {
@@ -110,25 +132,28 @@ bool SummaryReport::write(const QString &path, const QStringList &inputs,
     writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     writer.setTitle(options.title);
     bool drawn = false;
+    QString readError;
     QPainter painter;
     if (painter.begin(&writer)) {
         painter.scale(writer.resolution() / 72.0, writer.resolution() / 72.0);
         const QRectF page(QPointF(0, 0), writer.pageLayout().paintRect(QPageLayout::Point).size());
-        SummaryReport(&painter, page, table, figures, options).paint(&writer);
-        drawn = painter.end();
+        SummaryReport report(&painter, page, rows, figures, options);
+        const bool read = report.paint(&writer);
+        readError = report.m_error;
+        drawn = painter.end() && read;
     }
     if (!pdf.finish(drawn)) {
-        *error = pdf.errorString();
+        *error = readError.isEmpty() ? pdf.errorString() : readError;
         return false;
     }
     return true;
 }
 
-SummaryReport::SummaryReport(QPainter *painter, const QRectF &page, const RecordTableModel &table,
+SummaryReport::SummaryReport(QPainter *painter, const QRectF &page, const Rows &rows,
                              const SummaryFigures &figures, const Options &options)
     : m_painter(painter)
     , m_page(page)
-    , m_table(table)
+    , m_rows(rows)
     , m_figures(figures)
     , m_options(options)
 {
@@ -193,15 +218,13 @@ double SummaryReport::drawPlot(double y, double height)
     const QSizeF units(m_page.width() * PixelsPerPoint, height * PixelsPerPoint);
     DataPlotState state;
     static_cast<GraphScales &>(state) = m_options.scales;
-    state.spanWholeTable(m_table.rows() - 1);
+    state.spanWholeTable(int(qMin<qint64>(m_rows.count, std::numeric_limits<int>::max())));
     DrawingSurface surface(PlotPainter::font(), Qt::white);
     m_painter->save();
     m_painter->translate(0, y);
     m_painter->scale(1 / PixelsPerPoint, 1 / PixelsPerPoint);
     surface.beginPainter(m_painter, units);
-    PlotPainter painter(&surface, &state);
-    painter.setBreakAtMissingCells(true);
-    painter.drawAll(&m_table);
+    drawRecords(&surface, &state);
     surface.endPainter();
     drawGaps(state);
 
@@ -217,9 +240,10 @@ double SummaryReport::drawPlot(double y, double height)
         m_painter->setPen(
             QPen(GraphFrame::CurveColors[humidity ? 1 : 0], 1.5, limitStyle(l.channel)));
         for (const auto &limit : { l.limits.low, l.limits.high }) {
-            const double v = limit ? celsius(*limit, l.channel) : NAN;
-            if (!(v >= bottom && v <= top))
+            if (!limit)
                 continue;
+            // A limit beyond the scale lies on the frame's edge.
+            const double v = qBound(bottom, celsius(*limit, l.channel), top);
             double at = state.bottom - (v - bottom) / (top - bottom) * state.height;
             for (int tries = 0; tries < 4; ++tries) {
                 const bool meets = std::any_of(drawn.cbegin(), drawn.cend(), [at](double other) {
@@ -257,7 +281,131 @@ double SummaryReport::drawPlot(double y, double height)
         text(x + 34, y, label, Small);
         x += width + 24;
     }
-    return y + (m_figures.limits.isEmpty() ? 0 : Line);
+    y += m_figures.limits.isEmpty() ? 0 : Line;
+    return drawNotes(y);
+}
+
+QStringList SummaryReport::beyondScales() const
+{
+    using C = SummaryChannel;
+    const GraphScales &s = m_options.scales;
+    QStringList beyond;
+    const auto check
+        = [&](const QString &what, double shown, double plotted, C unitOf, bool humidity) {
+              const double bottom = humidity ? s.minRH : s.minC, top = humidity ? s.maxRH : s.maxC;
+              if (plotted < bottom || plotted > top)
+                  beyond << what + QLatin1Char(' ') + fmt::limitNumber(shown) + QLatin1Char(' ')
+                          + fmt::unit(unitOf);
+          };
+    // The plotted curves, named in the report's unit; they plot against the °C scale.
+    const QList<C> plotted { C::TemperatureC, C::Humidity, C::DewPointC, C::WetBulbC };
+    const QList<C> shown = fmt::shownChannels(m_options.fahrenheit);
+    for (int i = 0; i < plotted.size(); ++i) {
+        const ChannelFigures &p = m_figures.channel(plotted[i]);
+        const ChannelFigures &n = m_figures.channel(shown[i]);
+        if (p.count == 0 || n.count == 0)
+            continue;
+        const QString name = fmt::channelName(plotted[i]);
+        const bool humidity = plotted[i] == C::Humidity;
+        check(name + QStringLiteral(" minimum"), n.min, p.min, shown[i], humidity);
+        check(name + QStringLiteral(" maximum"), n.max, p.max, shown[i], humidity);
+    }
+    for (const LimitFigures &l : m_figures.limits) {
+        const bool humidity = l.channel == C::Humidity;
+        const QString name = fmt::channelName(l.channel);
+        if (l.limits.low)
+            check(name + QStringLiteral(" low limit"), *l.limits.low,
+                  celsius(*l.limits.low, l.channel), l.channel, humidity);
+        if (l.limits.high)
+            check(name + QStringLiteral(" high limit"), *l.limits.high,
+                  celsius(*l.limits.high, l.channel), l.channel, humidity);
+    }
+    return beyond;
+}
+
+double SummaryReport::drawNotes(double y)
+{
+    QStringList notes;
+    const QStringList beyond = beyondScales();
+    if (m_figures.linesSplitAtCommas > 0)
+        notes << QStringLiteral("%1 line(s) of the file held commas and were read as more than "
+                                "one row each: a decimal comma (\"25,5\") is not read as a "
+                                "decimal point, so these figures may be wrong.")
+                     .arg(m_figures.linesSplitAtCommas);
+    if (!beyond.isEmpty())
+        notes << QStringLiteral("Beyond the scale, drawn at the frame's edge: ")
+                + beyond.join(QStringLiteral(", ")) + QLatin1Char('.');
+    // Lines wrapped at the page's width, between words.
+    const QFontMetricsF metrics(font(Small, false));
+    for (const QString &note : notes) {
+        QString line;
+        for (const QString &word : note.split(QLatin1Char(' '))) {
+            const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (!line.isEmpty() && metrics.horizontalAdvance(longer) > m_page.width()) {
+                y += text(0, y, line, Small);
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        y += text(0, y, line, Small);
+    }
+    return y;
+}
+
+QString SummaryReport::labelled(QStringView row, RecordSummary *clock) const
+{
+    const SummaryFigures &f = m_figures;
+    const qint64 before = clock->records();
+    clock->addRow(row);
+    QString text = row.toString();
+    const qsizetype from = text.indexOf(QLatin1Char('\t')) + 1;
+    if (clock->records() == before || from <= 0 || f.records == 0 || f.dayOf(f.last) <= 1)
+        return text;
+    // A span past midnight: each time with its day, so the time labels tell the days apart.
+    const SummaryMoment at = clock->lastMoment();
+    const QString time = SummaryFigures::clock(at.wall).left(5);
+    const QString label = f.hasDates()
+        ? QDateTime::fromSecsSinceEpoch(qint64(std::floor(at.wall + 0.5)), Qt::UTC)
+              .toString(QStringLiteral("MM-dd hh:mm"))
+        : QStringLiteral("day %1 %2").arg(f.dayOf(at)).arg(time);
+    const qsizetype to = text.indexOf(QLatin1Char('\t'), from);
+    return text.replace(from, (to < 0 ? text.size() : to) - from, label);
+}
+
+bool SummaryReport::drawRecords(DrawingSurface *surface, DataPlotState *state)
+{
+    PlotPainter painter(surface, state);
+    painter.setBreakAtMissingCells(true);
+    painter.drawFrame();
+    const int count = state->recordCount();
+    bool drawable = true;
+    SummarySettings start;
+    start.startDate = m_figures.startDate;
+    RecordSummary clock(start); // each row's moment, for the time labels
+    if (count <= int(state->width)) {
+        // Few rows: each drawn as the plot window draws it.
+        RecordTableModel table;
+        if (!m_rows.read(
+                [&](QStringView row) {
+                    if (table.rows() <= count)
+                        table.addItem(labelled(row, &clock));
+                },
+                &m_error))
+            return false;
+        table.setRows(count + 1); // rows that went missing meanwhile stay empty
+        return painter.drawRecords(&table, count) == PlotPainter::Progress::Finished;
+    }
+    PlotEnvelope envelope(*state);
+    if (!m_rows.read(
+            [&](QStringView row) {
+                drawable = envelope.addRecord(labelled(row, &clock)) && drawable;
+            },
+            &m_error))
+        return false;
+    if (drawable)
+        envelope.draw(*surface, painter);
+    return drawable;
 }
 
 // Each gap breaks the curves: the plot area between the rows on either side of it is cleared.

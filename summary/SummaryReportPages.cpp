@@ -24,7 +24,7 @@ QString figure(const DayFigures::Values &v, double DayFigures::Values::*field, i
 
 } // namespace
 
-void SummaryReport::paint(QPdfWriter *writer)
+bool SummaryReport::paint(QPdfWriter *writer)
 {
     // Page 1 as it always was; the days from page 2 on, the last page keeping room for the
     // sign-off.
@@ -46,6 +46,7 @@ void SummaryReport::paint(QPdfWriter *writer)
             drawSignOff();
         drawFooter(page, pages);
     }
+    return m_error.isEmpty();
 }
 
 QStringList SummaryReport::wrapped(const QString &text, const QFont &font, int maxLines) const

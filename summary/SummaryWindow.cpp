@@ -506,7 +506,8 @@ bool SummaryWindow::writeReport(const QString &path, QString *error)
     QStringList inputs;
     if (m_recorder && m_recorder->isRecording())
         inputs << m_recorder->filePath();
-    return SummaryReport::write(path, inputs, *m_table, m_figures, options, error);
+    return SummaryReport::write(path, inputs, SummaryReport::Rows::of(*m_table), m_figures, options,
+                                error);
 }
 
 } // namespace dewscope

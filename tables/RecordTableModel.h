@@ -59,6 +59,10 @@ public:
     // fields beyond the ninth are dropped. Returns false when the table is full. cutCells, when
     // given, receives the number of the row's cells cut to MaxCellLength.
     bool addItem(const QString &text, int *cutCells = nullptr);
+    // A row's text as the table keeps it: the item's TAB-separated fields as nine cells, each
+    // cut to MaxCellLength, joined by TAB without trailing empty cells. cutCells, when given,
+    // receives the number of cells cut.
+    static QString compactRow(const QString &text, int *cutCells = nullptr);
     // Appends the rows in one insertion (one signal for all of them), as far as the table has
     // room. Returns how many were taken.
     int addItems(const QStringList &texts);
@@ -93,7 +97,6 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    static QString compactRow(const QString &text, int *cutCells = nullptr);
     // Shows the "Date" column when a row about to be added carries a date.
     void noteDate(const QString &row);
 

@@ -2,6 +2,7 @@
 #include "desktop/ProgramSettings.h"
 #include "recording/Recorder.h"
 #include "summary/SummaryFormat.h"
+#include "summary/SummaryReport.h"
 #include "summary/SummaryWindow.h"
 #include "tables/FileListWindow.h"
 #include "tables/RecordTableModel.h"
@@ -228,6 +229,14 @@ private Q_SLOTS:
                           "days/1/humidity/min=70;days/1/limits/temperature_c/seconds_below=0;"
                           "days/1/limits/temperature_c/seconds_above=3600;"
                           "days/1/limits/temperature_c/seconds_missing=0"));
+        // "25,5" splits the line: "1 10:00:00 25", "5 _ _ 50" and "0", the two without a time.
+        test::row("a decimal comma", QString("10:00:00 25,5 _ _ 50,0;10:01:00 20.0"), QString(),
+                  QString("records=2;rows_without_time=2;rows_split_at_commas=1;"
+                          "temperature_c/mean=22.5;humidity/count=0"));
+        // sqrt(((1e308 - 0)² + (-1e308 - 0)²) / 1) = sqrt(2) · 1e308
+        test::row("values of ±1e308", QString("10:00:00 1e308;10:01:00 -1e308"), QString(),
+                  QString("rows_split_at_commas=0;temperature_c/mean=0;"
+                          "temperature_c/stdev=1.4142135623730951e308;temperature_c/min=-1e308"));
         test::row("an end past midnight", QString("23:59:00 30.0;23:59:40 30.0"),
                   QString("--temp-limits ,25"),
                   QString("limits/temperature_c/excursions/0/end=00:00:20;"
@@ -327,8 +336,8 @@ private Q_SLOTS:
         QCOMPARE(keys(json),
                  "activation_energy_kj_mol dated days dew_point_c dew_point_f file "
                  "first_datetime first_time gap_seconds gaps humidity interval_seconds "
-                 "last_datetime last_time limits min_excursion_seconds records rows_without_time "
-                 "span_seconds start_date temperature_c temperature_f unit wet_bulb_c wet_bulb_f");
+                 "last_datetime last_time limits min_excursion_seconds records rows_split_at_commas "
+                 "rows_without_time span_seconds start_date temperature_c temperature_f unit wet_bulb_c wet_bulb_f");
         QCOMPARE(keys(json["days"][0]), "date day humidity limits temperature_c");
         QCOMPARE(keys(json["days"][0]["limits"]["humidity"]),
                  "seconds_above seconds_below seconds_missing");
@@ -551,6 +560,105 @@ private Q_SLOTS:
         const QString page = test::pdfText(pdf).simplified();
         QVERIFY(page.contains("standard input"));
         QVERIFY(page.contains(QString(sum.readAllStandardOutput()).section(' ', 0, 0)));
+    }
+
+    // Automatic scales hold what lies beyond -200 .. 1700 °C and 0 .. 100 % at those bounds, so
+    // the search ends (it ran for ever before). Worked through the search by hand.
+    void scales_data()
+    {
+        QTest::addColumn<QString>("temperature"); // the °C column's "min,max"; "" none
+        QTest::addColumn<QString>("humidity");
+        QTest::addColumn<QString>("limits"); // °C limits "low,high"
+        QTest::addColumn<QString>("expected"); // minC maxC minRH maxRH
+        // 20 .. 1700: 1680 units, a multiple of 8, °F labels 68 + 378 i.
+        test::row("a temperature of 1e17", QString("20,1e17"), QString("40,60"), QString(),
+                  QString("20 1700 38 62"));
+        // 0 .. 1700 needs 1704 units, which stay within 1700 from -4 only (°F step 383.4).
+        test::row("limits 0,1e308", QString("18,25"), QString("40,60"), QString("0,1e308"),
+                  QString("-4 1700 38 62"));
+        // -200 .. 32 (232 units) has the °F label -14.7999878 in floats: 240 units from -200.
+        test::row("limits -1e308,30", QString("18,25"), QString(), QString("-1e308,30"),
+                  QString("-200 40 0 100"));
+        test::row("1e20 only", QString("1e20,1e20"), QString(), QString(),
+                  QString("1692 1700 0 100"));
+        test::row("humidity of 1e17 %", QString(), QString("40,1e17"), QString(),
+                  QString("-20 60 36 100"));
+        test::row("freezer, as before", QString("-25,-18"), QString(), QString(),
+                  QString("-29 3 0 100"));
+    }
+    void scales()
+    {
+        SummaryFigures f;
+        for (const auto &[channel, range] :
+             { std::pair(SummaryChannel::TemperatureC, FETCHED(QString, temperature)),
+               std::pair(SummaryChannel::Humidity, FETCHED(QString, humidity)) }) {
+            ChannelFigures &c = f.channels[int(channel)];
+            c.count = range.isEmpty() ? 0 : 2;
+            c.min = range.section(',', 0, 0).toDouble(), c.max = range.section(',', 1).toDouble();
+        }
+        const QString limits = FETCHED(QString, limits);
+        LimitFigures l; // on the °C column
+        l.limits = { limits.section(',', 0, 0).toDouble(), limits.section(',', 1).toDouble() };
+        if (!limits.isEmpty())
+            f.limits << l;
+        const GraphScales s = SummaryReport::fittingScales(f);
+        QCOMPARE(QString("%1 %2 %3 %4").arg(s.minC).arg(s.maxC).arg(s.minRH).arg(s.maxRH),
+                 FETCHED(QString, expected));
+    }
+
+    // The notes under the report's plot, for what would have hung it before.
+    void reportNotes_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("note");
+        const QString rows = "10:00:00 20.0;10:01:00 25.0";
+        test::row("a high limit of 1e308", rows, QString("--temp-limits=0,1e308"),
+                  QString("Beyond the scale, drawn at the frame's edge: Temperature high limit "
+                          "1e+308 °C."));
+        test::row("scales given", rows, QString("--temp-limits=-1e308,30 --celsius=0,40"),
+                  QString("edge: Temperature low limit -1e+308 °C."));
+        test::row("°F", rows, QString("--unit=f --temp-limits=,1e20"),
+                  QString("edge: Temperature high limit 1e+20 °F."));
+        test::row("a temperature of 1e17", QString("10:00:00 1e17;10:01:00 20.0"), QString(),
+                  QString("edge: Temperature maximum 1e+17 °C."));
+        test::row("a decimal comma", QString("10:00:00 25,5 _ _ 50,0;10:01:00 20.0"), QString(),
+                  QString("held commas and were read as more than one row each: a decimal"));
+    }
+    void reportNotes()
+    {
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("r.pdf");
+        CommandRun run(
+            QStringList { "report", writeTable(dir, FETCHED(QString, rows)), "--pdf", pdf }
+            + FETCHED(QString, options).split(' ', Qt::SkipEmptyParts));
+        QCOMPARE(run.code, 0);
+        const QString page = test::pdfText(pdf, true).simplified();
+        QVERIFY2(page.contains(FETCHED(QString, note)), qPrintable(page));
+    }
+
+    // Summary and report read a file whole; plot and print refuse more rows than a table takes.
+    void longFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("long.txt"), out = dir.filePath("out");
+        QByteArray rows;
+        for (int i = 1; i <= RecordTableModel::MaxRows; ++i)
+            rows += QByteArray::number(i) + "\t10:00:00\t20.0\r\n";
+        QVERIFY(test::writeBytes(file, rows + "200001\t10:00:01\t55.0\r\n"));
+        checkJson(summaryJson(file, ""),
+                  "records=200001;temperature_c/max=55;"
+                  "temperature_c/max_time=10:00:01;span_seconds=1");
+        CommandRun report({ "report", file, "--pdf", out + ".pdf" });
+        QCOMPARE(report.code, 0);
+        QVERIFY(test::pdfText(out + ".pdf").contains("Records 200001"));
+        for (const QStringList &args : { QStringList { "plot", file, "--png", out + ".png" },
+                                         QStringList { "print", file, "--pdf", out } }) {
+            CommandRun run(args);
+            QCOMPARE(run.code, 1);
+            QVERIFY2(run.err().contains("holds more than 200000 rows"), qPrintable(run.err()));
+            QVERIFY(!QFileInfo::exists(args.last()));
+        }
     }
 
     // The window beside the command: the same figures for the same table, read in parts while
