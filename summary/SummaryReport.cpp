@@ -353,6 +353,15 @@ double SummaryReport::drawNotes(double y)
     return y;
 }
 
+QString SummaryReport::shortTime(const SummaryMoment &moment) const
+{
+    // Half a page's column: "12-08 00:40:00" where the table has dates.
+    if (!m_figures.hasDates())
+        return fmt::clockTime(m_figures, moment);
+    return QDateTime::fromSecsSinceEpoch(qint64(std::floor(moment.wall + 0.5)), Qt::UTC)
+        .toString(QStringLiteral("MM-dd hh:mm:ss"));
+}
+
 QString SummaryReport::labelled(QStringView row, RecordSummary *clock) const
 {
     const SummaryFigures &f = m_figures;
@@ -512,7 +521,7 @@ void SummaryReport::drawLimits(const LimitFigures &l, double x, double y, double
                                 QStringLiteral("End"), QStringLiteral("Duration"),
                                 QStringLiteral("Extreme") } };
     for (const Excursion &e : shown)
-        rows.append({ fmt::side(e), fmt::clockTime(m_figures, e.start), fmt::clockTime(m_figures, e.end),
+        rows.append({ fmt::side(e), shortTime(e.start), shortTime(e.end),
                       fmt::duration(e.seconds()), fmt::extreme(e, l.channel) });
     y = table(x, y, width, rows);
     if (l.excursions.size() > shown.size())

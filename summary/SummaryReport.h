@@ -106,6 +106,8 @@ private:
     // The row as the plot reads it: past midnight its time with the day ("12-07 08:00",
     // "day 2 08:00" without dates). clock follows the rows' moments.
     QString labelled(QStringView row, RecordSummary *clock) const;
+    // An excursion's start or end in the report's table.
+    QString shortTime(const SummaryMoment &moment) const;
     // Notes under the plot: what lies beyond its scales, rows split at commas. Returns the y
     // below.
     double drawNotes(double y);
