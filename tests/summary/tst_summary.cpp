@@ -544,6 +544,27 @@ private Q_SLOTS:
                 QVERIFY2(x <= from + 1 || x >= from + width - 1, qPrintable(QString::number(y)));
     }
 
+    // A dated week, a row at noon each day with T = its day's number, above 5 °C from the sixth:
+    // each row's 86400 s (the median) split at midnight, half on its day, half on the next.
+    void reportWeek()
+    {
+        QTemporaryDir dir;
+        QStringList rows;
+        for (int d = 7; d <= 13; ++d)
+            rows << QString("12:00:00 %1 _ _ 50 _ _ _ 2026-12-%2T12:00:00+01:00").arg(d - 6).arg(d);
+        const QString table = writeTable(dir, rows.join(';')), pdf = dir.filePath("w.pdf");
+        checkJson(summaryJson(table, "--temp-limits ,5"),
+                  "days#=8;days/0/date=2026-12-07;days/5/limits/temperature_c/seconds_above=43200;"
+                  "days/6/limits/temperature_c/seconds_above=86400;days/7/date=2026-12-14;"
+                  "days/7/temperature_c/min=null;days/7/limits/temperature_c/seconds_above=43200");
+        QCOMPARE(CommandRun({ "report", table, "--pdf", pdf, "--temp-limits", ",5" }).code, 0);
+        const QString page = test::pdfText(pdf, true).simplified();
+        for (const char *shown : { "2026-12-07 1.0 1.0 1.00 50.0 50.0 50.00 0:00:00 0:00:00",
+                                   "2026-12-13 7.0 7.0 7.00 50.0 50.0 50.00 0:00:00 24:00:00",
+                                   "2026-12-14 - - - - - - 0:00:00 12:00:00", "12-13 12:00" })
+            QVERIFY2(page.contains(shown), shown);
+    }
+
     // Standard input as the file: named so, and its digest that of the bytes piped in.
     void reportFromStandardInput()
     {
