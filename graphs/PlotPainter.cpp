@@ -14,18 +14,13 @@
 
 namespace dewscope {
 
-namespace {
-
-// Neither a number nor "OL" or "-OL".
-bool holdsNoValue(const QString &cell)
+bool PlotPainter::holdsNoValue(const QString &cell)
 {
     const QString text = cell.trimmed();
     bool number = false;
     QLocale::c().toDouble(text, &number);
     return !number && text != QLatin1String("OL") && text != QLatin1String("-OL");
 }
-
-} // namespace
 
 PlotPainter::PlotPainter(DrawingSurface *surface, DataPlotState *state)
     : m_surface(surface)

@@ -50,6 +50,8 @@ public:
     // value (the report's drawing); by default it is drawn at its leading number, 0 for none,
     // as the plot window draws it.
     void setBreakAtMissingCells(bool on) { m_breakAtMissing = on; }
+    // Neither a number nor "OL" or "-OL".
+    static bool holdsNoValue(const QString &cell);
 
 private:
     bool drawRecord(const RecordTableModel *table, int k);

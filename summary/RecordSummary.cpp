@@ -340,7 +340,9 @@ QList<DayFigures> RecordSummary::days(double median) const
     }
     for (int w = 0; w < m_watches.size(); ++w)
         days.addTime(w, m_at.wall, median, DayTotals::Place(m_watches[w].last));
-    return days.days(m_first.wall, m_at.wall, m_dated || m_settings.startDate);
+    // The last row stands for the median interval: its day may be the next one.
+    return days.days(m_first.wall, m_at.wall + qMax(0.0, median - 0.001),
+                     m_dated || m_settings.startDate);
 }
 
 double RecordSummary::medianInterval() const

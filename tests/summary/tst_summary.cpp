@@ -489,6 +489,10 @@ private Q_SLOTS:
             slope << QString("%1 %2").arg(i).arg(60 + i);
         }
         test::row("break", gap.join(';'), QString());
+        QStringList many; // more rows than pixel columns
+        for (int i = 0; i < 2000; ++i)
+            many << (i >= 800 && i < 1200 ? "20 _" : "20 80");
+        test::row("break in many rows", many.join(';'), QString());
         // 20 °C of 0 .. 40 and 50 % of 0 .. 100: both half way up.
         test::row("apart", slope.join(';'), QString("--temp-limits ,20 --rh-limits ,50"));
     }
@@ -498,9 +502,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QStringList rows;
         for (const QString &row : FETCHED(QString, rows).split(';'))
-            rows << QString("10:%1:00 %2 _ _ %3")
-                        .arg(rows.size(), 2, 10, QChar('0'))
-                        .arg(row.section(' ', 0, 0), row.section(' ', 1));
+            rows << QString("%1 %2 _ _ %3")
+                        .arg(QTime(10, 0).addSecs(10 * int(rows.size())).toString("hh:mm:ss"),
+                             row.section(' ', 0, 0), row.section(' ', 1));
         const QString pdf = dir.filePath("r.pdf");
         CommandRun run(QStringList { "report", writeTable(dir, rows.join(';')), "--pdf", pdf,
                                      "--celsius", "0,40", "--rh", "0,100" }
@@ -551,7 +555,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QStringList rows;
         for (int d = 7; d <= 13; ++d)
-            rows << QString("12:00:00 %1 _ _ 50 _ _ _ 2026-12-%2T12:00:00+01:00").arg(d - 6).arg(d);
+            rows << QString("12:00:00 %1 _ _ 50 _ _ _ 2026-12-%2T12:00:00+01:00").arg(d - 6).arg(d, 2, 10, QChar('0'));
         const QString table = writeTable(dir, rows.join(';')), pdf = dir.filePath("w.pdf");
         checkJson(summaryJson(table, "--temp-limits ,5"),
                   "days#=8;days/0/date=2026-12-07;days/5/limits/temperature_c/seconds_above=43200;"
