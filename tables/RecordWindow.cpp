@@ -105,12 +105,6 @@ RecordWindow::RecordWindow(const QString &caption, QWidget *parent)
         width += columnWidth;
     }
     setCentralWidget(m_view);
-    // The "Date" column comes with the first row that carries a date.
-    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this, margin] {
-        const int c = RecordTableModel::DateColumn;
-        m_view->setColumnWidth(
-            c, m_view->fontMetrics().horizontalAdvance(RecordTableModel::widthSample(c)) + margin);
-    });
     connect(m_view->verticalScrollBar(), &QScrollBar::rangeChanged, this,
             &RecordWindow::applyTopRow);
     // The grid always shows VisibleRows full rows and half of the next one.
@@ -118,7 +112,20 @@ RecordWindow::RecordWindow(const QString &caption, QWidget *parent)
     const int sectionHeight = m_view->verticalHeader()->defaultSectionSize();
     m_view->setMinimumHeight(m_view->horizontalHeader()->sizeHint().height()
                              + VisibleRows * sectionHeight + sectionHeight / 2 + frame);
-    m_view->setMinimumWidth(width + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2);
+    const int nineColumns = width + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+    m_view->setMinimumWidth(nineColumns);
+    // The "Date" column comes with the first row that carries a date, and the grid widens to
+    // show it without a horizontal scroll bar; it goes when the table is cleared.
+    const auto dateColumn = [this, margin, nineColumns] {
+        const int c = RecordTableModel::DateColumn;
+        const int dateWidth
+            = m_view->fontMetrics().horizontalAdvance(RecordTableModel::widthSample(c)) + margin;
+        m_view->setColumnWidth(c, dateWidth);
+        m_view->setMinimumWidth(nineColumns + (m_model->hasDates() ? dateWidth : 0));
+        resize(qMax(this->width(), minimumSizeHint().width()), this->height());
+    };
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, dateColumn);
+    connect(m_model, &QAbstractItemModel::modelReset, this, dateColumn);
     resize(minimumSizeHint());
 }
 
