@@ -7,12 +7,13 @@
 
 namespace {
 
+int *volatile kept = nullptr;
+
 void leakOnPurpose()
 {
-    static int *volatile kept = nullptr;
     kept = new int[64];
+    std::printf("leaked 256 bytes at %p\n", static_cast<void *>(kept));
     kept = nullptr; // the only pointer to the block is gone
-    std::puts("leaked 256 bytes");
 }
 
 } // namespace

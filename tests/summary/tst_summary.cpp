@@ -235,8 +235,8 @@ private Q_SLOTS:
                           "temperature_c/mean=22.5;humidity/count=0"));
         // sqrt(((1e308 - 0)² + (-1e308 - 0)²) / 1) = sqrt(2) · 1e308
         test::row("values of ±1e308", QString("10:00:00 1e308;10:01:00 -1e308"), QString(),
-                  QString("rows_split_at_commas=0;temperature_c/mean=0;"
-                          "temperature_c/stdev=1.4142135623730951e308;temperature_c/min=-1e308"));
+                  QString("temperature_c/mean=0;temperature_c/stdev=1.4142135623730951e308;"
+                          "temperature_c/min=-1e308;rows_split_at_commas=0"));
         test::row("an end past midnight", QString("23:59:00 30.0;23:59:40 30.0"),
                   QString("--temp-limits ,25"),
                   QString("limits/temperature_c/excursions/0/end=00:00:20;"
