@@ -4,30 +4,41 @@
 #include "recording/DataFileReader.h"
 #include "tables/RecordTableModel.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
 namespace dewscope::cli {
 
 std::optional<int> readTable(const CommandOptions &options, const QString &file,
-                             RecordTableModel *table, bool *full)
+                             RecordTableModel *table, bool *full, bool stdinAllowed)
 {
-    const QString whyNot = DataFile::whyNotReadable(file);
+    const bool stdIn = stdinAllowed && file == QLatin1String("-");
+    const QString whyNot = stdIn ? QString() : DataFile::whyNotReadable(file);
     if (!whyNot.isEmpty())
         return options.failure(whyNot);
     QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
+    if (!(stdIn ? input.open(0, QIODevice::ReadOnly) : input.open(QIODevice::ReadOnly)))
         return options.failure(QStringLiteral("cannot open %1: %2").arg(file, input.errorString()));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
     DataFileReader reader(&input);
+    reader.setHash(&hash);
     QString item;
     bool tableFull = false;
     while (!tableFull && reader.next(&item) == DataFileReader::Status::Item)
         tableFull = !table->addItem(item);
+    // The rest of a file cut short is still read, so that its digest is the whole file's.
+    while (reader.next(&item) == DataFileReader::Status::Item) { }
     if (reader.hasError())
         return options.failure(
             QStringLiteral("reading %1 failed: %2").arg(file, input.errorString()));
     if (full)
         *full = tableFull;
+    // What the table was read from, for a report to name; a table cut short still names every
+    // byte read.
+    table->setSource(stdIn ? standardInputName() : QFileInfo(file).fileName());
+    table->setSourceFile({ stdIn ? standardInputName() : file, reader.bytesRead(),
+                           hash.result().toHex() });
     return std::nullopt;
 }
 

@@ -13,10 +13,18 @@ class RecordTableModel;
 namespace dewscope::cli {
 
 // Reads a data file into a table as "Open" reads it: regular files only, rows beyond the
-// table's limit left out (*full tells). Nothing when it was read; otherwise Failure, the reason
-// said on stderr.
+// table's limit left out (*full tells). "-" reads standard input when stdinAllowed. The table's
+// source file tells the bytes read and their SHA-256. Nothing when it was read; otherwise
+// Failure, the reason said on stderr.
 std::optional<int> readTable(const CommandOptions &options, const QString &file,
-                             RecordTableModel *table, bool *full = nullptr);
+                             RecordTableModel *table, bool *full = nullptr,
+                             bool stdinAllowed = false);
+
+// What a report calls standard input.
+inline QString standardInputName()
+{
+    return QStringLiteral("standard input");
+}
 
 // A data file with more rows than a table takes: plot and print draw no part of it. Returns
 // Failure, said on stderr.

@@ -46,8 +46,8 @@ const QList<Command> &commands()
           "excursion of a data file.",
           runSummary },
         { "report", "report FILE --pdf=OUT [options]",
-          "Write a one-page PDF report of a data file: its times, plot, summary and excursions "
-          "(see report --help).",
+          "Write a PDF report of a data file: its times, plot, summary, excursions and figures "
+          "per day, with the file's SHA-256 and a sign-off (see report --help).",
           runReport },
         { "watch",
           "watch --port=LOCATION [--temp-limits=LOW,HIGH] [--rh-limits=LOW,HIGH] [--unit=c|f] "

@@ -178,8 +178,12 @@ QString CommandOptions::helpText() const
     constexpr int Column = 28;
     QString text = QStringLiteral("Usage: dewscope-cli ")
         + (m_command ? QString::fromUtf8(m_command->usage) : m_name) + QLatin1Char('\n');
-    if (m_command)
-        text += wrapped(QString::fromUtf8(m_command->summary), 0, Width) + QLatin1Char('\n');
+    if (m_command) {
+        // The command list points to this help; the help itself does not.
+        QString summary = QString::fromUtf8(m_command->summary);
+        summary.remove(QStringLiteral(" (see ") + m_name + QStringLiteral(" --help)"));
+        text += wrapped(summary, 0, Width) + QLatin1Char('\n');
+    }
     QList<Entry> entries = m_entries;
     entries.append({ QStringLiteral("help"), QString(), QStringLiteral("print this help") });
     text += QStringLiteral("\nOptions:\n");

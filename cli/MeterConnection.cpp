@@ -9,8 +9,8 @@ bool MeterConnection::open(const char *command, const QString &location, Io &io)
     link.setSettings(QStringLiteral("9600,n,8,1"));
     const int error = link.open();
     if (error != MeterLink::NoError) {
-        io.err << "dewscope-cli " << command << ": cannot open " << location << " (error " << error
-               << "): " << link.errorString() << '\n';
+        io.err << "dewscope-cli " << command << ": cannot open " << location << ": "
+               << link.errorString() << '\n';
         return false;
     }
     state.comPortNumber = 1;

@@ -76,7 +76,7 @@ int runPlot(const QStringList &args, Io &io)
     const int minWidth = DataPlotState::twipsToPixels(DataPlotState::MinimumWidthTwips);
     const int minHeight = DataPlotState::twipsToPixels(DataPlotState::MinimumHeightTwips);
     if (size.width() < minWidth || size.height() < minHeight)
-        return options.failure(
+        return options.usageError(
             QStringLiteral("the plot is at least %1x%2 pixels").arg(minWidth).arg(minHeight));
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return options.failure(QStringLiteral("drawing is not available in this process"));
@@ -102,10 +102,10 @@ int runPlot(const QStringList &args, Io &io)
         const auto result = PlotRangeCheck::apply(boxes, &state);
         if (result.outcome == PlotRangeCheck::Outcome::Rejected) {
             io.err << result.message << "\n";
-            return Failure;
+            return UsageError;
         }
         if (result.outcome == PlotRangeCheck::Outcome::ConversionFailed)
-            return options.failure(QStringLiteral("a range is not a number"));
+            return options.usageError(QStringLiteral("a range is not a number"));
     }
 
     // Written beside OUT and renamed over it once complete: a failure leaves OUT as it was.

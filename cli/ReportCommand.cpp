@@ -6,7 +6,6 @@
 #include "graphs/ScaleRangeCheck.h"
 #include "summary/SummaryReport.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 
 namespace dewscope::cli {
@@ -18,6 +17,10 @@ int runReport(const QStringList &args, Io &io)
                 QStringLiteral("OUT"));
     SummaryInput::addOptions(options);
     options.add(QStringLiteral("title"), QStringLiteral("the title (default \"Recording report\")"),
+                QStringLiteral("TEXT"));
+    options.add(QStringLiteral("location"),
+                QStringLiteral("where the recording was made, under the title (e.g. \"Cold room "
+                               "4, building B\")"),
                 QStringLiteral("TEXT"));
     options.add(QStringLiteral("page"), QStringLiteral("the paper: a4 (default) or letter"),
                 QStringLiteral("SIZE"));
@@ -47,7 +50,9 @@ int runReport(const QStringList &args, Io &io)
 
     SummaryReport::Options report;
     report.title = options.value(QStringLiteral("title"), report.title);
-    report.fileName = QFileInfo(input.file).fileName();
+    report.location = options.value(QStringLiteral("location"));
+    report.fileName = input.name;
+    report.sourceFile = input.source;
     report.page = page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4;
     report.fahrenheit = input.settings.fahrenheit;
     report.scales = SummaryReport::fittingScales(input.figures);
@@ -57,9 +62,9 @@ int runReport(const QStringList &args, Io &io)
         const auto result = ScaleRangeCheck::applyScales(scales.celsius, scales.max, scales.min,
                                                          scales.maxRH, scales.minRH, &given);
         if (result.outcome == ScaleRangeCheck::Outcome::Rejected)
-            return options.failure(result.message);
+            return options.usageError(result.message);
         if (result.outcome == ScaleRangeCheck::Outcome::ConversionFailed)
-            return options.failure(QStringLiteral("a scale is not a number"));
+            return options.usageError(QStringLiteral("a scale is not a number"));
         if (scales.temperatureGiven) {
             report.scales.maxC = given.maxC, report.scales.minC = given.minC;
             report.scales.maxF = given.maxF, report.scales.minF = given.minF;

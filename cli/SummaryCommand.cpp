@@ -4,7 +4,6 @@
 
 #include "summary/SummaryFormat.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 
 namespace dewscope::cli {
@@ -26,7 +25,7 @@ int runSummary(const QStringList &args, Io &io)
         io.out
             << QJsonDocument(summaryformat::toJson(input.figures)).toJson(QJsonDocument::Indented);
     else
-        io.out << summaryformat::toText(input.figures, QFileInfo(input.file).fileName(),
+        io.out << summaryformat::toText(input.figures, input.name,
                                         input.settings.fahrenheit);
     return Success;
 }

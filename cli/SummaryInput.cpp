@@ -1,12 +1,17 @@
 #include "cli/SummaryInput.h"
 
+#include "cli/CommandInput.h"
+
 #include "recording/DataFile.h"
 #include "recording/DataFileReader.h"
 #include "summary/RecordSummary.h"
 #include "tables/RecordTableModel.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryFile>
 
 #include <cmath>
 
@@ -30,12 +35,12 @@ std::optional<int> readLimits(const CommandOptions &options, const QString &name
         bool ok = false;
         const double value = QLocale::c().toDouble(side, &ok);
         if (!ok || !std::isfinite(value))
-            return options.failure(
+            return options.usageError(
                 QStringLiteral("--%1: the limit \"%2\" is not a number").arg(name, side));
         values[i] = value;
     }
     if (values[0] && values[1] && *values[0] > *values[1])
-        return options.failure(QStringLiteral("--%1: the low limit %2 lies above the high limit %3")
+        return options.usageError(QStringLiteral("--%1: the low limit %2 lies above the high limit %3")
                                    .arg(name, sides[0].trimmed(), sides[1].trimmed()));
     *limits = { values[0], values[1] };
     return std::nullopt;
@@ -60,6 +65,11 @@ void SummaryInput::addOptions(CommandOptions &options)
     options.add(QStringLiteral("activation-energy"),
                 QString::fromUtf8("ΔH of the mean kinetic temperature (default 83.144)"),
                 QStringLiteral("KJ_PER_MOL"));
+    options.add(QStringLiteral("min-excursion"),
+                QStringLiteral("list only excursions of at least this many seconds; the shorter "
+                               "ones are counted, and time outside counts every second"),
+                QStringLiteral("SECONDS"));
+    options.addNote(QStringLiteral("A FILE of - is read from standard input."));
 }
 
 std::optional<int> SummaryInput::read(const CommandOptions &options)
@@ -74,6 +84,8 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
     int code = Success;
     if (const auto energy = options.number(QStringLiteral("activation-energy"), 1, 1000, &code))
         settings.activationEnergy = *energy;
+    if (const auto min = options.number(QStringLiteral("min-excursion"), 0, 31622400, &code))
+        settings.minExcursion = *min;
     if (code != Success)
         return code;
     if (const auto bad = readLimits(options, QStringLiteral("temp-limits"), &settings.temperature))
@@ -89,15 +101,28 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
         settings.startDate = date;
     }
 
-    const QString whyNot = DataFile::whyNotReadable(file);
-    if (!whyNot.isEmpty())
+    // Standard input is read once, into a temporary file: the report reads the rows twice.
+    m_path = file;
+    if (file == QLatin1String("-")) {
+        QString error;
+        if (!copyStandardInput(&error))
+            return options.failure(error);
+    } else if (const QString whyNot = DataFile::whyNotReadable(file); !whyNot.isEmpty()) {
         return options.failure(whyNot);
+    }
     RecordSummary summary(settings);
     QString error;
     qint64 split = 0;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    SourceFile read;
+    read.name = file == QLatin1String("-") ? standardInputName() : file;
     if (!readRows(
-            file, [&summary](QStringView row) { summary.addRow(row); }, &split, &error))
+            m_path, [&summary](QStringView row) { summary.addRow(row); }, &split, &error, &hash,
+            &read.size))
         return options.failure(error);
+    read.sha256 = hash.result().toHex();
+    source = read;
+    name = file == QLatin1String("-") ? standardInputName() : QFileInfo(file).fileName();
     figures = summary.figures();
     figures.file = file;
     figures.linesSplitAtCommas = split;
@@ -119,11 +144,38 @@ std::optional<int> SummaryInput::read(const CommandOptions &options)
 bool SummaryInput::readRows(const Each &each, QString *error) const
 {
     qint64 split = 0;
-    return readRows(file, each, &split, error);
+    return readRows(m_path, each, &split, error);
+}
+
+bool SummaryInput::copyStandardInput(QString *error)
+{
+    QFile in;
+    m_stdinCopy = std::make_shared<QTemporaryFile>();
+    if (!in.open(0, QIODevice::ReadOnly) || !m_stdinCopy->open()) {
+        *error = QStringLiteral("cannot read standard input: %1")
+                     .arg(in.isOpen() ? m_stdinCopy->errorString() : in.errorString());
+        return false;
+    }
+    for (;;) {
+        const QByteArray chunk = in.read(64 * 1024);
+        if (chunk.isEmpty() && in.error() == QFileDevice::NoError)
+            break;
+        if (chunk.isEmpty() || m_stdinCopy->write(chunk) != chunk.size()) {
+            *error = QStringLiteral("cannot read standard input: %1")
+                         .arg(chunk.isEmpty() ? in.errorString() : m_stdinCopy->errorString());
+            return false;
+        }
+    }
+    if (!m_stdinCopy->flush()) {
+        *error = QStringLiteral("cannot read standard input: %1").arg(m_stdinCopy->errorString());
+        return false;
+    }
+    m_path = m_stdinCopy->fileName();
+    return true;
 }
 
 bool SummaryInput::readRows(const QString &file, const Each &each, qint64 *linesSplitAtCommas,
-                            QString *error)
+                            QString *error, QCryptographicHash *hash, qint64 *bytes)
 {
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly)) {
@@ -131,6 +183,7 @@ bool SummaryInput::readRows(const QString &file, const Each &each, qint64 *lines
         return false;
     }
     DataFileReader reader(&input);
+    reader.setHash(hash);
     QString item;
     bool lineGoesOn = false; // the item before ended at a comma
     while (reader.next(&item) == DataFileReader::Status::Item) {
@@ -143,6 +196,8 @@ bool SummaryInput::readRows(const QString &file, const Each &each, qint64 *lines
         *error = QStringLiteral("reading %1 failed: %2").arg(file, input.errorString());
         return false;
     }
+    if (bytes)
+        *bytes = reader.bytesRead();
     return true;
 }
 

@@ -2,11 +2,16 @@
 
 #include "cli/CommandOptions.h"
 #include "summary/SummaryFigures.h"
+#include "tables/SourceFile.h"
 
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QCryptographicHash;
+class QTemporaryFile;
 
 namespace dewscope::cli {
 
@@ -21,7 +26,9 @@ struct SummaryInput
 {
     using Each = std::function<void(QStringView)>;
 
-    QString file;
+    QString file; // as given; "-" is standard input
+    QString name; // as a report names it: the file's name, or "standard input"
+    std::optional<SourceFile> source; // the bytes read and their digest
     SummarySettings settings;
     SummaryFigures figures;
 
@@ -35,8 +42,14 @@ struct SummaryInput
     bool readRows(const Each &each, QString *error) const;
 
 private:
+    // Standard input into a temporary file, which m_path then names.
+    bool copyStandardInput(QString *error);
     static bool readRows(const QString &file, const Each &each, qint64 *linesSplitAtCommas,
-                         QString *error);
+                         QString *error, QCryptographicHash *hash = nullptr,
+                         qint64 *bytes = nullptr);
+
+    QString m_path; // what is read: the file, or the copy of standard input
+    std::shared_ptr<QTemporaryFile> m_stdinCopy;
 };
 
 } // namespace dewscope::cli

@@ -38,14 +38,21 @@ bool PlotEnvelope::addRecord(QStringView rowText)
         const QString text = cells[DataPlotState::CurveColumns[c]].toString();
         if (!m_state.curveHeight(DataPlotState::Curve(c), text, &h))
             return false;
+        if (PlotPainter::holdsNoValue(text)) {
+            m_broken[c] = true;
+            continue;
+        }
         const float height = float(h);
-        if (!column.used) {
+        if (!column.has[c]) {
             column.first[c] = column.low[c] = column.high[c] = height;
+            column.has[c] = true;
+            column.joined[c] = !m_broken[c];
         } else {
             column.low[c] = qMin(column.low[c], height);
             column.high[c] = qMax(column.high[c], height);
         }
         column.last[c] = height;
+        m_broken[c] = false;
     }
     column.used = true;
     return true;
@@ -56,14 +63,16 @@ void PlotEnvelope::drawColumn(DrawingSurface &surface, int at) const
     const Column &column = m_columns.at(at);
     if (!column.used)
         return;
-    // The column before with records, joined from its last record to this one's first.
-    int before = at - 1;
-    while (before >= 0 && !m_columns.at(before).used)
-        --before;
     const double x = m_state.left + at, bottom = m_state.bottom;
     for (int c = 0; c < DataPlotState::CurveCount; ++c) {
+        if (!column.has[c])
+            continue;
+        // The column before with a value, joined from its last to this one's first.
+        int before = at - 1;
+        while (before >= 0 && !m_columns.at(before).has[c])
+            --before;
         const QColor color = GraphFrame::CurveColors[c];
-        if (before >= 0)
+        if (before >= 0 && column.joined[c])
             surface.line(m_state.left + before, bottom - m_columns.at(before).last[c], x,
                          bottom - column.first[c], color);
         surface.line(x, bottom - column.low[c], x, bottom - column.high[c], color);

@@ -6,9 +6,21 @@
 #include "tables/RecordTableModel.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPalette>
 
+#include <algorithm>
+#include <iterator>
+
 namespace dewscope {
+
+bool PlotPainter::holdsNoValue(const QString &cell)
+{
+    const QString text = cell.trimmed();
+    bool number = false;
+    QLocale::c().toDouble(text, &number);
+    return !number && text != QLatin1String("OL") && text != QLatin1String("-OL");
+}
 
 PlotPainter::PlotPainter(DrawingSurface *surface, DataPlotState *state)
     : m_surface(surface)
@@ -36,6 +48,7 @@ void PlotPainter::drawFrame()
     frame.drawLegend(s);
     m_next = 1;
     m_failed = false;
+    std::fill(std::begin(m_missing), std::end(m_missing), false);
 }
 
 int PlotPainter::currentRow() const
@@ -79,13 +92,17 @@ bool PlotPainter::drawRecord(const RecordTableModel *table, int k)
         return false;
     const double x = p.recordX(k);
     p.x = float(k - 1) * p.step;
+    static_assert(DataPlotState::CurveCount == 4, "one missing flag per curve");
     for (int c = 0; c < DataPlotState::CurveCount; ++c) {
         double h = 0;
         const auto curve = DataPlotState::Curve(c);
-        if (!p.curveHeight(curve, table->cellText(row, DataPlotState::CurveColumns[c]), &h))
+        const QString cell = table->cellText(row, DataPlotState::CurveColumns[c]);
+        if (!p.curveHeight(curve, cell, &h))
             return false;
-        if (p.prevX != 0 && p.x != 0)
+        const bool missing = m_breakAtMissing && holdsNoValue(cell);
+        if (p.prevX != 0 && p.x != 0 && !missing && !m_missing[c])
             s.line(p.prevX, p.prevY[c], x, p.bottom - h, GraphFrame::CurveColors[c]);
+        m_missing[c] = missing;
         p.prevY[c] = float(p.bottom - h);
     }
     p.prevX = float(x);

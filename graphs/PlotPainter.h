@@ -46,6 +46,13 @@ public:
     // `time` only then) or a short tick, or nothing.
     void drawTimeMark(int k, const std::function<QString()> &time);
 
+    // A cell that holds no value ends its curve there and the curve goes on from the next
+    // value (the report's drawing); by default it is drawn at its leading number, 0 for none,
+    // as the plot window draws it.
+    void setBreakAtMissingCells(bool on) { m_breakAtMissing = on; }
+    // Neither a number nor "OL" or "-OL".
+    static bool holdsNoValue(const QString &cell);
+
 private:
     bool drawRecord(const RecordTableModel *table, int k);
 
@@ -53,6 +60,8 @@ private:
     DataPlotState *m_state;
     int m_next = 1; // the next record of the span, 1-based
     bool m_failed = false;
+    bool m_breakAtMissing = false;
+    bool m_missing[4] = {}; // by curve: the last record's cell held no value
 };
 
 } // namespace dewscope

@@ -1,5 +1,6 @@
 #include "recording/DataFileReader.h"
 
+#include <QCryptographicHash>
 #include <QIODevice>
 
 namespace dewscope {
@@ -26,6 +27,9 @@ bool DataFileReader::fill()
     }
     m_buffer.resize(n);
     m_pos = 0;
+    m_read += n;
+    if (m_hash)
+        m_hash->addData(m_buffer);
     return true;
 }
 

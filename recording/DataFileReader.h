@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QCryptographicHash;
 class QIODevice;
 
 namespace dewscope {
@@ -39,6 +40,9 @@ public:
     // True when the device reported a read error.
     bool hasError() const { return m_error; }
     qint64 bytesConsumed() const { return m_consumed; }
+    // Every byte taken from the device also goes into hash (none by default).
+    void setHash(QCryptographicHash *hash) { m_hash = hash; }
+    qint64 bytesRead() const { return m_read; }
 
 private:
     enum class State { Start, Blanks, Plain, Quoted, AfterQuote, AfterCR };
@@ -51,6 +55,8 @@ private:
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qint64 m_consumed = 0;
+    qint64 m_read = 0;
+    QCryptographicHash *m_hash = nullptr;
     bool m_eof = false;
     bool m_error = false;
     bool m_endedAtComma = false;

@@ -150,6 +150,7 @@ sleep 2
 echo "saved $OUT/summary.png"
 
 "$BUILD/cli/dewscope-cli" report "$plotdata" --pdf "$WORK/report.pdf" --temp-limits 18,25 \
-    --rh-limits ,70 --title "Store room, one day"
+    --rh-limits ,70 --title "Store room, one day" --location "Cold room 4, building B" \
+    --min-excursion 60
 pdftoppm -r 70 -png -singlefile "$WORK/report.pdf" "$OUT/report"
 echo "saved $OUT/report.png"

@@ -75,6 +75,7 @@ RecordSummary::RecordSummary(const SummarySettings &settings)
         watch(settings.temperatureChannel(), settings.temperature);
     if (settings.humidity.isSet())
         watch(SummaryChannel::Humidity, settings.humidity);
+    m_days = DayTotals(int(m_watches.size()));
 }
 
 bool RecordSummary::readMoment(QStringView time, QStringView date, SummaryMoment *moment)
@@ -146,10 +147,17 @@ void RecordSummary::addRow(QStringView rowText)
     } else {
         const auto interval = qint64(at.offset - m_at.offset);
         ++m_intervals[interval];
-        for (Watch &watch : m_watches)
+        Step step { m_at, at, rowsRead() };
+        for (int w = 0; w < m_watches.size(); ++w) {
+            Watch &watch = m_watches[w];
             ++watch.intervals[int(watch.last)][interval];
+            // An interval of at most 4 s is never a gap: its day is known now.
+            step.places[w] = watch.last;
+            if (interval <= 4)
+                m_days.addTime(w, m_at.wall, double(interval), DayTotals::Place(watch.last));
+        }
         if (interval > 4)
-            m_steps.append({ m_at, at, rowsRead() });
+            m_steps.append(step);
     }
     m_at = at;
     ++m_records;
@@ -168,6 +176,10 @@ void RecordSummary::addRow(QStringView rowText)
             if (readNumber(text, &value)) {
                 cell = Cell::Value;
                 addValue(c, value);
+                if (c == int(m_settings.temperatureChannel()))
+                    m_days.addValue(m_at.wall, DayTotals::Temperature, value);
+                else if (c == int(SummaryChannel::Humidity))
+                    m_days.addValue(m_at.wall, DayTotals::Humidity, value);
             } else {
                 ++m_channels[c].missing;
             }
@@ -311,6 +323,28 @@ QList<Excursion> RecordSummary::excursions(const Watch &watch, double median) co
     return all;
 }
 
+// The days with the time of the longer intervals placed now that the median tells the gaps: a
+// gap's row before stands for the median interval, the rest of it is missing.
+QList<DayFigures> RecordSummary::days(double median) const
+{
+    DayTotals days = m_days;
+    for (const Step &step : m_steps) {
+        const double seconds = step.after.offset - step.before.offset;
+        const bool gap = isGap(seconds, median);
+        for (int w = 0; w < m_watches.size(); ++w) {
+            days.addTime(w, step.before.wall, gap ? median : seconds,
+                         DayTotals::Place(step.places[w]));
+            if (gap)
+                days.addTime(w, step.before.wall + median, seconds - median, DayTotals::Missing);
+        }
+    }
+    for (int w = 0; w < m_watches.size(); ++w)
+        days.addTime(w, m_at.wall, median, DayTotals::Place(m_watches[w].last));
+    // The last row stands for the median interval: its day may be the next one.
+    return days.days(m_first.wall, m_at.wall + qMax(0.0, median - 0.001),
+                     m_dated || m_settings.startDate);
+}
+
 double RecordSummary::medianInterval() const
 {
     qint64 n = 0;
@@ -348,6 +382,7 @@ SummaryFigures RecordSummary::figures() const
     f.interval = medianInterval();
     f.span = m_records > 0 ? m_at.offset + f.interval : 0;
     f.activationEnergy = m_settings.activationEnergy;
+    f.minExcursion = m_settings.minExcursion;
     for (const Step &step : m_steps) {
         const double seconds = step.after.offset - step.before.offset;
         if (!isGap(seconds, f.interval))
@@ -406,8 +441,12 @@ SummaryFigures RecordSummary::figures() const
         if (f.span > 0)
             l.percentOutside = (l.secondsBelow + l.secondsAbove) / f.span * 100;
         l.excursions = excursions(watch, f.interval);
+        const auto isShort = [&f](const Excursion &e) { return e.seconds() < f.minExcursion; };
+        l.shortExcursions = l.excursions.removeIf(isShort);
         f.limits.append(l);
     }
+    if (m_records > 0)
+        f.days = days(f.interval);
     return f;
 }
 

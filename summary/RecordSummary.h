@@ -1,5 +1,6 @@
 #pragma once
 
+#include "summary/DayTotals.h"
 #include "summary/SummaryFigures.h"
 
 #include <QStringView>
@@ -34,6 +35,9 @@ public:
     // The table's data rows from grid row `from` on; returns the grid row after the last read.
     int addRows(const RecordTableModel &table, int from, int maxRows = -1);
     qint64 rowsRead() const { return m_records + m_rowsWithoutTime; }
+    // The rows with a readable time so far, and the last one's moment.
+    qint64 records() const { return m_records; }
+    SummaryMoment lastMoment() const { return m_at; }
 
     SummaryFigures figures() const;
 
@@ -83,6 +87,7 @@ private:
     {
         SummaryMoment before, after;
         qint64 row = 0; // of the row after, among the rows read
+        Place places[2] = {}; // of the row before, by watch
     };
 
     bool readMoment(QStringView time, QStringView date, SummaryMoment *moment);
@@ -91,6 +96,7 @@ private:
     double medianInterval() const;
     bool isGap(double seconds, double median) const { return seconds > 1.5 * median + 4; }
     QList<Excursion> excursions(const Watch &watch, double median) const;
+    QList<DayFigures> days(double median) const;
 
     SummarySettings m_settings;
     Channel m_channels[SummaryChannelCount];
@@ -104,6 +110,7 @@ private:
     qint64 m_baseWall = 0; // undated: the first row's midnight on the wall clock
     int m_lastTime = -1; // undated: the last row's time of day
     SummaryMoment m_first, m_at; // the first row's and the last row's moments
+    DayTotals m_days; // values, and the time of intervals that cannot be gaps
 };
 
 } // namespace dewscope

@@ -54,6 +54,9 @@ struct SummarySettings
     SummaryLimits humidity;
     double activationEnergy = DefaultActivationEnergy;
     std::optional<QDate> startDate; // the first row's date, for a table without dates
+    // Runs outside a limit strictly shorter than this are counted, not listed; time outside
+    // still counts their every second.
+    double minExcursion = 0;
 
     SummaryChannel temperatureChannel() const
     {
@@ -108,6 +111,28 @@ struct LimitFigures
     double secondsBelow = 0, secondsAbove = 0, secondsMissing = 0;
     std::optional<double> percentOutside; // none for a span of 0
     QList<Excursion> excursions; // in time order
+    qint64 shortExcursions = 0; // runs shorter than the settings' minExcursion, left out above
+};
+
+// One calendar day of a recording: the plain figures of its temperature (in the summary's
+// unit) and humidity values, and of each limited channel the time that fell on this day below,
+// above and missing (a row's time is split at midnight).
+struct DayFigures
+{
+    struct Values
+    {
+        qint64 count = 0;
+        double min = 0, max = 0, mean = 0; // meaningful when count > 0
+    };
+    struct Outside
+    {
+        double below = 0, above = 0, missing = 0;
+    };
+
+    int day = 1; // the first row's day is day 1
+    QDate date; // invalid where the table tells no date
+    Values temperature, humidity;
+    QList<Outside> limits; // as SummaryFigures::limits
 };
 
 struct SummaryFigures
@@ -127,8 +152,10 @@ struct SummaryFigures
     double gapSeconds = 0;
     QList<Gap> gaps; // in time order
     double activationEnergy = SummarySettings::DefaultActivationEnergy;
+    double minExcursion = 0;
     ChannelFigures channels[SummaryChannelCount];
     QList<LimitFigures> limits; // temperature first, then humidity, each only when set
+    QList<DayFigures> days; // in order, each day from the first row's to the last row's
 
     const ChannelFigures &channel(SummaryChannel c) const { return channels[int(c)]; }
     const LimitFigures *limitsOf(SummaryChannel c) const

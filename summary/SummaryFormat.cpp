@@ -28,6 +28,34 @@ QString moreLine(qsizetype shown, qsizetype all)
     return all > shown ? QStringLiteral("and %1 more").arg(all - shown) : QString();
 }
 
+QJsonObject valuesJson(const DayFigures::Values &v)
+{
+    const auto figure = [&v](double x) { return v.count > 0 ? QJsonValue(x) : QJsonValue(); };
+    return { { "min", figure(v.min) }, { "max", figure(v.max) }, { "mean", figure(v.mean) } };
+}
+
+QJsonArray daysJson(const SummaryFigures &f)
+{
+    const SummaryChannel temperature
+        = f.fahrenheit ? SummaryChannel::TemperatureF : SummaryChannel::TemperatureC;
+    QJsonArray days;
+    for (const DayFigures &d : f.days) {
+        QJsonObject limits;
+        for (int l = 0; l < f.limits.size() && l < d.limits.size(); ++l)
+            limits.insert(jsonKey(f.limits[l].channel),
+                          QJsonObject { { "seconds_below", d.limits[l].below },
+                                        { "seconds_above", d.limits[l].above },
+                                        { "seconds_missing", d.limits[l].missing } });
+        days.append(QJsonObject {
+            { "day", d.day },
+            { "date", d.date.isValid() ? QJsonValue(d.date.toString(Qt::ISODate)) : QJsonValue() },
+            { jsonKey(temperature), valuesJson(d.temperature) },
+            { "humidity", valuesJson(d.humidity) },
+            { "limits", limits } });
+    }
+    return days;
+}
+
 } // namespace
 
 QList<SummaryChannel> shownChannels(bool fahrenheit)
@@ -158,6 +186,16 @@ QString percentOutside(const LimitFigures &limits)
         : QStringLiteral("- (the span is 0)");
 }
 
+QString excursionCount(const LimitFigures &limits, double minExcursion)
+{
+    if (!(minExcursion > 0))
+        return QString::number(limits.excursions.size());
+    return QStringLiteral("%1 listed, %2 shorter than %3 s")
+        .arg(limits.excursions.size())
+        .arg(limits.shortExcursions)
+        .arg(limitNumber(minExcursion));
+}
+
 QList<Excursion> firstExcursions(const QList<Excursion> &all, int count)
 {
     return all.mid(0, count);
@@ -214,7 +252,8 @@ QJsonObject toJson(const SummaryFigures &f)
                        { "interval_seconds", f.interval },
                        { "rows_split_at_commas", double(f.linesSplitAtCommas) },
                        { "gap_seconds", f.gapSeconds },
-                       { "gaps", gaps } };
+                       { "gaps", gaps },
+                       { "min_excursion_seconds", f.minExcursion } };
     for (int c = 0; c < SummaryChannelCount; ++c) {
         const auto channel = SummaryChannel(c);
         const ChannelFigures &ch = f.channels[c];
@@ -263,9 +302,11 @@ QJsonObject toJson(const SummaryFigures &f)
                                     { "seconds_above", l.secondsAbove },
                                     { "seconds_missing", l.secondsMissing },
                                     { "percent_outside", orNull(l.percentOutside) },
-                                    { "excursions", excursions } });
+                                    { "excursions", excursions },
+                                    { "short_excursions", double(l.shortExcursions) } });
     }
     json.insert(QStringLiteral("limits"), limits);
+    json.insert(QStringLiteral("days"), daysJson(f));
     return json;
 }
 
@@ -323,7 +364,7 @@ QString toText(const SummaryFigures &f, const QString &fileName, bool fahrenheit
         line(QStringLiteral("  Above"), duration(l.secondsAbove));
         line(QStringLiteral("  Missing"), duration(l.secondsMissing));
         line(QStringLiteral("  Outside"), percentOutside(l));
-        line(QStringLiteral("  Excursions"), QString::number(l.excursions.size()));
+        line(QStringLiteral("  Excursions"), excursionCount(l, f.minExcursion));
         const QList<Excursion> shown = firstExcursions(l.excursions, TextExcursions);
         const int at = f.hasDates() ? 23 : 18; // "02:51:00 (2026-12-10)", "02:51:00 (day 4)"
         const auto excursion

@@ -41,6 +41,8 @@ QString extreme(const Excursion &excursion, SummaryChannel channel);
 QStringList channelColumn(const SummaryFigures &figures, SummaryChannel channel);
 // Their row labels.
 const QStringList &channelRowLabels();
+// "4", or with a noise threshold "4 listed, 2 shorter than 30 s".
+QString excursionCount(const LimitFigures &limits, double minExcursion);
 // "3.10 % of the span", or "- (the span is 0)".
 QString percentOutside(const LimitFigures &limits);
 

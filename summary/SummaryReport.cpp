@@ -7,6 +7,7 @@
 #include "graphs/PlotEnvelope.h"
 #include "graphs/PlotPainter.h"
 #include "graphs/ScaleLabel.h"
+#include "summary/RecordSummary.h"
 #include "summary/SummaryFormat.h"
 #include "tables/RecordTableModel.h"
 
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -29,6 +31,7 @@ constexpr double PixelsPerPoint = 96.0 / 72.0;
 constexpr double PlotHeight = 295; // points: a plot of at least the window's smallest height
 constexpr double Line = 10.5; // a line of small text
 constexpr int Small = 8, Normal = 9;
+constexpr double LimitApart = 3; // plot pixels between limit lines that would meet
 
 double celsius(double value, SummaryChannel channel)
 {
@@ -135,7 +138,7 @@ bool SummaryReport::write(const QString &path, const QStringList &inputs, const 
         painter.scale(writer.resolution() / 72.0, writer.resolution() / 72.0);
         const QRectF page(QPointF(0, 0), writer.pageLayout().paintRect(QPageLayout::Point).size());
         SummaryReport report(&painter, page, rows, figures, options);
-        const bool read = report.paint();
+        const bool read = report.paint(&writer);
         readError = report.m_error;
         drawn = painter.end() && read;
     }
@@ -170,17 +173,18 @@ double SummaryReport::text(double x, double y, const QString &text, int size, bo
     const QFontMetricsF metrics(font(size, bold));
     if (align & Qt::AlignRight)
         x += width - metrics.horizontalAdvance(text);
+    else if (align & Qt::AlignHCenter)
+        x += (width - metrics.horizontalAdvance(text)) / 2;
     m_painter->setFont(font(size, bold));
     m_painter->setPen(Qt::black);
     m_painter->drawText(QPointF(x, y + metrics.ascent()), text);
     return metrics.height();
 }
 
-bool SummaryReport::paint()
+void SummaryReport::paintFirstPage()
 {
     const SummaryFigures &f = m_figures;
-    double y = text(0, 0, m_options.title, 16, true) + 2;
-    y += text(0, y, m_options.fileName, 10) + 4;
+    double y = drawSource(drawHeading());
     QString times
         = QStringLiteral("First %1     Last %2     Records %3     Interval %4     Span %5     "
                          "Gaps %6 (%7)")
@@ -202,8 +206,6 @@ bool SummaryReport::paint()
         for (int i = 0; i < f.limits.size(); ++i)
             drawLimits(f.limits.at(i), i * width, y + 8, width - 12);
     }
-    drawFooter();
-    return m_error.isEmpty();
 }
 
 Qt::PenStyle SummaryReport::limitStyle(SummaryChannel channel)
@@ -226,8 +228,11 @@ double SummaryReport::drawPlot(double y, double height)
     surface.endPainter();
     drawGaps(state);
 
-    // The limits across the plot area, in their curve's colour.
+    // The limits across the plot area, in their curve's colour. A line that would fall on
+    // one drawn before is drawn just below it, so that both show.
     m_painter->setRenderHint(QPainter::Antialiasing, false);
+    QList<double> drawn;
+    QList<SummaryChannel> moved;
     for (const LimitFigures &l : m_figures.limits) {
         const bool humidity = l.channel == SummaryChannel::Humidity;
         const double bottom = humidity ? state.minRH : state.minC;
@@ -239,7 +244,18 @@ double SummaryReport::drawPlot(double y, double height)
                 continue;
             // A limit beyond the scale lies on the frame's edge.
             const double v = qBound(bottom, celsius(*limit, l.channel), top);
-            const double at = state.bottom - (v - bottom) / (top - bottom) * state.height;
+            double at = state.bottom - (v - bottom) / (top - bottom) * state.height;
+            for (int tries = 0; tries < 4; ++tries) {
+                const bool meets = std::any_of(drawn.cbegin(), drawn.cend(), [at](double other) {
+                    return std::abs(other - at) < LimitApart;
+                });
+                if (!meets)
+                    break;
+                at += LimitApart;
+                if (!moved.contains(l.channel))
+                    moved << l.channel;
+            }
+            drawn << at;
             m_painter->drawLine(QPointF(state.left, at), QPointF(state.left + state.width, at));
         }
     }
@@ -250,13 +266,20 @@ double SummaryReport::drawPlot(double y, double height)
     double x = 0;
     for (const LimitFigures &l : m_figures.limits) {
         const bool humidity = l.channel == SummaryChannel::Humidity;
+        const QString label
+            = QStringLiteral("%1 limits (%2)%3")
+                  .arg(fmt::channelName(l.channel), fmt::limitText(l),
+                       moved.contains(l.channel)
+                           ? QStringLiteral(", drawn just below where it meets another")
+                           : QString());
+        const double width = 34 + QFontMetricsF(font(Small, false)).horizontalAdvance(label);
+        if (x > 0 && x + width > m_page.width())
+            x = 0, y += Line;
         m_painter->setPen(
             QPen(GraphFrame::CurveColors[humidity ? 1 : 0], 1.2, limitStyle(l.channel)));
         m_painter->drawLine(QPointF(x, y + 5), QPointF(x + 28, y + 5));
-        const QString label
-            = QStringLiteral("%1 limits (%2)").arg(fmt::channelName(l.channel), fmt::limitText(l));
         text(x + 34, y, label, Small);
-        x += 34 + QFontMetricsF(m_painter->font()).horizontalAdvance(label) + 24;
+        x += width + 24;
     }
     y += m_figures.limits.isEmpty() ? 0 : Line;
     return drawNotes(y);
@@ -330,19 +353,52 @@ double SummaryReport::drawNotes(double y)
     return y;
 }
 
+QString SummaryReport::shortTime(const SummaryMoment &moment) const
+{
+    // Half a page's column: "12-08 00:40:00" where the table has dates.
+    if (!m_figures.hasDates())
+        return fmt::clockTime(m_figures, moment);
+    return QDateTime::fromSecsSinceEpoch(qint64(std::floor(moment.wall + 0.5)), Qt::UTC)
+        .toString(QStringLiteral("MM-dd hh:mm:ss"));
+}
+
+QString SummaryReport::labelled(QStringView row, RecordSummary *clock) const
+{
+    const SummaryFigures &f = m_figures;
+    const qint64 before = clock->records();
+    clock->addRow(row);
+    QString text = row.toString();
+    const qsizetype from = text.indexOf(QLatin1Char('\t')) + 1;
+    if (clock->records() == before || from <= 0 || f.records == 0 || f.dayOf(f.last) <= 1)
+        return text;
+    // A span past midnight: each time with its day, so the time labels tell the days apart.
+    const SummaryMoment at = clock->lastMoment();
+    const QString time = SummaryFigures::clock(at.wall).left(5);
+    const QString label = f.hasDates()
+        ? QDateTime::fromSecsSinceEpoch(qint64(std::floor(at.wall + 0.5)), Qt::UTC)
+              .toString(QStringLiteral("MM-dd hh:mm"))
+        : QStringLiteral("day %1 %2").arg(f.dayOf(at)).arg(time);
+    const qsizetype to = text.indexOf(QLatin1Char('\t'), from);
+    return text.replace(from, (to < 0 ? text.size() : to) - from, label);
+}
+
 bool SummaryReport::drawRecords(DrawingSurface *surface, DataPlotState *state)
 {
     PlotPainter painter(surface, state);
+    painter.setBreakAtMissingCells(true);
     painter.drawFrame();
     const int count = state->recordCount();
     bool drawable = true;
+    SummarySettings start;
+    start.startDate = m_figures.startDate;
+    RecordSummary clock(start); // each row's moment, for the time labels
     if (count <= int(state->width)) {
         // Few rows: each drawn as the plot window draws it.
         RecordTableModel table;
         if (!m_rows.read(
                 [&](QStringView row) {
                     if (table.rows() <= count)
-                        table.addItem(row.toString());
+                        table.addItem(labelled(row, &clock));
                 },
                 &m_error))
             return false;
@@ -350,8 +406,11 @@ bool SummaryReport::drawRecords(DrawingSurface *surface, DataPlotState *state)
         return painter.drawRecords(&table, count) == PlotPainter::Progress::Finished;
     }
     PlotEnvelope envelope(*state);
-    if (!m_rows.read([&](QStringView row) { drawable = envelope.addRecord(row) && drawable; },
-                     &m_error))
+    if (!m_rows.read(
+            [&](QStringView row) {
+                drawable = envelope.addRecord(labelled(row, &clock)) && drawable;
+            },
+            &m_error))
         return false;
     if (drawable)
         envelope.draw(*surface, painter);
@@ -440,14 +499,20 @@ void SummaryReport::drawLimits(const LimitFigures &l, double x, double y, double
                   .arg(fmt::duration(l.secondsBelow), fmt::duration(l.secondsAbove),
                        fmt::duration(l.secondsMissing)),
               Small);
-    y += text(x, y, QStringLiteral("Outside %1").arg(fmt::percentOutside(l)), Small);
-    const QList<Excursion> shown = fmt::longestExcursions(l.excursions, ListedExcursions);
+    y += text(x, y,
+              QStringLiteral("Outside %1").arg(fmt::percentOutside(l))
+                  + (m_figures.minExcursion > 0 ? QStringLiteral(", every second counted")
+                                                : QString()),
+              Small);
+    // As many of the longest as the page holds above the footer, 15 at most.
+    const int room = int((footerTop() - y - 2 * Line - 4) / Line) - 1;
+    const QList<Excursion> shown
+        = fmt::longestExcursions(l.excursions, qBound(0, room, int(ListedExcursions)));
+    const QString count = QStringLiteral("Excursions ") + fmt::excursionCount(l, m_figures.minExcursion);
     y += text(x, y,
               l.excursions.size() > shown.size()
-                  ? QStringLiteral("Excursions %1, the %2 longest in time order:")
-                        .arg(l.excursions.size())
-                        .arg(shown.size())
-                  : QStringLiteral("Excursions %1").arg(l.excursions.size()),
+                  ? QStringLiteral("%1; the %2 longest in time order:").arg(count).arg(shown.size())
+                  : count,
               Small)
         + 2;
     if (shown.isEmpty())
@@ -456,20 +521,26 @@ void SummaryReport::drawLimits(const LimitFigures &l, double x, double y, double
                                 QStringLiteral("End"), QStringLiteral("Duration"),
                                 QStringLiteral("Extreme") } };
     for (const Excursion &e : shown)
-        rows.append({ fmt::side(e), fmt::clockTime(m_figures, e.start),
-                      fmt::clockTime(m_figures, e.end), fmt::duration(e.seconds()),
-                      fmt::extreme(e, l.channel) });
+        rows.append({ fmt::side(e), shortTime(e.start), shortTime(e.end),
+                      fmt::duration(e.seconds()), fmt::extreme(e, l.channel) });
     y = table(x, y, width, rows);
     if (l.excursions.size() > shown.size())
         text(x, y, QStringLiteral("and %1 more").arg(l.excursions.size() - shown.size()), Small);
 }
 
-void SummaryReport::drawFooter()
+double SummaryReport::footerTop() const
+{
+    return m_page.height() - Line - 2;
+}
+
+void SummaryReport::drawFooter(int page, int pages)
 {
     const double y = m_page.height() - Line;
     m_painter->setPen(QPen(Qt::black, 0.5));
     m_painter->drawLine(QPointF(0, y - 2), QPointF(m_page.width(), y - 2));
     text(0, y, QStringLiteral("Dewscope " DEWSCOPE_VERSION), Small);
+    text(0, y, QStringLiteral("Page %1 of %2").arg(page).arg(pages), Small, false, Qt::AlignHCenter,
+         m_page.width());
     text(0, y,
          QStringLiteral("Report made ")
              + m_options.made.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),

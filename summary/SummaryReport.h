@@ -2,6 +2,7 @@
 
 #include "graphs/GraphScales.h"
 #include "summary/SummaryFigures.h"
+#include "tables/SourceFile.h"
 
 #include <QDateTime>
 #include <QFont>
@@ -13,19 +14,25 @@
 
 #include <functional>
 
+#include <optional>
+
 class QPainter;
+class QPdfWriter;
 
 namespace dewscope {
 
 class DrawingSurface;
+class RecordSummary;
 class RecordTableModel;
 struct DataPlotState;
 
-// The one-page report of a recording: title and file, its times, the plot of the whole table as
-// the plot window draws it (vectors on the page; with more rows than pixel columns, the lowest
-// and highest of each column) with the limits as dashed lines, the summary
-// table, each limited channel's time outside with its 15 longest excursions, and a footer.
-// Limits are told apart by line style as well as colour, so the page reads in black and white.
+// The report of a recording. Page 1: title, place and source, the bytes it was read from, its
+// times, the plot of the whole table as the plot window draws it (vectors on the page; with more
+// rows than pixel columns, the lowest and highest of each column) with the limits as dashed
+// lines, the summary table, each limited channel's time outside with its 15
+// longest excursions. Page 2 on: the figures of each calendar day, and at the foot of the last
+// page the lines for a reviewer's sign-off. Every page ends with "Page N of M". Limits are told
+// apart by line style as well as colour, so the pages read in black and white.
 class SummaryReport
 {
 public:
@@ -37,7 +44,10 @@ public:
     struct Options
     {
         QString title = QStringLiteral("Recording report");
-        QString fileName; // the table's file, as the report names it
+        QString location; // where the recording was made; none when empty
+        QString fileName; // where the rows come from: a file's name, "memory set 3", ...
+        std::optional<SourceFile> sourceFile; // the bytes read; none: "no source file"
+        bool memorySet = false; // the rows are a memory set's
         QPageSize::PageSizeId page = QPageSize::A4;
         bool fahrenheit = false; // the unit of the temperature figures
         GraphScales scales; // the plot's scales
@@ -72,7 +82,16 @@ private:
     SummaryReport(QPainter *painter, const QRectF &page, const Rows &rows,
                   const SummaryFigures &figures, const Options &options);
     // False when the rows could not be read (m_error tells).
-    bool paint();
+    bool paint(QPdfWriter *writer);
+    void paintFirstPage();
+    // The title and location, each wrapped to at most two lines; returns the y below.
+    double drawHeading();
+    double drawSource(double y);
+    // The days from `first` on, as many as fit above `bottom`; returns how many.
+    int drawDays(int first, double y, double bottom);
+    int daysPerPage(double y, double bottom) const;
+    void drawSignOff();
+    QStringList wrapped(const QString &text, const QFont &font, int maxLines) const;
     double text(double x, double y, const QString &text, int size, bool bold = false,
                 Qt::Alignment align = Qt::AlignLeft, double width = 0);
     static QFont font(int size, bool bold);
@@ -84,6 +103,11 @@ private:
     // The records on the plot: one by one where each has a pixel column of its own, otherwise
     // the lowest and highest of each column.
     bool drawRecords(DrawingSurface *surface, DataPlotState *state);
+    // The row as the plot reads it: past midnight its time with the day ("12-07 08:00",
+    // "day 2 08:00" without dates). clock follows the rows' moments.
+    QString labelled(QStringView row, RecordSummary *clock) const;
+    // An excursion's start or end in the report's table.
+    QString shortTime(const SummaryMoment &moment) const;
     // Notes under the plot: what lies beyond its scales, rows split at commas. Returns the y
     // below.
     double drawNotes(double y);
@@ -92,7 +116,8 @@ private:
     QStringList beyondScales() const;
     double drawChannels(double y);
     void drawLimits(const LimitFigures &limits, double x, double y, double width);
-    void drawFooter();
+    void drawFooter(int page, int pages);
+    double footerTop() const;
     static Qt::PenStyle limitStyle(SummaryChannel channel);
 
     QPainter *m_painter;

@@ -5,6 +5,7 @@
 #include "recording/Recorder.h"
 #include "summary/SummaryFormat.h"
 #include "summary/SummaryReport.h"
+#include "tables/DataListWindow.h"
 #include "tables/RecordTableModel.h"
 #include "tables/RecordWindow.h"
 
@@ -85,7 +86,8 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
     , m_table(source->model())
     , m_recorder(recorder)
 {
-    setWindowTitle(QStringLiteral("Summary"));
+    const QString table = m_table->source().isEmpty() ? source->windowTitle() : m_table->source();
+    setWindowTitle(QStringLiteral("Summary - ") + table);
     auto *grid = new QGridLayout(this);
     const auto label = [grid](const QString &text, int row, int column) {
         grid->addWidget(new QLabel(text), row, column);
@@ -113,22 +115,44 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
     grid->addWidget(m_rhHigh, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("%")), 1, 3);
     grid->addWidget(m_energy, 2, 1);
-    // The first row's date, for a table without dates; not remembered: it belongs to the table.
+    m_minExcursion = addBox("minExcursion");
+    m_minExcursion->setPlaceholderText(QStringLiteral("0"));
+    m_minExcursion->setToolTip(QStringLiteral(
+        "Excursions shorter than this are counted, not listed; time outside counts every second"));
+    label(QStringLiteral("Shortest excursion (s)"), 2, 2);
+    grid->addWidget(m_minExcursion, 2, 3);
+    label(QStringLiteral("Report title"), 3, 0);
+    label(QStringLiteral("Location"), 4, 0);
+    m_title = new QLineEdit;
+    m_title->setObjectName(QStringLiteral("reportTitle"));
+    m_title->setPlaceholderText(SummaryReport::Options().title);
+    m_location = new QLineEdit;
+    m_location->setObjectName(QStringLiteral("reportLocation"));
+    m_location->setPlaceholderText(QStringLiteral("e.g. Cold room 4, building B"));
+    for (QLineEdit *box : { m_title, m_location })
+        connect(box, &QLineEdit::editingFinished, this, &SummaryWindow::reportBoxesChanged);
+    grid->addWidget(m_title, 3, 1, 1, 3);
+    grid->addWidget(m_location, 4, 1, 1, 3);
+    // The first row's date, for a table without dates: remembered with the title and location.
     m_startDate = new QLineEdit;
     m_startDate->setObjectName(QStringLiteral("startDate"));
-    m_startDate->setPlaceholderText(QStringLiteral("start date YYYY-MM-DD"));
+    m_startDate->setPlaceholderText(QStringLiteral("YYYY-MM-DD, for a table without dates"));
     m_startDate->setToolTip(QStringLiteral("The first row's date, for a table without dates"));
     connect(m_startDate, &QLineEdit::editingFinished, this, &SummaryWindow::apply);
-    grid->addWidget(m_startDate, 2, 2, 1, 2);
+    connect(m_startDate, &QLineEdit::editingFinished, this, &SummaryWindow::reportBoxesChanged);
+    label(QStringLiteral("Start date"), 5, 0);
+    grid->addWidget(m_startDate, 5, 1, 1, 3);
 
+    // The rows below move down by this many.
+    constexpr int Boxes = 3;
     m_message = new QLabel;
     m_message->setObjectName(QStringLiteral("message"));
     m_message->setStyleSheet(QStringLiteral("color: #b00000"));
-    grid->addWidget(m_message, 3, 0, 1, 4);
+    grid->addWidget(m_message, 3 + Boxes, 0, 1, 4);
     m_times = new QLabel;
     m_times->setObjectName(QStringLiteral("times"));
     m_times->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    grid->addWidget(m_times, 4, 0, 1, 4);
+    grid->addWidget(m_times, 4 + Boxes, 0, 1, 4);
 
     m_channels = new QTableWidget(int(fmt::channelRowLabels().size()), 4);
     m_channels->setObjectName(QStringLiteral("figures"));
@@ -145,7 +169,7 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
                                  + m_channels->rowCount() * (fontMetrics().height() + 6)
                                  + 2 * m_channels->frameWidth());
     m_channels->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->addWidget(m_channels, 5, 0, 1, 4);
+    grid->addWidget(m_channels, 5 + Boxes, 0, 1, 4);
 
     m_limits = new QTreeWidget;
     m_limits->setObjectName(QStringLiteral("limits"));
@@ -153,16 +177,17 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
                                 QStringLiteral("End"), QStringLiteral("Duration"),
                                 QStringLiteral("Extreme") });
     m_limits->setRootIsDecorated(false);
-    grid->addWidget(m_limits, 6, 0, 1, 4);
+    grid->addWidget(m_limits, 6 + Boxes, 0, 1, 4);
 
     auto *save = new QPushButton(QStringLiteral("Save Report..."));
     save->setObjectName(QStringLiteral("saveReport"));
     connect(save, &QPushButton::clicked, this, &SummaryWindow::saveReport);
-    grid->addWidget(save, 7, 3);
-    grid->setRowStretch(6, 1);
-    resize(620, 700);
+    grid->addWidget(save, 7 + Boxes, 3);
+    grid->setRowStretch(6 + Boxes, 1);
+    resize(620, 760);
 
     loadSettings(celsius);
+    loadReportBoxes();
     connect(m_unit, &QComboBox::currentIndexChanged, this, &SummaryWindow::unitChanged);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &SummaryWindow::step);
@@ -177,7 +202,8 @@ SummaryWindow::SummaryWindow(RecordWindow *source, bool celsius, Recorder *recor
 SummaryWindow::~SummaryWindow()
 {
     // A box that loses the focus as the window goes would report an edit to a window half gone.
-    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_startDate })
+    for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion,
+                            m_title, m_location, m_startDate })
         disconnect(box, nullptr, this, nullptr);
     disconnect(m_unit, nullptr, this, nullptr);
 }
@@ -195,7 +221,7 @@ void SummaryWindow::loadSettings(bool celsius)
     const auto store = ProgramSettings::open();
     if (store) {
         store->beginGroup(QStringLiteral("Summary"));
-        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion })
             box->setText(store->value(box->objectName()).toString());
     }
     const bool storedFahrenheit
@@ -222,7 +248,7 @@ void SummaryWindow::boxesChanged()
         store->beginGroup(QStringLiteral("Summary"));
         store->setValue(QStringLiteral("temperatureUnit"),
                         m_unit->currentIndex() == 1 ? QStringLiteral("f") : QStringLiteral("c"));
-        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy })
+        for (QLineEdit *box : { m_tempLow, m_tempHigh, m_rhLow, m_rhHigh, m_energy, m_minExcursion })
             store->setValue(box->objectName(), box->text().trimmed());
     }
     apply();
@@ -251,6 +277,12 @@ void SummaryWindow::apply()
         problems << QString::fromUtf8("ΔH must be a number from 1 to 1000 kJ/mol.");
     else if (energy)
         next.activationEnergy = *energy;
+    bool minOk = true;
+    const auto minExcursion = boxNumber(m_minExcursion, &minOk);
+    if (!minOk || (minExcursion && *minExcursion < 0))
+        problems << QStringLiteral("The shortest excursion must be a number of seconds.");
+    else if (minExcursion)
+        next.minExcursion = *minExcursion;
     const QString date = m_startDate->text().trimmed();
     if (!date.isEmpty()) {
         const QDate start = QDate::fromString(date, Qt::ISODate);
@@ -268,7 +300,7 @@ void SummaryWindow::apply()
     if (m_figures.records > 0 && same(next.temperature, m_settings.temperature)
         && same(next.humidity, m_settings.humidity) && next.fahrenheit == m_settings.fahrenheit
         && next.activationEnergy == m_settings.activationEnergy
-        && next.startDate == m_settings.startDate)
+        && next.minExcursion == m_settings.minExcursion && next.startDate == m_settings.startDate)
         return;
     m_settings = next;
     restart();
@@ -389,6 +421,37 @@ void SummaryWindow::showFigures()
     Q_EMIT updated();
 }
 
+QString SummaryWindow::reportKey() const
+{
+    const auto file = m_table ? m_table->sourceFile() : std::nullopt;
+    if (!file)
+        return QString();
+    return QStringLiteral("SummaryReports/")
+        + QString::fromLatin1(QFileInfo(file->name).absoluteFilePath().toUtf8().toHex());
+}
+
+void SummaryWindow::loadReportBoxes()
+{
+    const QString key = reportKey();
+    const auto store = ProgramSettings::open();
+    if (key.isEmpty() || !store)
+        return;
+    store->beginGroup(key);
+    for (QLineEdit *box : { m_title, m_location, m_startDate })
+        box->setText(store->value(box->objectName()).toString());
+}
+
+void SummaryWindow::reportBoxesChanged()
+{
+    const QString key = reportKey();
+    const auto store = ProgramSettings::open();
+    if (key.isEmpty() || !store)
+        return;
+    store->beginGroup(key);
+    for (QLineEdit *box : { m_title, m_location, m_startDate })
+        store->setValue(box->objectName(), box->text().trimmed());
+}
+
 QFileDialog *SummaryWindow::saveReport()
 {
     auto *dialog = new QFileDialog(this, QStringLiteral("Save Report"));
@@ -431,7 +494,13 @@ bool SummaryWindow::writeReport(const QString &path, QString *error)
         return false;
     }
     SummaryReport::Options options;
-    options.fileName = m_source ? m_source->windowTitle() : QString();
+    options.fileName = m_table->source().isEmpty() && m_source ? m_source->windowTitle()
+                                                               : m_table->source();
+    options.sourceFile = m_table->sourceFile();
+    options.memorySet = qobject_cast<DataListWindow *>(m_source.data()) != nullptr;
+    if (!m_title->text().trimmed().isEmpty())
+        options.title = m_title->text().trimmed();
+    options.location = m_location->text().trimmed();
     options.fahrenheit = m_settings.fahrenheit;
     options.scales = SummaryReport::fittingScales(m_figures);
     QStringList inputs;

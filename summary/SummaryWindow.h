@@ -20,8 +20,9 @@ class RecordTableModel;
 class RecordWindow;
 class Recorder;
 
-// "Summary": the figures of one record window's table, with boxes for the temperature and
-// humidity limits (°C or °F) and ΔH, remembered between runs, and "Save Report...". It belongs
+// "Summary - TABLE": the figures of one record window's table, with boxes for the temperature
+// and humidity limits (°C or °F), ΔH and the shortest excursion listed, remembered between runs,
+// the report's title and location, and "Save Report...". It belongs
 // to its record window and closes with it. Rows added to the table are read in slices, the new
 // ones only, and the figures shown anew at most once a second; any other change to the table
 // reads it again from the start.
@@ -74,7 +75,14 @@ private:
     QPointer<RecordWindow> m_source;
     QPointer<RecordTableModel> m_table;
     QPointer<Recorder> m_recorder;
-    QLineEdit *m_tempLow, *m_tempHigh, *m_rhLow, *m_rhHigh, *m_energy, *m_startDate;
+    // The report's title and location and the start date, remembered per file where the table
+    // has one.
+    void loadReportBoxes();
+    void reportBoxesChanged();
+    QString reportKey() const;
+
+    QLineEdit *m_tempLow, *m_tempHigh, *m_rhLow, *m_rhHigh, *m_energy, *m_minExcursion;
+    QLineEdit *m_title, *m_location, *m_startDate;
     QComboBox *m_unit;
     QLabel *m_message;
     QLabel *m_times;

@@ -60,6 +60,8 @@ bool FileLoader::start()
         return false;
     }
     m_reader = std::make_unique<DataFileReader>(&m_file);
+    m_hash.reset();
+    m_reader->setHash(&m_hash);
     m_count = 0;
     m_leftOut = 0;
     m_cellsCut = 0;
@@ -89,6 +91,9 @@ void FileLoader::slice()
             if (inSlice > 0 && m_leftOut == 0)
                 Q_EMIT captionChanged(QString::number(m_count)
                                       + QLatin1String(" Records Completed"));
+            if (!m_reader->hasError())
+                m_model->setSourceFile(
+                    { m_file.fileName(), m_reader->bytesRead(), m_hash.result().toHex() });
             finish(!m_reader->hasError(), m_reader->hasError() ? m_file.errorString() : QString());
             return;
         }

@@ -2,6 +2,7 @@
 
 #include "recording/DataFileReader.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QObject>
 #include <QPointer>
@@ -65,6 +66,7 @@ private:
     QPointer<RecordTableModel> m_model;
     QFile m_file;
     std::unique_ptr<DataFileReader> m_reader;
+    QCryptographicHash m_hash { QCryptographicHash::Sha256 };
     QTimer m_timer;
     int m_sliceItems = DefaultSliceItems;
     int m_sliceMs = DefaultSliceMs;

@@ -156,6 +156,7 @@ QStringView RecordTableModel::rowText(int row) const
 
 void RecordTableModel::setCellText(int row, int column, const QString &text)
 {
+    m_sourceFileRows = -1; // the file no longer holds what the table shows
     if (column < 0 || column >= ColumnCount || row < 0 || row > m_rows.size())
         return;
     QString cell = text.left(MaxCellLength);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "tables/SourceFile.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace dewscope {
 
@@ -75,8 +79,16 @@ public:
     QStringList savedCells(int row) const;
 
     // Where the rows come from, for headings: a data file's name or "memory set N".
+    // A new source forgets the source file.
     QString source() const { return m_source; }
-    void setSource(const QString &source) { m_source = source; }
+    void setSource(const QString &source) { m_source = source, m_sourceFile.reset(); }
+    // The file the rows were read from, while the table holds just what was read from it;
+    // nothing for a table that grew or changed since, or that no file is behind.
+    std::optional<SourceFile> sourceFile() const
+    {
+        return rows() == m_sourceFileRows ? m_sourceFile : std::nullopt;
+    }
+    void setSourceFile(const SourceFile &file) { m_sourceFile = file, m_sourceFileRows = rows(); }
 
     // QAbstractTableModel
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -92,6 +104,8 @@ private:
     QList<QString> m_rows; // data rows, cells joined by TAB
     QStringList m_header;
     QString m_source;
+    std::optional<SourceFile> m_sourceFile;
+    int m_sourceFileRows = -1;
     int m_row = 0;
     int m_col = 0;
     bool m_hasDates = false;

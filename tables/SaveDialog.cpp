@@ -41,6 +41,9 @@ QString SaveDialog::run(QWidget *parent, RememberedFolders::Kind kind)
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilters(state.nameFilters);
     dialog->selectNameFilter(state.selectedFilter);
+    // A recording typed as "gui_rec" becomes "gui_rec.txt" before the overwrite question.
+    if (kind == RememberedFolders::Recording)
+        dialog->setDefaultSuffix(QStringLiteral("txt"));
     const QString folder = RememberedFolders::folder(kind);
     if (!folder.isEmpty())
         dialog->setDirectory(folder);

@@ -304,10 +304,10 @@ private Q_SLOTS:
         // options|exit code|message
         for (const QString &row : QStringList {
                  "|0|", "--from 2 --to 9 --fahrenheit 32,100 --rh 10,90|0|",
-                 "--celsius -25,60|1|" + Check::CelsiusMessage,
-                 "--rh -1,50|1|" + Check::HumidityMessage, "--to 11|1|1 <= From <= 10, try again!",
-                 "--celsius 0,0 --to 11|1|" + Check::CelsiusMessage,
-                 "--size 300x300|1|at least 400x391", "--size big|2|WIDTHxHEIGHT",
+                 "--celsius -25,60|2|" + Check::CelsiusMessage,
+                 "--rh -1,50|2|" + Check::HumidityMessage, "--to 11|2|1 <= From <= 10, try again!",
+                 "--celsius 0,0 --to 11|2|" + Check::CelsiusMessage,
+                 "--size 300x300|2|at least 400x391", "--size big|2|WIDTHxHEIGHT",
                  "--size 400x10001|2|--size is at most 10000x10000 pixels",
                  "--file|1|none.txt does not exist" })
             QTest::newRow(qPrintable(row))

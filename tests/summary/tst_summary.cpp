@@ -198,6 +198,37 @@ private Q_SLOTS:
                 "limits/temperature_f/excursions/0/end=12:02:30;"
                 "limits/temperature_f/excursions/0/end_offset=150;"
                 "limits/temperature_f/excursions/0/extreme=77"));
+        // Intervals 10 10 40 60 60: median 40, span 180 + 40. Above 10: 00:00:10 for 10 s,
+        // 00:01:00 to 00:03:00 for 120 s; at 30 s the first is short, at 10 s it is not.
+        const QString runs("00:00:00 5;00:00:10 12;00:00:20 5;00:01:00 12;00:02:00 12;00:03:00 5");
+        const QString counted("limits/temperature_c/seconds_above=130;span_seconds=220;"
+                              "limits/temperature_c/percent_outside=59.09090909090909;");
+        test::row("excursions shorter than 30 s counted, not listed", runs,
+                  QString("--temp-limits ,10 --min-excursion 30"),
+                  counted
+                      + "min_excursion_seconds=30;limits/temperature_c/excursions#=1;"
+                        "limits/temperature_c/short_excursions=1;"
+                        "limits/temperature_c/excursions/0/start=00:01:00;"
+                        "limits/temperature_c/excursions/0/seconds=120");
+        test::row("an excursion of just the threshold listed", runs,
+                  QString("--temp-limits ,10 --min-excursion 10"),
+                  counted
+                      + "limits/temperature_c/excursions#=2;"
+                        "limits/temperature_c/short_excursions=0");
+        // 40 min apart across midnight, 5..10 °C: 23:00 below (2400 s on day 1), 23:40 above
+        // (1200 s each side of midnight), 00:20 inside, 01:00 above for the median 2400 s.
+        test::row("days split at midnight",
+                  QString("23:00:00 4 _ _ 50;23:40:00 12 _ _ 60;00:20:00 6 _ _ 70;"
+                          "01:00:00 20 _ _ 80"),
+                  QString("--temp-limits 5,10"),
+                  QString("days#=2;days/0/day=1;days/0/date=null;days/0/temperature_c/min=4;"
+                          "days/0/temperature_c/max=12;days/0/temperature_c/mean=8;"
+                          "days/0/humidity/mean=55;days/0/limits/temperature_c/seconds_below=2400;"
+                          "days/0/limits/temperature_c/seconds_above=1200;days/1/day=2;"
+                          "days/1/temperature_c/min=6;days/1/temperature_c/mean=13;"
+                          "days/1/humidity/min=70;days/1/limits/temperature_c/seconds_below=0;"
+                          "days/1/limits/temperature_c/seconds_above=3600;"
+                          "days/1/limits/temperature_c/seconds_missing=0"));
         // "25,5" splits the line: "1 10:00:00 25", "5 _ _ 50" and "0", the two without a time.
         test::row("a decimal comma", QString("10:00:00 25,5 _ _ 50,0;10:01:00 20.0"), QString(),
                   QString("records=2;rows_without_time=2;rows_split_at_commas=1;"
@@ -303,10 +334,13 @@ private Q_SLOTS:
                                 "under_range";
         const auto keys = [](const QJsonValue &v) { return v.toObject().keys().join(' '); };
         QCOMPARE(keys(json),
-                 "activation_energy_kj_mol dated dew_point_c dew_point_f file first_datetime "
-                 "first_time gap_seconds gaps humidity interval_seconds last_datetime "
-                 "last_time limits records rows_split_at_commas rows_without_time span_seconds "
-                 "start_date temperature_c temperature_f unit wet_bulb_c wet_bulb_f");
+                 "activation_energy_kj_mol dated days dew_point_c dew_point_f file "
+                 "first_datetime first_time gap_seconds gaps humidity interval_seconds "
+                 "last_datetime last_time limits min_excursion_seconds records rows_split_at_commas "
+                 "rows_without_time span_seconds start_date temperature_c temperature_f unit wet_bulb_c wet_bulb_f");
+        QCOMPARE(keys(json["days"][0]), "date day humidity limits temperature_c");
+        QCOMPARE(keys(json["days"][0]["limits"]["humidity"]),
+                 "seconds_above seconds_below seconds_missing");
         for (const char *c :
              { "humidity", "dew_point_c", "dew_point_f", "wet_bulb_c", "wet_bulb_f" })
             QCOMPARE(keys(json[c]), channel);
@@ -316,7 +350,7 @@ private Q_SLOTS:
         QCOMPARE(keys(json["limits"]), "humidity temperature_c");
         QCOMPARE(keys(json["limits"]["humidity"]),
                  "excursions high low percent_outside "
-                 "seconds_above seconds_below seconds_missing");
+                 "seconds_above seconds_below seconds_missing short_excursions");
         QCOMPARE(keys(json["limits"]["temperature_c"]["excursions"][0]),
                  "end end_datetime end_offset extreme seconds side start start_datetime "
                  "start_offset");
@@ -331,10 +365,12 @@ private Q_SLOTS:
         test::row("no file", QString("summary"), 2, QString("give one data FILE"));
         test::row("limit without a comma", QString("summary TABLE --temp-limits 8"), 2,
                   QString("--temp-limits takes LOW,HIGH"));
-        test::row("limit not a number", QString("summary TABLE --rh-limits 1x,80"), 1,
+        test::row("limit not a number", QString("summary TABLE --rh-limits 1x,80"), 2,
                   QString("the limit \"1x\" is not a number"));
-        test::row("low above high", QString("summary TABLE --temp-limits 9,8"), 1,
+        test::row("low above high", QString("summary TABLE --temp-limits 9,8"), 2,
                   QString("the low limit 9 lies above the high limit 8"));
+        test::row("threshold not a number", QString("report TABLE --pdf OLD --min-excursion 5s"), 2,
+                  QString("--min-excursion takes a number from 0 to"));
         test::row("unit", QString("summary TABLE --unit k"), 2, QString("--unit takes c or f"));
         test::row("start date", QString("summary TABLE --start-date 2026-02-30"), 2,
                   QString("--start-date takes a date YYYY-MM-DD"));
@@ -344,7 +380,7 @@ private Q_SLOTS:
                   QString("holds no record with a readable time"));
         test::row("a device", QString("summary /dev/null"), 1, QString("not a regular file"));
         test::row("no --pdf", QString("report TABLE"), 2, QString("give --pdf OUT"));
-        test::row("scale refused", QString("report TABLE --pdf OLD --celsius -30,10"), 1,
+        test::row("scale refused", QString("report TABLE --pdf OLD --celsius -30,10"), 2,
                   QString("-20 <= Celsius <= 60, try again!"));
         test::row("the input itself", QString("report TABLE --pdf TABLE"), 1,
                   QString("cannot write"));
@@ -383,11 +419,25 @@ private Q_SLOTS:
                         .arg(50 + i);
         const QString table = writeTable(dir, rows.join(';')), pdf = dir.filePath("r.pdf");
         CommandRun run({ "report", table, "--pdf", pdf, "--title", "Store room 4", "--temp-limits",
-                         ",20", "--rh-limits", ",65", "--celsius", "0,40", "--rh", "0,100" });
+                         ",20", "--rh-limits", ",65", "--celsius", "0,40", "--rh", "0,100",
+                         "--location", "Cold room 4, building B" });
         QCOMPARE(run.code, 0);
         const QString page = test::pdfText(pdf, true).simplified();
+        // Each page numbered, the reviewer's lines on the last, the bytes read named by the
+        // digest sha256sum prints.
+        QProcess sum;
+        sum.start("sha256sum", { table });
+        QVERIFY(sum.waitForFinished() && sum.exitCode() == 0);
+        const QString bytes = QString("Read %1 bytes, SHA-256 %2")
+                                  .arg(QFileInfo(table).size())
+                                  .arg(QString(sum.readAllStandardOutput()).section(' ', 0, 0));
+        QCOMPARE(page.count("Page 1 of 2") + page.count("Page 2 of 2"), 2);
+        QVERIFY2(page.contains(bytes), qPrintable(bytes));
+        QVERIFY(page.indexOf("Page 2 of 2") > page.lastIndexOf("Reviewed by"));
         for (const char *shown :
-             { "Store room 4", "table.txt", "First 10:00:00", "Last 10:19:00", "Records 20",
+             { "Store room 4 Cold room 4, building B", "Date ____", "Signature ____",
+               "day 1 10.0 29.0 19.50 50.0 69.0 59.50 0:00:00 0:09:00 0:00:00 0:00:00 0:04:00",
+               "table.txt", "First 10:00:00", "Last 10:19:00", "Records 20",
                "Interval 0:01:00", "Span 0:20:00",
                "Temperature (°C) 10.0 °C 10:00:00 29.0 °C 10:19:00 19.50 °C",
                "Humidity (%) 50.0 % 10:00:00 69.0 %", "20 / 0 / 0 / 0",
@@ -425,6 +475,116 @@ private Q_SLOTS:
         QVERIFY2(limitRow > 200 && limitRow < image.height() / 2,
                  qPrintable(QString::number(limitRow)));
         QVERIFY(colours.contains('r') && colours.contains('g'));
+    }
+
+    // The report's plot in pixels: missing cells break the curve (never drawn at 0), and
+    // limit lines on one pixel row are both drawn, apart, and the legend says so.
+    void reportDrawing_data()
+    {
+        QTest::addColumn<QString>("rows"); // "T RH" of rows a minute apart
+        QTest::addColumn<QString>("options");
+        QStringList gap, slope;
+        for (int i = 0; i < 20; ++i) {
+            gap << (i >= 8 && i <= 11 ? "20 _" : "20 80");
+            slope << QString("%1 %2").arg(i).arg(60 + i);
+        }
+        test::row("break", gap.join(';'), QString());
+        QStringList many; // more rows than pixel columns
+        for (int i = 0; i < 2000; ++i)
+            many << (i >= 800 && i < 1200 ? "20 _" : "20 80");
+        test::row("break in many rows", many.join(';'), QString());
+        // 20 °C of 0 .. 40 and 50 % of 0 .. 100: both half way up.
+        test::row("apart", slope.join(';'), QString("--temp-limits ,20 --rh-limits ,50"));
+    }
+    void reportDrawing()
+    {
+        QFETCH(QString, options);
+        QTemporaryDir dir;
+        QStringList rows;
+        for (const QString &row : FETCHED(QString, rows).split(';'))
+            rows << QString("%1 %2 _ _ %3")
+                        .arg(QTime(10, 0).addSecs(10 * int(rows.size())).toString("hh:mm:ss"),
+                             row.section(' ', 0, 0), row.section(' ', 1));
+        const QString pdf = dir.filePath("r.pdf");
+        CommandRun run(QStringList { "report", writeTable(dir, rows.join(';')), "--pdf", pdf,
+                                     "--celsius", "0,40", "--rh", "0,100" }
+                       + options.split(' ', Qt::SkipEmptyParts));
+        QCOMPARE(run.code, 0);
+        const QImage image = test::pdfPage(pdf, 150);
+        // Blue (humidity) and black (temperature) pixels of a pixel row.
+        const auto columns = [&image](int y, bool blue) {
+            QList<int> xs;
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (blue ? c.blue() > 150 && c.red() < 120 && c.green() < 120
+                         : qMax(c.red(), qMax(c.green(), c.blue())) < 90)
+                    xs << x;
+            }
+            return xs;
+        };
+        // The plot's row with the most blue; then the one with the most black near it.
+        int at[2] = {}, most[2] = {};
+        for (int k : { 1, 0 })
+            for (int y = k ? 0 : at[1] - 12; y < (k ? image.height() / 2 : at[1] + 12); ++y)
+                if (columns(y, k).size() > most[k])
+                    most[k] = int(columns(y, k).size()), at[k] = y;
+        if (QTest::currentDataTag() == QString("apart")) {
+            QVERIFY2(most[0] > image.width() / 3 && most[1] > image.width() / 3
+                         && qAbs(at[0] - at[1]) >= 3,
+                     qPrintable(QString("%1 %2 at %3 %4").arg(most[0]).arg(most[1]).arg(at[0]).arg(at[1])));
+            QVERIFY(test::pdfText(pdf).contains("drawn just below where it meets another"));
+            return;
+        }
+        // The widest stretch without blue on the humidity curve's row: about 5 of the 19
+        // steps; no blue in its columns anywhere on the plot.
+        const QList<int> curve = columns(at[1], true);
+        int from = 0, width = 0;
+        for (int i = 1; i < curve.size(); ++i)
+            if (curve[i] - curve[i - 1] > width)
+                width = curve[i] - curve[i - 1], from = curve[i - 1];
+        QVERIFY2(width > image.width() / 8, qPrintable(QString::number(width)));
+        for (int y = 0; y < image.height() / 2; ++y)
+            for (int x : columns(y, true))
+                QVERIFY2(x <= from + 1 || x >= from + width - 1, qPrintable(QString::number(y)));
+    }
+
+    // A dated week, a row at noon each day with T = its day's number, above 5 °C from the sixth:
+    // each row's 86400 s (the median) split at midnight, half on its day, half on the next.
+    void reportWeek()
+    {
+        QTemporaryDir dir;
+        QStringList rows;
+        for (int d = 7; d <= 13; ++d)
+            rows << QString("12:00:00 %1 _ _ 50 _ _ _ 2026-12-%2T12:00:00+01:00").arg(d - 6).arg(d, 2, 10, QChar('0'));
+        const QString table = writeTable(dir, rows.join(';')), pdf = dir.filePath("w.pdf");
+        checkJson(summaryJson(table, "--temp-limits ,5"),
+                  "days#=8;days/0/date=2026-12-07;days/5/limits/temperature_c/seconds_above=43200;"
+                  "days/6/limits/temperature_c/seconds_above=86400;days/7/date=2026-12-14;"
+                  "days/7/temperature_c/min=null;days/7/limits/temperature_c/seconds_above=43200");
+        QCOMPARE(CommandRun({ "report", table, "--pdf", pdf, "--temp-limits", ",5" }).code, 0);
+        const QString page = test::pdfText(pdf, true).simplified();
+        for (const char *shown : { "2026-12-07 1.0 1.0 1.00 50.0 50.0 50.00 0:00:00 0:00:00",
+                                   "2026-12-13 7.0 7.0 7.00 50.0 50.0 50.00 0:00:00 24:00:00",
+                                   "2026-12-14 - - - - - - 0:00:00 12:00:00", "12-13 12:00" })
+            QVERIFY2(page.contains(shown), shown);
+    }
+
+    // Standard input as the file: named so, and its digest that of the bytes piped in.
+    void reportFromStandardInput()
+    {
+        QTemporaryDir dir;
+        const QString table = writeTable(dir, "10:00:00 20.0;10:01:00 21.0"), pdf = dir.filePath("s.pdf");
+        QProcess cli;
+        cli.setStandardInputFile(table);
+        cli.start(DEWSCOPE_CLI, { "report", "-", "--pdf", pdf });
+        QVERIFY(cli.waitForFinished(60000) && cli.exitCode() == 0);
+        QProcess sum;
+        sum.setStandardInputFile(table);
+        sum.start("sha256sum", QStringList());
+        QVERIFY(sum.waitForFinished());
+        const QString page = test::pdfText(pdf).simplified();
+        QVERIFY(page.contains("standard input"));
+        QVERIFY(page.contains(QString(sum.readAllStandardOutput()).section(' ', 0, 0)));
     }
 
     // Automatic scales hold what lies beyond -200 .. 1700 °C and 0 .. 100 % at those bounds, so
@@ -548,6 +708,7 @@ private Q_SLOTS:
         key->trigger();
         auto *summary = list->findChild<SummaryWindow *>();
         QVERIFY(summary && summary->isVisible());
+        QCOMPARE(summary->windowTitle(), "Summary - store.txt");
         QTRY_VERIFY(summary->isCurrent() && summary->figures().records == 1);
         auto *high = summary->findChild<QLineEdit *>("temperatureHigh");
         high->setText("13");
