@@ -35,7 +35,8 @@ void DayTotals::addValue(double wall, Channel channel, double value)
     ++v.count;
     v.min = v.count == 1 ? value : qMin(v.min, value);
     v.max = v.count == 1 ? value : qMax(v.max, value);
-    v.mean += (value - v.mean) / double(v.count);
+    // Each part divided first, so that values near the largest double never overflow the step.
+    v.mean += value / double(v.count) - v.mean / double(v.count);
 }
 
 void DayTotals::addTime(int limit, double wall, double seconds, Place place)
