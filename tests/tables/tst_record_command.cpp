@@ -125,7 +125,7 @@ private Q_SLOTS:
                                            + where + ") holds " + QString::number(inEarlier))
                      && run.err().endsWith(
                          QString("5 record(s): %1 in %2, %3 in the earlier "
-                                 "file (%4), 0 sample(s) missed\n")
+                                 "file (%4), 0 sample(s) missed, 0 silence(s) (0:00:00 silent)\n")
                              .arg(QString::number(inNew), path, QString::number(inEarlier), where)),
                  qPrintable(run.err()));
     }
