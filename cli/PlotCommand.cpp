@@ -9,6 +9,7 @@
 #include "recording/OutputFile.h"
 #include "tables/RecordTableModel.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -117,10 +118,16 @@ int runPlot(const QStringList &args, Io &io)
     PlotPainter painter(&surface, &state);
     if (painter.drawAll(&table) != PlotPainter::Progress::Finished)
         return options.failure(QStringLiteral("the table cannot be plotted"));
-    QImageWriter writer(output.device(), "PNG");
-    const bool saved = writer.write(surface.image());
+    // Encoded in memory first: the PNG library cannot be stopped cleanly half-way by a file
+    // that refuses its bytes (it leaks and prints its own error), our device can.
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, "PNG");
+    const bool encodedWhole = writer.write(surface.image());
+    const bool saved
+        = encodedWhole && output.device()->write(encoded.data()) == encoded.data().size();
     if (!saved)
-        output.abandon(writer.errorString());
+        output.abandon(encodedWhole ? QString() : writer.errorString());
     if (!saved || !output.commit())
         return options.failure(output.errorString());
     return Success;
