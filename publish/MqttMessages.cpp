@@ -6,7 +6,6 @@
 #include <QJsonObject>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace dewscope::MqttMessages {
 
@@ -48,17 +47,6 @@ QString stateTopic(const QString &topicPrefix)
 QString availabilityTopic(const QString &topicPrefix)
 {
     return topicPrefix + QStringLiteral("/availability");
-}
-
-QString timeText(const QDateTime &time)
-{
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"))
-        + QLatin1Char(offset < 0 ? '-' : '+')
-        + QStringLiteral("%1:%2")
-              .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-              .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 // Written out rather than through QJsonDocument, which would print 25.0 as 25: the figures go

@@ -30,10 +30,6 @@ QString defaultTopicPrefix(const QString &node);
 QString stateTopic(const QString &topicPrefix);
 QString availabilityTopic(const QString &topicPrefix);
 
-// ISO 8601 to the millisecond with the UTC offset: "2024-05-03T14:02:07.250+02:00", so that
-// readings taken within one second keep times of their own.
-QString timeText(const QDateTime &time);
-
 // One JSON object: the time, the seven values as the recorder writes them (one decimal), null
 // for "OL" and "-OL", and the keys of those in over_range and under_range.
 QByteArray statePayload(const QString &time, const ReadingTexts &texts);

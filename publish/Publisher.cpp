@@ -1,5 +1,6 @@
 #include "publish/Publisher.h"
 
+#include "alarms/AlarmEvent.h"
 #include "meter/Poll.h"
 #include "meter/SharedState.h"
 
@@ -90,7 +91,7 @@ void Publisher::onReading()
     const bool onSchedule = m_nextDue >= 0 && now - m_nextDue < m_options.intervalMs;
     m_nextDue = (onSchedule ? m_nextDue : now) + m_options.intervalMs;
     const QByteArray payload = MqttMessages::statePayload(
-        MqttMessages::timeText(QDateTime::currentDateTime()), m_state->texts);
+        AlarmEvent::timeText(QDateTime::currentDateTime()), m_state->texts);
     m_lastState = payload;
     if (m_options.qos == 0) {
         if (m_client->publish(m_stateTopic, payload, 0, true) >= 0)

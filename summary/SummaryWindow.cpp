@@ -430,26 +430,27 @@ QString SummaryWindow::reportKey() const
         + QString::fromLatin1(QFileInfo(file->name).absoluteFilePath().toUtf8().toHex());
 }
 
-void SummaryWindow::loadReportBoxes()
+std::unique_ptr<QSettings> SummaryWindow::reportStore() const
 {
     const QString key = reportKey();
-    const auto store = ProgramSettings::open();
-    if (key.isEmpty() || !store)
-        return;
-    store->beginGroup(key);
-    for (QLineEdit *box : { m_title, m_location, m_startDate })
-        box->setText(store->value(box->objectName()).toString());
+    auto store = key.isEmpty() ? nullptr : ProgramSettings::open();
+    if (store)
+        store->beginGroup(key);
+    return store;
+}
+
+void SummaryWindow::loadReportBoxes()
+{
+    if (const auto store = reportStore())
+        for (QLineEdit *box : { m_title, m_location, m_startDate })
+            box->setText(store->value(box->objectName()).toString());
 }
 
 void SummaryWindow::reportBoxesChanged()
 {
-    const QString key = reportKey();
-    const auto store = ProgramSettings::open();
-    if (key.isEmpty() || !store)
-        return;
-    store->beginGroup(key);
-    for (QLineEdit *box : { m_title, m_location, m_startDate })
-        store->setValue(box->objectName(), box->text().trimmed());
+    if (const auto store = reportStore())
+        for (QLineEdit *box : { m_title, m_location, m_startDate })
+            store->setValue(box->objectName(), box->text().trimmed());
 }
 
 QFileDialog *SummaryWindow::saveReport()

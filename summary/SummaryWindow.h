@@ -7,10 +7,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
+class QSettings;
 class QTableWidget;
 class QTreeWidget;
 
@@ -80,6 +83,8 @@ private:
     void loadReportBoxes();
     void reportBoxesChanged();
     QString reportKey() const;
+    // The settings group of the report's boxes for this table's file; nothing without a file.
+    std::unique_ptr<QSettings> reportStore() const;
 
     QLineEdit *m_tempLow, *m_tempHigh, *m_rhLow, *m_rhHigh, *m_energy, *m_minExcursion;
     QLineEdit *m_title, *m_location, *m_startDate;
